@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and the demo need,
+# only those that are missing; uses sudo when not root.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    qt6-base-dev libgl-dev
+    libjpeg62-turbo-dev libsimpleini-dev
+    googletest libgtest-dev libbenchmark-dev
+    fonts-liberation2
+    xvfb xauth x11-apps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,43 @@
+#pragma once
+// Hand-over of a step from a worker thread to the GUI thread.
+//
+// A worker (a rack link, the sequencer engine) never touches windows itself:
+// it hands a step to the GUI thread and blocks until the GUI thread has run
+// it. Each worker owns one TGuiGate; closing the gate releases a worker that
+// is waiting and makes every later call return at once without running its
+// step, so a GUI thread that is about to destroy a worker (or the whole
+// program) can never deadlock against it.
+
+#include <functional>
+#include <memory>
+
+class TGuiGate {
+public:
+    TGuiGate();
+    ~TGuiGate();
+    TGuiGate(const TGuiGate&) = delete;
+    TGuiGate& operator=(const TGuiGate&) = delete;
+
+    // Runs step on the GUI thread and waits for it. Called on the GUI thread
+    // itself, it runs the step directly. Returns false, without running the
+    // step, when the gate is closed (or closes while waiting) or when no
+    // application object exists.
+    bool RunOnGuiThread(const std::function<void()>& step);
+
+    // Closes the gate: a waiting worker returns false at once and a step that
+    // was posted but has not started is dropped. Safe from any thread; when
+    // called on the GUI thread, no step of this gate runs after it returns.
+    void Close();
+    bool IsClosed() const;
+
+    // Closes every gate that exists; run when the application is about to
+    // quit, so that no worker stays blocked on a GUI thread that is gone.
+    static void CloseAll();
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+};
+
+// True when called on the thread of the application object.
+bool IsGuiThread();

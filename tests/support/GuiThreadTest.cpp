@@ -1,0 +1,86 @@
+// Hand-over of steps to the GUI thread, and its release at shutdown.
+
+#include "GuiThread.h"
+#include "TestSupport.h"
+
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+TEST(GuiGate, RunsTheStepOnTheGuiThreadAndWaitsForIt) {
+    TGuiGate gate;
+    std::atomic<bool> returned{false};
+    bool ranOnGui = false;
+    int value = 0;
+    std::thread worker([&] {
+        EXPECT_TRUE(gate.RunOnGuiThread([&] {
+            ranOnGui = IsGuiThread();
+            value = 42;
+        }));
+        EXPECT_EQ(value, 42);  // the step has finished before the call returns
+        returned = true;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return returned.load(); }));
+    worker.join();
+    EXPECT_TRUE(ranOnGui);
+}
+
+TEST(GuiGate, OnTheGuiThreadTheStepRunsInline) {
+    TGuiGate gate;
+    int n = 0;
+    EXPECT_TRUE(gate.RunOnGuiThread([&] { ++n; }));
+    EXPECT_EQ(n, 1);
+    gate.Close();
+    EXPECT_FALSE(gate.RunOnGuiThread([&] { ++n; }));
+    EXPECT_EQ(n, 1);
+}
+
+TEST(GuiGate, ClosingReleasesAWaitingWorkerAndDropsItsStep) {
+    auto gate = std::make_unique<TGuiGate>();
+    std::atomic<int> result{-1};
+    std::atomic<bool> ran{false};
+    std::thread worker([&] { result = gate->RunOnGuiThread([&] { ran = true; }) ? 1 : 0; });
+    // The GUI thread does not pump events: the worker stays blocked until the
+    // gate closes.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(result.load(), -1);
+    gate.reset();
+    worker.join();
+    EXPECT_EQ(result.load(), 0);
+    PumpEvents(50);  // the posted call finds the gate gone and does nothing
+    EXPECT_FALSE(ran.load());
+}
+
+TEST(GuiGate, CloseAllReleasesEveryGate) {
+    TGuiGate a, b;
+    std::atomic<int> released{0};
+    std::thread wa([&] { if (!a.RunOnGuiThread([] {})) ++released; });
+    std::thread wb([&] { if (!b.RunOnGuiThread([] {})) ++released; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    TGuiGate::CloseAll();
+    wa.join();
+    wb.join();
+    EXPECT_EQ(released.load(), 2);
+    EXPECT_TRUE(a.IsClosed());
+}
+
+TEST(GuiGate, ManyWorkersShareTheGuiThread) {
+    TGuiGate gate;
+    int counter = 0;  // touched on the GUI thread only
+    std::atomic<int> done{0};
+    std::vector<std::thread> workers;
+    for (int w = 0; w < 8; ++w)
+        workers.emplace_back([&] {
+            for (int i = 0; i < 200; ++i) gate.RunOnGuiThread([&] { ++counter; });
+            ++done;
+        });
+    ASSERT_TRUE(WaitUntil([&] { return done.load() == 8; }, 30000));
+    for (auto& t : workers) t.join();
+    EXPECT_EQ(counter, 1600);
+}
+
+}  // namespace

@@ -1,0 +1,110 @@
+// rack-sim: serves simulated attenuators on loopback and prints every line
+// they receive.
+//
+//   rack-sim --att 127.0.0.1:10001,id=A1B2C3,max=935,name=LAB1,att=100 ...
+//   rack-sim --rack 127.0.0.1 --rack 127.0.0.2     (four attenuators each)
+//
+// Options of --att: id, max, info, name, att. --quiet prints nothing but the
+// ready line. Runs until interrupted.
+
+#include "RackSimulator.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+void OnSignal(int) { g_stop = 1; }
+
+bool ParseAtt(const std::string& spec, TSimAttenuator& att) {
+    std::stringstream ss(spec);
+    std::string part;
+    bool first = true;
+    while (std::getline(ss, part, ',')) {
+        if (first) {
+            const auto colon = part.rfind(':');
+            if (colon == std::string::npos) return false;
+            att.ip = part.substr(0, colon);
+            att.port = std::atoi(part.c_str() + colon + 1);
+            first = false;
+            continue;
+        }
+        const auto eq = part.find('=');
+        if (eq == std::string::npos) return false;
+        const std::string key = part.substr(0, eq), value = part.substr(eq + 1);
+        if (key == "id") att.id = value;
+        else if (key == "max") att.maxAtt = std::atoi(value.c_str());
+        else if (key == "info") att.info = value;
+        else if (key == "name") att.name = value;
+        else if (key == "att") att.attenuation = std::atoi(value.c_str());
+        else return false;
+    }
+    return !first && att.port > 0;
+}
+
+void Usage() {
+    std::cerr << "usage: rack-sim [--quiet] (--att IP:PORT[,id=..,max=..,info=..,name=..,att=..] | --rack IP)...\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TRackSimulator sim;
+    bool quiet = false;
+    int racks = 0;
+    try {
+        for (int i = 1; i < argc; ++i) {
+            const std::string arg = argv[i];
+            if (arg == "--quiet") {
+                quiet = true;
+            } else if (arg == "--att" && i + 1 < argc) {
+                TSimAttenuator att;
+                if (!ParseAtt(argv[++i], att)) {
+                    Usage();
+                    return 2;
+                }
+                sim.Add(att);
+            } else if (arg == "--rack" && i + 1 < argc) {
+                const std::string ip = argv[++i];
+                ++racks;
+                for (int k = 1; k <= 4; ++k) {
+                    TSimAttenuator att;
+                    att.ip = ip;
+                    att.port = 10000 + k;
+                    att.id = "R" + std::to_string(racks) + "A" + std::to_string(k) + "00";
+                    att.name = "R" + std::to_string(racks) + "A" + std::to_string(k);
+                    sim.Add(att);
+                }
+            } else {
+                Usage();
+                return 2;
+            }
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "rack-sim: " << e.what() << "\n";
+        return 1;
+    }
+
+    const auto start = std::chrono::steady_clock::now();
+    if (!quiet) {
+        sim.SetLineObserver([&sim, start](const TSimLine& l) {
+            const double t = std::chrono::duration<double>(l.time - start).count();
+            std::printf("%10.3f  %-21s  %s\n", t, sim.Address(l.att).c_str(), l.line.c_str());
+            std::fflush(stdout);
+        });
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    sim.Start();
+    std::printf("rack-sim: ready\n");
+    std::fflush(stdout);
+    while (!g_stop) ::usleep(50000);
+    sim.Stop();
+    return 0;
+}

@@ -26,3 +26,23 @@ TEST(Strings, AttCommandsHaveAtLeastThreeDigits) {
     EXPECT_EQ(SubText("STA 0 05", 6, 3), "05");
     EXPECT_EQ(SubText("STA", 6, 3), "");
 }
+
+#include "misc.h"
+
+TEST(Misc, TakeFieldSplitsAtTheFirstSeparator) {
+    std::string t = "12\t34\t56";
+    EXPECT_EQ(TakeField(t, '\t'), "12");
+    EXPECT_EQ(t, "34\t56");
+    t = "34";
+    EXPECT_EQ(TakeField(t, '\t'), "34");
+    EXPECT_EQ(t, "");
+    t = "\tx";
+    EXPECT_EQ(TakeField(t, '\t'), "");
+    EXPECT_EQ(t, "x");
+}
+
+TEST(Misc, RoundToHalfStep) {
+    const int cases[][2] = {{572, 570}, {573, 575}, {577, 575}, {578, 580}, {935, 935},
+                            {0, 0}, {9, 10}, {2, 0}, {3, 5}, {999, 1000}};
+    for (const auto& c : cases) EXPECT_EQ(RoundToHalfStep(c[0]), c[1]) << c[0];
+}

@@ -1,10 +1,14 @@
 #include "GuiThread.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QSocketNotifier>
 #include <QThread>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <set>
 
@@ -16,6 +20,99 @@ struct TGuiGate::State {
 
 namespace {
 
+// One hand-over: the step lives in the waiting worker's frame.
+struct Call {
+    std::shared_ptr<TGuiGate::State> state;
+    const std::function<void()>* step;
+    bool started = false;
+    bool done = false;
+};
+
+// Runs posted calls on the GUI thread. Calls pass through a queue under our
+// own mutex and a pipe wakes the GUI thread's event loop, so every hand-over
+// is ordered by synchronisation that is visible in this file.
+class TGuiDispatcher : public QObject {
+public:
+    explicit TGuiDispatcher(QCoreApplication* app) : QObject(app) {
+        if (::pipe(pipe_) == 0) {
+            for (int fd : pipe_) {
+                ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+                ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+            }
+            notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
+            connect(notifier_, &QSocketNotifier::activated, this, &TGuiDispatcher::Drain);
+        }
+    }
+    ~TGuiDispatcher() override {
+        {
+            std::lock_guard<std::mutex> lock(InstanceMutex());
+            if (instance_ == this) instance_ = nullptr;
+        }
+        TGuiGate::CloseAll();
+        for (int fd : pipe_)
+            if (fd >= 0) ::close(fd);
+    }
+
+    static std::mutex& InstanceMutex() {
+        static std::mutex m;
+        return m;
+    }
+    // The dispatcher of the running application, created on its thread.
+    static void Install() {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app == nullptr || app->thread() != QThread::currentThread()) return;
+        std::lock_guard<std::mutex> lock(InstanceMutex());
+        if (instance_ != nullptr) return;
+        instance_ = new TGuiDispatcher(app);
+        QObject::connect(app, &QCoreApplication::aboutToQuit, instance_, &TGuiGate::CloseAll);
+    }
+    static bool Post(const std::shared_ptr<Call>& call) {
+        std::lock_guard<std::mutex> lock(InstanceMutex());
+        if (instance_ == nullptr || instance_->pipe_[1] < 0) return false;
+        {
+            std::lock_guard<std::mutex> q(instance_->queueMutex_);
+            instance_->queue_.push_back(call);
+        }
+        const char byte = 1;
+        [[maybe_unused]] ssize_t n = ::write(instance_->pipe_[1], &byte, 1);
+        return true;
+    }
+
+private:
+    void Drain() {
+        char buf[256];
+        while (::read(pipe_[0], buf, sizeof buf) > 0) {
+        }
+        for (;;) {
+            std::shared_ptr<Call> call;
+            {
+                std::lock_guard<std::mutex> q(queueMutex_);
+                if (queue_.empty()) return;
+                call = queue_.front();
+                queue_.pop_front();
+            }
+            auto& state = *call->state;
+            {
+                std::lock_guard<std::mutex> lock(state.mutex);
+                if (state.closed) continue;  // the worker has been released
+                call->started = true;
+            }
+            (*call->step)();
+            std::lock_guard<std::mutex> lock(state.mutex);
+            call->done = true;
+            state.cv.notify_all();
+        }
+    }
+
+    static TGuiDispatcher* instance_;
+    int pipe_[2] = {-1, -1};
+    QSocketNotifier* notifier_ = nullptr;
+    std::mutex queueMutex_;
+    std::deque<std::shared_ptr<Call>> queue_;
+};
+
+TGuiDispatcher* TGuiDispatcher::instance_ = nullptr;
+
 // Registry of live gates, so that the application's shutdown can close them.
 std::mutex& RegistryMutex() {
     static std::mutex m;
@@ -26,16 +123,6 @@ std::set<TGuiGate*>& Registry() {
     return gates;
 }
 
-// Connects CloseAll to the application's aboutToQuit once per application.
-void HookApplication() {
-    static QCoreApplication* hooked = nullptr;
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr || app == hooked) return;
-    if (app->thread() != QThread::currentThread()) return;
-    hooked = app;
-    QObject::connect(app, &QCoreApplication::aboutToQuit, app, &TGuiGate::CloseAll);
-}
-
 }  // namespace
 
 bool IsGuiThread() {
@@ -44,7 +131,7 @@ bool IsGuiThread() {
 }
 
 TGuiGate::TGuiGate() : state_(std::make_shared<State>()) {
-    HookApplication();
+    TGuiDispatcher::Install();
     std::lock_guard<std::mutex> lock(RegistryMutex());
     Registry().insert(this);
 }
@@ -74,43 +161,26 @@ void TGuiGate::CloseAll() {
 }
 
 bool TGuiGate::RunOnGuiThread(const std::function<void()>& step) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr) return false;
-    if (app->thread() == QThread::currentThread()) {
+    if (IsGuiThread()) {
         if (IsClosed()) return false;
         step();
         return true;
     }
-
-    std::shared_ptr<State> state = state_;
-    struct Call {
-        bool started = false;
-        bool done = false;
-    };
+    // From here on only the shared state is used, never the gate itself, so
+    // a gate closed and destroyed by its owner cannot be touched by a worker
+    // that is still on its way out.
     auto call = std::make_shared<Call>();
+    call->state = state_;
+    call->step = &step;
+    State& state = *call->state;
     {
-        std::lock_guard<std::mutex> lock(state->mutex);
-        if (state->closed) return false;
+        std::lock_guard<std::mutex> lock(state.mutex);
+        if (state.closed) return false;
     }
-    // The posted call holds the shared state, never the gate, so it stays safe
-    // to run (and then does nothing) after the gate and its owner are gone.
-    // The step lives in the worker's frame: it is only started while the gate
-    // is open, and once started the worker waits for it to finish even if the
-    // gate closes meanwhile.
-    const std::function<void()>* stepPtr = &step;
-    QMetaObject::invokeMethod(app, [state, call, stepPtr] {
-        {
-            std::lock_guard<std::mutex> lock(state->mutex);
-            if (state->closed) return;
-            call->started = true;
-        }
-        (*stepPtr)();
-        std::lock_guard<std::mutex> lock(state->mutex);
-        call->done = true;
-        state->cv.notify_all();
-    }, Qt::QueuedConnection);
-
-    std::unique_lock<std::mutex> lock(state->mutex);
-    state->cv.wait(lock, [&] { return call->done || (state->closed && !call->started); });
+    if (!TGuiDispatcher::Post(call)) return false;
+    // Once started, the step is waited for even if the gate closes meanwhile:
+    // it runs on the worker's frame.
+    std::unique_lock<std::mutex> lock(state.mutex);
+    state.cv.wait(lock, [&] { return call->done || (state.closed && !call->started); });
     return call->done;
 }

@@ -34,8 +34,9 @@ public:
     // quit, so that no worker stays blocked on a GUI thread that is gone.
     static void CloseAll();
 
+    struct State;  // shared with the calls in flight; defined in the .cpp
+
 private:
-    struct State;
     std::shared_ptr<State> state_;
 };
 

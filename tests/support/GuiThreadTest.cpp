@@ -48,8 +48,9 @@ TEST(GuiGate, ClosingReleasesAWaitingWorkerAndDropsItsStep) {
     // gate closes.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(result.load(), -1);
-    gate.reset();
+    gate->Close();
     worker.join();
+    gate.reset();
     EXPECT_EQ(result.load(), 0);
     PumpEvents(50);  // the posted call finds the gate gone and does nothing
     EXPECT_FALSE(ran.load());

@@ -1,0 +1,58 @@
+#pragma once
+// The application settings file: the last configuration file and the two
+// folders offered by the file dialogs, kept between runs in
+// <settings folder>/<program file name>.ini.
+//
+//   [Config]
+//   Last config file=<path>
+//   [DIR]
+//   Config dir=<folder>
+//   Sequences dir=<folder>
+//
+// Other sections and keys in the file are kept as they are.
+
+#include <string>
+
+#include "IniFile.h"
+
+class TAppSettings {
+public:
+    // Opens the settings file of the program for the settings folder name
+    // (e.g. "Quadrell 2x4 Atts Lintera"): finds or makes the settings folder
+    // and reads the file. A missing file is not an error.
+    void Open(const std::string& folderName);
+    // Opens a given settings file; settingsDir (with trailing separator) is
+    // the default of "Config dir".
+    void OpenFile(const std::string& settingsDir, const std::string& filePath);
+    bool IsOpen() const { return open_; }
+    void Close();
+
+    const std::string& SettingsDir() const { return settingsDir_; }
+    const std::string& FilePath() const { return filePath_; }
+
+    // The three values, with their defaults: empty; the settings folder; the
+    // user's documents folder (empty when the system has none).
+    std::string LastConfigFile() const;
+    std::string ConfigDir() const;
+    std::string SequencesDir() const;
+
+    // Writes the folders always and the last configuration file only when
+    // it is not empty (an empty path keeps the previous value). The file is
+    // read again first, so that keys that others wrote meanwhile survive,
+    // and replaced as a whole. Throws TFileWriteError; the file on disk is
+    // then unchanged.
+    void Write(const std::string& configDir, const std::string& sequencesDir, const std::string& lastConfigFile);
+
+private:
+    bool open_ = false;
+    std::string settingsDir_;
+    std::string filePath_;
+    TIniFile ini_;
+};
+
+// Section and key names of the settings file.
+inline constexpr const char* SettingsSectionConfig = "Config";
+inline constexpr const char* SettingsKeyLastConfigFile = "Last config file";
+inline constexpr const char* SettingsSectionDir = "DIR";
+inline constexpr const char* SettingsKeyConfigDir = "Config dir";
+inline constexpr const char* SettingsKeySequencesDir = "Sequences dir";

@@ -1,0 +1,270 @@
+// The run engine: what it delivers on the GUI thread tick by tick, its stop
+// and its end, and a run over real links to the rack simulator.
+
+#include "SequenceTestSupport.h"
+#include "TestSupport.h"
+#include "GuiThread.h"
+#include "Strings.h"
+#include "RackSimulator.h"
+#include "uSequencerThread.h"
+#include "uTovarinUSBUDP.h"
+
+#include <array>
+#include <memory>
+#include <thread>
+
+namespace {
+
+// Records every call of the engine, one entry per tick.
+class TRecordingDelivery : public TSequencerDelivery {
+public:
+    struct TTick {
+        std::array<std::string, 8> posted, shown, plotted;
+    };
+    void AdvanceTime(int elapsedMs) override {
+        onGui = onGui && IsGuiThread();
+        advanced.push_back(elapsedMs);
+        ticks.emplace_back();
+    }
+    bool GraphVisible() const override { return graphVisible; }
+    void AddAttCommand(int att, const std::string& text) override { Last().plotted[att - 1] = text; }
+    bool AttEnabled(int att) const override { return enabled[att - 1]; }
+    void SetPendingCommand(int att, const std::string& command) override { Last().posted[att - 1] = command; }
+    bool MainVisible() const override { return mainVisible; }
+    void ShowLinkAnswer(int att, const std::string& command) override { Last().shown[att - 1] = command; }
+
+    std::vector<std::string> Posted(int att) const {
+        std::vector<std::string> v;
+        for (const auto& t : ticks) v.push_back(t.posted[att - 1].empty() ? "" : t.posted[att - 1].substr(6));
+        return v;
+    }
+    TTick& Last() {
+        if (ticks.empty()) ticks.emplace_back();  // a delivery without AdvanceTime shows up as an extra tick
+        return ticks.back();
+    }
+
+    std::vector<TTick> ticks;
+    std::vector<int> advanced;
+    bool onGui = true;
+    bool graphVisible = true;
+    bool mainVisible = true;
+    std::array<bool, 8> enabled{true, true, true, true, true, true, true, true};
+};
+
+TSequenceRun RunOf(const std::vector<std::string>& files) {
+    TSequenceAnalysis a = AnalyzeSequences(files);
+    EXPECT_TRUE(a.Ok()) << a.Error;
+    return TSequenceRun(std::move(a.Scripts), a.Assignment);
+}
+
+struct TEndProbe {
+    int calls = 0;
+    bool onGui = false;
+    std::function<void()> Handler() {
+        return [this] {
+            ++calls;
+            onGui = IsGuiThread();
+        };
+    }
+};
+
+TEST(SequencerThread, DeliversTheWorkedExampleThenNotifiesTheEndOnTheGuiThread) {
+    TTempFolder dir;
+    const auto file = dir.Write("w.sqc", SqcText({1, 5}, WorkedExampleRows()));
+    TRecordingDelivery d;
+    TEndProbe end;
+    TSequencerThread engine(d, RunOf({file}), 5);
+    engine.SetOnTerminate(end.Handler());
+    engine.Start();
+    ASSERT_TRUE(WaitUntil([&] { return end.calls > 0; }, 20000));
+    PumpEvents(30);
+    EXPECT_EQ(end.calls, 1);
+    EXPECT_TRUE(end.onGui);
+    EXPECT_TRUE(d.onGui);
+    EXPECT_TRUE(engine.Ended());
+    EXPECT_EQ(engine.DeliveredTicks(), 62);
+    EXPECT_EQ(d.advanced, std::vector<int>(62, 100));
+    EXPECT_EQ(d.Posted(1), WorkedExampleValues());
+    EXPECT_EQ(d.Posted(5), WorkedExampleValues());
+    EXPECT_EQ(d.ticks[0].posted[0], "ATT 0 935");
+    EXPECT_EQ(d.ticks[0].shown[4], "ATT 0 935");
+    EXPECT_EQ(d.ticks[0].plotted[4], "ATT 0 935");
+    for (int att : {2, 3, 4, 6, 7, 8}) EXPECT_EQ(d.Posted(att), std::vector<std::string>(62, "")) << att;
+}
+
+TEST(SequencerThread, DisabledAttenuatorGetsNothingButKeepsTheRunAliveAndHiddenWindowsAreSkipped) {
+    TTempFolder dir;
+    const auto a = dir.Write("a.sqc", SqcText({1}, {Row(1, ActionStep, 0, 100, 2)}));
+    const auto b = dir.Write("b.sqc", SqcText({2}, {Row(1, ActionStep, 0, 200, 1), Row(2, ActionStep, 0, 250, 5)}));
+    TRecordingDelivery d;
+    d.enabled[1] = false;
+    d.mainVisible = false;
+    d.graphVisible = false;
+    TEndProbe end;
+    TSequencerThread engine(d, RunOf({a, b}), 5);
+    engine.SetOnTerminate(end.Handler());
+    engine.Start();
+    ASSERT_TRUE(WaitUntil([&] { return end.calls > 0; }));
+    ASSERT_EQ(d.ticks.size(), 6u);  // as long as the disabled attenuator's sequence
+    EXPECT_EQ(d.advanced.size(), 6u);  // the graph moves on even when hidden
+    EXPECT_EQ(d.Posted(1), (std::vector<std::string>{"100", "", "", "", "", ""}));
+    EXPECT_EQ(d.Posted(2), std::vector<std::string>(6, ""));
+    for (const auto& t : d.ticks)
+        for (int i = 0; i < 8; ++i) EXPECT_TRUE(t.shown[i].empty() && t.plotted[i].empty());
+}
+
+TEST(SequencerThread, StopInTheMiddleOfARampDeliversAtMostOneMoreTick) {
+    TTempFolder dir;
+    const auto file = dir.Write("r.sqc", SqcText({3}, {Row(1, ActionRamp, 0, 995, 200), Row(2, ActionReset, 0, 0, 0)}));
+    const std::vector<std::string> expected = PlayFiles({file}).Values(3);
+    TRecordingDelivery d;
+    TEndProbe end;
+    TSequencerThread engine(d, RunOf({file}), 20);
+    engine.SetOnTerminate(end.Handler());
+    engine.Start();
+    ASSERT_TRUE(WaitUntil([&] { return d.ticks.size() >= 10; }));
+    const std::size_t atStop = d.ticks.size();
+    engine.Terminate();
+    ASSERT_TRUE(WaitUntil([&] { return end.calls > 0; }));
+    PumpEvents(100);
+    ASSERT_LE(d.ticks.size(), atStop + 1);
+    // The attenuator stays at the last ramp value sent: no reset follows.
+    const std::vector<std::string> posted = d.Posted(3);
+    EXPECT_EQ(posted, std::vector<std::string>(expected.begin(), expected.begin() + static_cast<long>(posted.size())));
+    EXPECT_NE(posted.back(), "935");
+}
+
+TEST(SequencerThread, NothingToPlayEndsWithoutAnyDelivery) {
+    TTempFolder dir;
+    const auto file = dir.Write("e.sqc", SqcText({1}, {Row(1, ActionNone, 0, 0, 0)}));
+    TRecordingDelivery d;
+    TEndProbe end;
+    TSequencerThread engine(d, RunOf({file}), 5);
+    engine.SetOnTerminate(end.Handler());
+    engine.Start();
+    ASSERT_TRUE(WaitUntil([&] { return end.calls > 0; }));
+    EXPECT_TRUE(d.ticks.empty());
+    EXPECT_EQ(engine.DeliveredTicks(), 0);
+}
+
+TEST(SequencerThread, DestroyingARunningEngineReleasesItAndSilencesItsNotification) {
+    TTempFolder dir;
+    const auto file = dir.Write("l.sqc", SqcText({1}, {Row(1, ActionRamp, 0, 900, 5000)}));
+    TRecordingDelivery d;
+    TEndProbe end;
+    auto engine = std::make_unique<TSequencerThread>(d, RunOf({file}), 10);
+    engine->SetOnTerminate(end.Handler());
+    engine->Start();
+    ASSERT_TRUE(WaitUntil([&] { return d.ticks.size() >= 3; }));
+    // Hold the GUI thread so that the engine is left waiting for it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    engine.reset();
+    const std::size_t ticks = d.ticks.size();
+    PumpEvents(200);
+    EXPECT_EQ(d.ticks.size(), ticks);
+    EXPECT_EQ(end.calls, 0);
+}
+
+TEST(SequencerThread, EndHandlerMayDestroyTheEngine) {
+    TTempFolder dir;
+    const auto file = dir.Write("s.sqc", SqcText({1}, {Row(1, ActionStep, 0, 100, 2)}));
+    TRecordingDelivery d;
+    auto engine = std::make_unique<TSequencerThread>(d, RunOf({file}), 5);
+    bool ended = false;
+    engine->SetOnTerminate([&] {
+        EXPECT_TRUE(engine->Ended());
+        engine.reset();
+        ended = true;
+    });
+    engine->Start();
+    ASSERT_TRUE(WaitUntil([&] { return ended; }));
+    EXPECT_EQ(engine, nullptr);
+    EXPECT_EQ(d.Posted(1), (std::vector<std::string>{"100", ""}));
+}
+
+// --- A run over real links to the rack simulator ---
+
+class TLinkDelivery : public TSequencerDelivery, public TLinkView {
+public:
+    void AdvanceTime(int) override { ++ticks; }
+    bool GraphVisible() const override { return false; }
+    void AddAttCommand(int, const std::string&) override {}
+    bool AttEnabled(int att) const override {
+        return att >= 1 && att <= static_cast<int>(links.size()) && links[att - 1]->Enabled();
+    }
+    void SetPendingCommand(int att, const std::string& command) override { links[att - 1]->SetPendingCommand(command); }
+    bool MainVisible() const override { return false; }
+    void ShowLinkAnswer(int, const std::string&) override {}
+    void ShowLinkStatus(TTovarinThread*, int) override {}
+    void ShowLinkAnswer(TTovarinThread* link, const std::string& text) override {
+        if (StartsWith(text, "STA")) ready.push_back(link);
+    }
+
+    std::vector<std::unique_ptr<TTovarinThread>> owned;
+    std::vector<TTovarinThread*> links;
+    std::vector<TTovarinThread*> ready;
+    int ticks = 0;
+};
+
+TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiled) {
+    const std::string ip = TRackSimulator::FreeLoopbackAddress(10001, 3);
+    TRackSimulator sim;
+    for (int k = 0; k < 3; ++k) {
+        TSimAttenuator a;
+        a.ip = ip;
+        a.port = 10001 + k;
+        a.attenuation = 500;
+        sim.Add(a);
+    }
+    sim.Start();
+
+    TTempFolder dir;
+    const auto a = dir.Write("a.sqc", SqcText({1, 3}, {Row(1, ActionReset, 0, 0, 0), Row(2, ActionRamp, 0, 100, 8),
+                                                       Row(3, ActionStep, 0, 50, 2)}));
+    const auto b = dir.Write("b.sqc", SqcText({2}, {Row(1, ActionStep, 0, 200, 3), Row(2, ActionRamp, 300, 250, 4),
+                                                    Row(3, ActionRepeat, 0, 1, 1)}));
+    const TTimeline timeline = PlayFiles({a, b});
+
+    TLinkDelivery d;
+    TLinkTimings timings;
+    timings.ReadTimeout = 1000;
+    timings.ConnectTimeout = 3000;
+    for (int k = 0; k < 3; ++k) {
+        d.owned.push_back(std::make_unique<TTovarinThread>(&d, timings));
+        d.links.push_back(d.owned.back().get());
+        d.links.back()->SetTargetHost(ip);
+        d.links.back()->SetTargetPort(std::to_string(10001 + k));
+        d.links.back()->Start();
+    }
+    ASSERT_TRUE(WaitUntil([&] { return d.ready.size() >= 3; }, 20000));
+    sim.ClearLines();
+
+    TEndProbe end;
+    TSequencerThread engine(d, RunOf({a, b}));
+    engine.SetOnTerminate(end.Handler());
+    engine.Start();
+    ASSERT_TRUE(WaitUntil([&] { return end.calls > 0; }, 20000));
+    EXPECT_EQ(d.ticks, static_cast<int>(timeline.ticks.size()));
+
+    for (int att = 1; att <= 3; ++att) {
+        std::vector<std::string> want;
+        for (const auto& t : timeline.ticks)
+            if (!t[att - 1].empty()) want.push_back(t[att - 1]);
+        ASSERT_FALSE(want.empty());
+        auto received = [&] {
+            std::vector<std::string> got;
+            for (const auto& l : sim.Lines(att - 1))
+                if (StartsWith(l.line, "ATT")) got.push_back(l.line);
+            return got;
+        };
+        WaitUntil([&] { return received().size() >= want.size(); }, 5000);
+        PumpEvents(150);  // nothing more may arrive
+        EXPECT_EQ(received(), want) << "attenuator " << att;
+    }
+    EXPECT_EQ(sim.Attenuation(0), 50);
+    EXPECT_EQ(sim.Attenuation(1), 250);
+    for (auto& link : d.owned) link.reset();
+    sim.Stop();
+}
+
+}  // namespace

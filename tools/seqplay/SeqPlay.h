@@ -1,0 +1,17 @@
+#pragma once
+// The timeline printer behind seqplay.
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct TSeqPlayOptions {
+    bool ShowSilentTicks = false;
+    std::int64_t MaxTicks = 864000;  // 24 hours of ticks
+};
+
+// Prints the timeline of a run of files to out (errors to err) and returns
+// the exit status described in main.cpp.
+int PlaySequences(const std::vector<std::string>& files, const TSeqPlayOptions& options, std::ostream& out,
+                  std::ostream& err);

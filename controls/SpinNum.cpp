@@ -1,0 +1,237 @@
+// The numeric spin edit.
+#include "SpinNum.h"
+
+#include "SpinNumValue.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QStyle>
+
+namespace {
+
+// Border height of the system, in pixels, as the height rule counts it.
+constexpr int kBorderHeight = 1;
+
+// The character a key press stands for: its text, or the control character
+// of an editing shortcut; nothing for keys that type nothing (cursor keys,
+// Delete, function keys, modifiers).
+std::optional<unsigned> CharacterOf(const QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return 13u;
+    if (e->key() == Qt::Key_Backspace) return 8u;
+    if (e->matches(QKeySequence::Paste)) return 22u;
+    if (e->matches(QKeySequence::Cut)) return 24u;
+    if (e->matches(QKeySequence::Copy)) return 3u;
+    if (e->matches(QKeySequence::Undo)) return 26u;
+    if (e->matches(QKeySequence::SelectAll)) return 1u;
+    const QString text = e->text();
+    if (text.isEmpty()) return std::nullopt;
+    return text.at(0).unicode();
+}
+
+}  // namespace
+
+// Forces the edit read-only for the life of the lock while the editor is
+// disabled, so that no key, menu, middle click or drop can change the text
+// (only the arrows may then). Navigation, selection and copying stay.
+class TSpinNumEdit::TEditorLock {
+public:
+    explicit TEditorLock(TSpinNumEdit* edit) : edit_(edit), wasReadOnly_(edit->isReadOnly()) {
+        if (!edit_->editorEnabled_ && !wasReadOnly_) edit_->setReadOnly(true);
+    }
+    ~TEditorLock() {
+        if (edit_->isReadOnly() != wasReadOnly_) edit_->setReadOnly(wasReadOnly_);
+        // Changing read-only turns input methods back on; they would bypass
+        // the character filter.
+        edit_->setAttribute(Qt::WA_InputMethodEnabled, false);
+    }
+    TEditorLock(const TEditorLock&) = delete;
+    TEditorLock& operator=(const TEditorLock&) = delete;
+
+private:
+    TSpinNumEdit* edit_;
+    bool wasReadOnly_;
+};
+
+TSpinNumEdit::TSpinNumEdit(QWidget* parent) : QLineEdit(parent) {
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    arrows_ = new TSpinArrows(this);
+    arrows_->resize(15, 17);
+    arrows_->SetFocusControl(this);
+    connect(arrows_, &TSpinArrows::UpClick, this, [this] { UpClick(); });
+    connect(arrows_, &TSpinArrows::DownClick, this, [this] { DownClick(); });
+    // Any edit of the text by the user (typing, a pasted or cut text from
+    // the menu, a drop, an undo) counts as typing: such a text is the
+    // user's unfinished entry until Enter confirms it.
+    connect(this, &QLineEdit::textEdited, this, [this] { typing_ = true; });
+    setText(QStringLiteral("0"));
+    setMinimumHeight(MinHeight());
+    resize(121, MinHeight());
+    PlaceArrows();
+}
+
+int TSpinNumEdit::Value() const {
+    return SpinValueOf(text().toStdString(), decimal_, minValue_);
+}
+
+bool TSpinNumEdit::TextIsNumber() const {
+    return SpinParse(text().toStdString(), decimal_).has_value();
+}
+
+int TSpinNumEdit::Clamp(int v) const { return SpinClamp(v, minValue_, maxValue_); }
+
+void TSpinNumEdit::SetValue(int v) {
+    const QString formatted = QString::fromStdString(SpinFormat(Clamp(v), decimal_));
+    if (formatted != text()) setText(formatted);
+}
+
+void TSpinNumEdit::UpClick() {
+    if (isReadOnly()) Beep();
+    else SetValue(SpinStep(Value(), increment_));
+}
+
+void TSpinNumEdit::DownClick() {
+    if (isReadOnly()) Beep();
+    else SetValue(SpinStep(Value(), -static_cast<long long>(increment_)));
+}
+
+void TSpinNumEdit::Beep() {
+    QApplication::beep();
+    emit Beeped();
+}
+
+void TSpinNumEdit::SetCtl3D(bool ctl3D) {
+    ctl3D_ = ctl3D;
+    setFrame(ctl3D);
+    PlaceArrows();
+}
+
+int TSpinNumEdit::MinHeight() const {
+    const int h = QFontMetrics(font()).height();
+    const int hs = QFontMetrics(QApplication::font()).height();
+    return h + std::min(hs, h) / 4 + 4 * kBorderHeight + 2;
+}
+
+void TSpinNumEdit::PlaceArrows() {
+    const int aw = arrows_->width();
+    const int w = width();
+    const int h = height();
+    if (ctl3D_) {
+        // The arrows sit just inside the sunken frame.
+        const int f = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+        arrows_->setGeometry(f + w - aw - 5, f, aw, std::max(h - 5, 1));
+    } else {
+        arrows_->setGeometry(w - aw, 1, aw, std::max(h - 3, 1));
+    }
+    // Text never runs under the arrows.
+    setTextMargins(0, 0, aw + 2, 0);
+}
+
+void TSpinNumEdit::resizeEvent(QResizeEvent* e) {
+    QLineEdit::resizeEvent(e);
+    if (height() < MinHeight()) {
+        resize(width(), MinHeight());  // the arrows follow on that resize
+        return;
+    }
+    PlaceArrows();
+}
+
+void TSpinNumEdit::changeEvent(QEvent* e) {
+    QLineEdit::changeEvent(e);
+    if (e->type() == QEvent::FontChange) {
+        setMinimumHeight(MinHeight());
+        if (height() < MinHeight()) resize(width(), MinHeight());
+    }
+}
+
+void TSpinNumEdit::keyPressEvent(QKeyEvent* e) {
+    const int key = e->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        if (key == Qt::Key_Up) UpClick();
+        else DownClick();
+        emit KeyDown(key, e->modifiers());
+        e->accept();
+        return;
+    }
+    emit KeyDown(key, e->modifiers());
+    const auto ch = CharacterOf(e);
+    if (!ch) {
+        // Cursor movement and the like; Delete too, which the edit lock
+        // refuses while the editor is disabled.
+        TEditorLock lock(this);
+        QLineEdit::keyPressEvent(e);
+        return;
+    }
+    if (*ch > 255 || !SpinIsValidChar(static_cast<unsigned char>(*ch), decimal_, editorEnabled_)) {
+        if (*ch == 13) typing_ = false;
+        else Beep();
+        e->accept();
+        return;
+    }
+    typing_ = true;
+    emit KeyPress(QChar(*ch));
+    // Cut and paste go through only when the editor is enabled and the edit
+    // is not read-only.
+    TEditorLock lock(this);
+    QLineEdit::keyPressEvent(e);
+}
+
+void TSpinNumEdit::keyReleaseEvent(QKeyEvent* e) {
+    if (!e->isAutoRepeat()) emit KeyUp(e->key(), e->modifiers());
+    QLineEdit::keyReleaseEvent(e);
+}
+
+void TSpinNumEdit::focusInEvent(QFocusEvent* e) {
+    QLineEdit::focusInEvent(e);
+    if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) return;
+    if (autoSelect_ && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) selectAll();
+    emit Enter();
+}
+
+void TSpinNumEdit::focusOutEvent(QFocusEvent* e) {
+    QLineEdit::focusOutEvent(e);
+    // Switching to another window or opening a menu leaves the edit the
+    // focus widget of its window: that is no exit.
+    if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) return;
+    const int v = Value();
+    if (Clamp(v) != v) SetValue(v);
+    emit Exit();
+}
+
+void TSpinNumEdit::contextMenuEvent(QContextMenuEvent* e) {
+    QMenu* menu = nullptr;
+    {
+        TEditorLock lock(this);  // the menu offers no editing while the editor is disabled
+        menu = createStandardContextMenu();
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(e->globalPos());
+}
+
+void TSpinNumEdit::mousePressEvent(QMouseEvent* e) {
+    TEditorLock lock(this);
+    QLineEdit::mousePressEvent(e);
+}
+
+void TSpinNumEdit::mouseReleaseEvent(QMouseEvent* e) {
+    TEditorLock lock(this);  // a middle-click paste is an edit
+    QLineEdit::mouseReleaseEvent(e);
+}
+
+void TSpinNumEdit::dragEnterEvent(QDragEnterEvent* e) {
+    TEditorLock lock(this);
+    QLineEdit::dragEnterEvent(e);
+}
+
+void TSpinNumEdit::dragMoveEvent(QDragMoveEvent* e) {
+    TEditorLock lock(this);
+    QLineEdit::dragMoveEvent(e);
+}
+
+void TSpinNumEdit::dropEvent(QDropEvent* e) {
+    TEditorLock lock(this);
+    QLineEdit::dropEvent(e);
+}

@@ -1,0 +1,150 @@
+#include "AttGroupBox.h"
+
+#include "SlideBar.h"
+#include "SpinNum.h"
+
+#include <QResizeEvent>
+#include <QTimer>
+
+#include <algorithm>
+
+TAttGroupBox::TAttGroupBox(QWidget* parent) : QGroupBox(parent) {
+    spinEdit_ = new TSpinNumEdit(this);
+    spinEdit_->move(kChildLeft, kChildTop);
+    spinEdit_->resize(kChildWidth, spinEdit_->height());
+    slideBar_ = new TSlideBar(this);
+    slideBar_->setGeometry(kChildLeft, spinEdit_->height() + kChildTop, kChildWidth, slideBar_->height());
+    slideBar_->SetThumbStyle(TThumbStyle::tsBar1);
+    slideBar_->SetTicks(false);
+
+    spinEdit_->SetDecimal(false);
+    spinEdit_->SetMinValue(0);
+    spinEdit_->SetMaxValue(1100);
+    slideBar_->SetMin(0);
+    slideBar_->SetMax(1100);
+    slideBar_->SetPosition(spinEdit_->Value());  // thumb where the text "0" says
+
+    changeTimer_ = new QTimer(this);
+    changeTimer_->setSingleShot(true);
+    changeTimer_->setTimerType(Qt::PreciseTimer);
+    changeTimer_->setInterval(kChangeDelayMs);
+
+    connect(spinEdit_, &QLineEdit::textChanged, this, &TAttGroupBox::SpinEditChange);
+    connect(spinEdit_, &TSpinNumEdit::KeyUp, this, [this](int key) { SpinEditKeyUp(key); });
+    connect(spinEdit_, &TSpinNumEdit::Exit, this, &TAttGroupBox::SpinEditExit);
+    connect(slideBar_, &TSlideBar::Change, this, &TAttGroupBox::SlideBarChange);
+    connect(changeTimer_, &QTimer::timeout, this, &TAttGroupBox::ChangeTimerTimer);
+
+    resize(129, 73);
+    LayoutChildren();
+}
+
+TAttGroupBox::~TAttGroupBox() {
+    // Children go in the order timer, slide bar, spin edit, and none of
+    // their last signals reaches this half-destroyed box.
+    changeTimer_->stop();
+    disconnect(spinEdit_, nullptr, this, nullptr);
+    disconnect(slideBar_, nullptr, this, nullptr);
+    delete changeTimer_;
+    delete slideBar_;
+    delete spinEdit_;
+}
+
+int TAttGroupBox::Value() const { return spinEdit_->Value(); }
+
+void TAttGroupBox::SetValue(int v) {
+    spinEdit_->SetValue(v);
+    lastValue_ = spinEdit_->Value();
+}
+
+int TAttGroupBox::MinValue() const { return spinEdit_->MinValue(); }
+
+void TAttGroupBox::SetMinValue(int m) {
+    spinEdit_->SetMinValue(m);
+    slideBar_->SetMin(m);
+}
+
+int TAttGroupBox::MaxValue() const { return spinEdit_->MaxValue(); }
+
+void TAttGroupBox::SetMaxValue(int m) {
+    spinEdit_->SetMaxValue(m);
+    slideBar_->SetMax(m);
+}
+
+bool TAttGroupBox::Decimal() const { return spinEdit_->Decimal(); }
+
+void TAttGroupBox::SetDecimal(bool decimal) { spinEdit_->SetDecimal(decimal); }
+
+bool TAttGroupBox::ChangePending() const { return changeTimer_->isActive(); }
+
+void TAttGroupBox::FollowSpinEdit() {
+    syncing_ = true;
+    slideBar_->SetPosition(spinEdit_->Value());
+    syncing_ = false;
+}
+
+void TAttGroupBox::SpinEditChange() {
+    if (restoring_ || spinEdit_->Typing()) return;
+    FollowSpinEdit();
+    changeTimer_->stop();
+    changeTimer_->start();
+}
+
+void TAttGroupBox::SlideBarChange() {
+    if (syncing_) return;
+    spinEdit_->SetValue(slideBar_->Position());
+}
+
+void TAttGroupBox::ChangeTimerTimer() {
+    changeTimer_->stop();
+    // Typing began after the last movement: the text is the user's
+    // unfinished entry, reported on Enter or abandoned on leaving.
+    if (spinEdit_->Typing()) return;
+    Report();
+}
+
+void TAttGroupBox::Report() {
+    lastValue_ = spinEdit_->Value();
+    emit Change(this);
+}
+
+void TAttGroupBox::SpinEditKeyUp(int key) {
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
+    if (!spinEdit_->TextIsNumber()) {
+        // An emptied box, "-" or "5-" means no value; reading it would give
+        // the minimum, the least attenuation. Show the last value again.
+        RestoreLastValue();
+        spinEdit_->selectAll();
+        return;
+    }
+    spinEdit_->SetValue(spinEdit_->Value());  // clamps and reformats
+    FollowSpinEdit();
+    Report();
+    spinEdit_->selectAll();
+}
+
+void TAttGroupBox::SpinEditExit() {
+    // Leaving in the middle of typing abandons the typed text; otherwise the
+    // edit would keep holding back every later change.
+    if (spinEdit_->Typing()) RestoreLastValue();
+}
+
+void TAttGroupBox::RestoreLastValue() {
+    spinEdit_->ClearTyping();
+    changeTimer_->stop();
+    restoring_ = true;
+    spinEdit_->SetValue(lastValue_);
+    restoring_ = false;
+    FollowSpinEdit();
+}
+
+void TAttGroupBox::LayoutChildren() {
+    const int w = std::min(width(), kChildWidth) - 2 * kChildLeft;
+    spinEdit_->resize(w, spinEdit_->height());
+    slideBar_->resize(w, slideBar_->height());
+}
+
+void TAttGroupBox::resizeEvent(QResizeEvent* e) {
+    QGroupBox::resizeEvent(e);
+    LayoutChildren();
+}

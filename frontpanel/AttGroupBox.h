@@ -1,0 +1,70 @@
+#pragma once
+// The front-panel box of one attenuator: a captioned group box with a
+// numeric spin edit above a slide bar, kept in step. A settled change is
+// reported once through Change: 300 ms after the last arrow, key or slide
+// movement, or at once when Enter is released in the edit. Text the user is
+// typing is never reported before Enter.
+
+#include <QGroupBox>
+
+class QTimer;
+class TSlideBar;
+class TSpinNumEdit;
+
+class TAttGroupBox : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit TAttGroupBox(QWidget* parent = nullptr);
+    ~TAttGroupBox() override;
+
+    // The edit's value (parsed from its text; MinValue when the text is not
+    // a number).
+    int Value() const;
+    // Writes a value (clamped, formatted). A value that changes the shown
+    // text is reported like a user change, 300 ms later.
+    void SetValue(int v);
+    int MinValue() const;
+    void SetMinValue(int m);
+    int MaxValue() const;
+    void SetMaxValue(int m);
+    // One-decimal display: the value counts tenths. The shown text is
+    // reformatted by the next value written.
+    bool Decimal() const;
+    void SetDecimal(bool decimal);
+
+    TSpinNumEdit* SpinEdit() const { return spinEdit_; }
+    TSlideBar* SlideBar() const { return slideBar_; }
+    bool ChangePending() const;
+
+    static constexpr int kChangeDelayMs = 300;
+    static constexpr int kChildLeft = 8;
+    static constexpr int kChildTop = 20;
+    static constexpr int kChildWidth = 89;
+
+signals:
+    // A settled change of the value; emitted on the GUI thread.
+    void Change(TAttGroupBox* sender);
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void SpinEditChange();
+    void SlideBarChange();
+    void SpinEditKeyUp(int key);
+    void SpinEditExit();
+    void ChangeTimerTimer();
+    void FollowSpinEdit();
+    void RestoreLastValue();
+    void Report();
+    void LayoutChildren();
+
+    TSpinNumEdit* spinEdit_ = nullptr;
+    TSlideBar* slideBar_ = nullptr;
+    QTimer* changeTimer_ = nullptr;
+    bool syncing_ = false;
+    bool restoring_ = false;
+    // The value last reported, or last written by the owner: what the
+    // attenuator is believed to hold.
+    int lastValue_ = 0;
+};

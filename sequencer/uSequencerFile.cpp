@@ -94,7 +94,9 @@ bool ReadSequenceLines(const std::string& path, const TSequenceLineReader::Handl
         error = "Cannot open file \"" + path + "\". " + std::strerror(code);
         return false;
     };
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a pipe by mistake cannot hang; regular
+    // files ignore the flag.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return fail(errno);
     struct stat st {};
     if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {

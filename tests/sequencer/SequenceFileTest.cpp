@@ -2,6 +2,8 @@
 
 #include "SequenceTestSupport.h"
 
+#include <sys/stat.h>
+
 
 namespace {
 
@@ -150,6 +152,12 @@ TEST(SequenceFile, UnreadableFileNamesItselfAndTheReason) {
 
     EXPECT_FALSE(LoadSequenceFile(dir.Path(), data, error));  // a folder
     EXPECT_NE(error.find(dir.Path()), std::string::npos) << error;
+
+    // A pipe nobody writes to must not hang the reader.
+    const std::string fifo = dir.Path() + "/pipe.sqc";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(LoadSequenceFile(fifo, data, error));
+    EXPECT_NE(error.find("pipe.sqc"), std::string::npos) << error;
 }
 
 }  // namespace

@@ -182,6 +182,36 @@ TEST(SequencerThread, EndHandlerMayDestroyTheEngine) {
     EXPECT_EQ(d.Posted(1), (std::vector<std::string>{"100", ""}));
 }
 
+// A GUI thread that holds one delivery back for several periods: the engine
+// goes on from then instead of delivering the lost ticks in a burst.
+class TStallingDelivery : public TRecordingDelivery {
+public:
+    void AdvanceTime(int elapsedMs) override {
+        TRecordingDelivery::AdvanceTime(elapsedMs);
+        times.push_back(std::chrono::steady_clock::now());
+        if (ticks.size() == 3) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        if (ticks.size() == 3) stalledUntil = std::chrono::steady_clock::now();
+    }
+    std::vector<std::chrono::steady_clock::time_point> times;
+    std::chrono::steady_clock::time_point stalledUntil;
+};
+
+TEST(SequencerThread, BlockedGuiThreadDoesNotCauseABurstOfTicks) {
+    TTempFolder dir;
+    const auto file = dir.Write("b.sqc", SqcText({1}, {Row(1, ActionRamp, 0, 100, 8)}));
+    TStallingDelivery d;
+    TEndProbe end;
+    TSequencerThread engine(d, RunOf({file}), 40);
+    engine.SetOnTerminate(end.Handler());
+    engine.Start();
+    ASSERT_TRUE(WaitUntil([&] { return end.calls > 0; }));
+    ASSERT_EQ(d.ticks.size(), 8u);  // nothing is lost either
+    EXPECT_EQ(d.Posted(1), PlayFiles({file}).Values(1));
+    EXPECT_GE(engine.RebasedTicks(), 1);
+    // The tick after the stall waits a whole period from the stall's end.
+    EXPECT_GE(d.times[3] - d.stalledUntil, std::chrono::milliseconds(39));
+}
+
 // --- A run over real links to the rack simulator ---
 
 class TLinkDelivery : public TSequencerDelivery, public TLinkView {

@@ -95,7 +95,9 @@ QImage TSlideBar::RenderImage() const {
     look.ticks = ticks_;
     look.focused = hasFocus();
     look.focusColor = focusColor_;
-    look.background = palette().color(backgroundRole());
+    // Without a background of its own the bar shows its parent around the
+    // groove and the thumb.
+    look.background = autoFillBackground() ? palette().color(backgroundRole()) : QColor(Qt::transparent);
     look.picture = picture_;
     look.mask = mask_;
     return RenderSlideBar(look);

@@ -52,13 +52,22 @@ const char* ThumbMaskName(TThumbStyle style) {
 }
 
 QImage ComposeThumb(const QImage& background, const QImage& mask, const QImage& picture) {
-    QImage out = background.convertToFormat(QImage::Format_RGB32);
+    QImage out = background.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < out.height(); ++y) {
         for (int x = 0; x < out.width(); ++x) {
-            QRgb c = out.pixel(x, y);
-            if (x < mask.width() && y < mask.height()) c &= mask.pixel(x, y) | 0xFF000000u;
+            const QRgb under = out.pixel(x, y);
+            QRgb c = under;
+            bool covered = false;
+            if (x < mask.width() && y < mask.height()) {
+                const QRgb m = mask.pixel(x, y);
+                c &= m | 0xFF000000u;
+                covered = (m & 0x00FFFFFFu) != 0x00FFFFFFu;
+            }
             if (x < picture.width() && y < picture.height()) c |= picture.pixel(x, y) & 0x00FFFFFFu;
-            out.setPixel(x, y, c | 0xFF000000u);
+            // Where the mask lets the background through it keeps its own
+            // opacity; the thumb itself is opaque.
+            const QRgb alpha = covered ? 0xFF000000u : (under & 0xFF000000u);
+            out.setPixel(x, y, (c & 0x00FFFFFFu) | alpha);
         }
     }
     return out;
@@ -67,8 +76,8 @@ QImage ComposeThumb(const QImage& background, const QImage& mask, const QImage& 
 QImage RenderSlideBar(const TSlideBarLook& look) {
     const int w = std::max(look.width, 1);
     const int h = std::max(look.height, 1);
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(look.background.rgb());
+    QImage img(w, h, QImage::Format_ARGB32);
+    img.fill(look.background.rgba());
 
     const int tw = look.picture.width();
     const int th = look.picture.height();

@@ -28,14 +28,15 @@ struct TSlideBarLook {
     bool ticks = false;
     bool focused = false;
     QColor focusColor = Qt::black;
-    QColor background = QColor(192, 192, 192);
+    QColor background = Qt::transparent;  // what shows around the drawing
     QImage picture;  // thumb picture
     QImage mask;     // thumb mask: white where the background shows through
 };
 
 // The thumb drawn over background: the background ANDed with the mask, then
-// ORed with the picture. All three have the thumb's size.
+// ORed with the picture. All three have the thumb's size. Pixels the mask
+// covers are opaque; the others keep the background's opacity.
 QImage ComposeThumb(const QImage& background, const QImage& mask, const QImage& picture);
 
-// The whole control as an image of width x height pixels (RGB32).
+// The whole control as an image of width x height pixels (ARGB32).
 QImage RenderSlideBar(const TSlideBarLook& look);

@@ -102,6 +102,14 @@ TEST(SlideBarPaint, ThumbCombinesBackgroundMaskAndPicture) {
     EXPECT_EQ(At(out, 0, 1), kBack);
     EXPECT_EQ(At(out, 2, 0), kBlack);  // outline
     EXPECT_EQ(At(out, 3, 3), kLight);  // face
+
+    // Over a transparent background only the thumb is opaque.
+    QImage clearBg(8, 8, QImage::Format_ARGB32);
+    clearBg.fill(Qt::transparent);
+    const QImage clear = ComposeThumb(clearBg, mask, pic);
+    EXPECT_EQ(qAlpha(clear.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(clear.pixel(2, 0)), 255);
+    EXPECT_EQ(clear.pixel(3, 3), qRgb(192, 192, 192));
 }
 
 TEST(SlideBarPaint, LoweredGrooveWithBarThumb) {

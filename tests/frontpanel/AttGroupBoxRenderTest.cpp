@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QImageReader>
+#include <QPainter>
 #include <QTest>
 
 class AttGroupBoxRenderTest : public QObject {
@@ -45,7 +46,13 @@ private slots:
                 bar.SetThumbStyle(s.style);
                 bar.SetTicks(ticks);
                 bar.SetPosition(4);
-                const QImage logical = bar.RenderImage();
+                // Composed over the window colour the file is rendered on.
+                QImage logical(bar.size(), QImage::Format_ARGB32);
+                logical.fill(bar.palette().color(QPalette::Window));
+                {
+                    QPainter p(&logical);
+                    p.drawImage(0, 0, bar.RenderImage());
+                }
                 for (int scale : {1, 2}) {
                     const QString name = QString("slidebar-%1%2").arg(s.name, ticks ? "-ticks" : "");
                     const QImage png = RenderAndReload(&bar, scale, name);

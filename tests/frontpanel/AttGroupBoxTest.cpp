@@ -247,6 +247,25 @@ private slots:
         QCOMPARE(w.reports, std::vector<int>{17});
     }
 
+    void menuCutCountsAsTyping() {
+        // Cutting the whole text from the edit's menu must not report the
+        // emptied box as the minimum 300 ms later.
+        Window w;
+        w.box->SetValue(400);
+        w.Settle();
+        w.reports.clear();
+        w.Edit()->selectAll();
+        w.Edit()->cut();
+        QCOMPARE(w.Edit()->text(), QString());
+        QVERIFY(w.Edit()->Typing());
+        w.Settle();
+        QVERIFY(w.reports.empty());
+        w.Enter();
+        QCOMPARE(w.Edit()->text(), QString("400"));
+        w.Settle();
+        QVERIFY(w.reports.empty());
+    }
+
     void disabledBoxTakesNoInput() {
         Window w;
         w.box->setEnabled(false);

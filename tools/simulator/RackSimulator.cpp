@@ -73,6 +73,7 @@ struct TRackSimulator::Impl {
     std::vector<Conn> conns;
     std::function<void(const TSimLine&)> observer;
     std::vector<int> dropRequests;
+    std::vector<TSimLine> toObserve;  // told to the observer outside the lock
     std::thread thread;
     bool stop = false;
     int wake[2] = {-1, -1};
@@ -154,10 +155,14 @@ struct TRackSimulator::Impl {
             c.in.erase(0, end + 2);
             atts[c.att].lines.push_back(rec);
             linesChanged.notify_all();
-            if (observer) observer(rec);
+            if (observer) toObserve.push_back(rec);
             ++c.lines;
             const int limit = atts[c.att].faults.closeAfterLines;
             if (limit > 0 && c.lines >= limit) {
+                // What was answered before goes out first, as from a device
+                // that closes its socket.
+                if (!c.out.empty())
+                    [[maybe_unused]] ssize_t sent = ::send(c.fd, c.out.data(), c.out.size(), MSG_NOSIGNAL);
                 CloseConn(i);
                 return;
             }
@@ -247,6 +252,14 @@ struct TRackSimulator::Impl {
                     Read(i);
                 else if (fds[k].revents & POLLOUT)
                     Write(i);
+            }
+            if (!toObserve.empty()) {
+                std::vector<TSimLine> lines;
+                lines.swap(toObserve);
+                auto tell = observer;
+                lock.unlock();
+                for (const auto& l : lines) tell(l);
+                lock.lock();
             }
         }
         for (std::size_t i = conns.size(); i-- > 0;) CloseConn(i);

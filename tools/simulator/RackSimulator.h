@@ -77,7 +77,8 @@ public:
     // att, or timeoutMs passes.
     bool WaitForLines(int att, const std::function<bool(const std::vector<TSimLine>&)>& pred,
                       int timeoutMs) const;
-    // Called on the server thread for every line received.
+    // Called on the server thread for every line received, without any lock
+    // held (the observer may call the simulator).
     void SetLineObserver(std::function<void(const TSimLine&)> observer);
 
     // A loopback address 127.0.x.y, not the first, on which ports

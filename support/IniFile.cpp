@@ -53,7 +53,12 @@ std::string WriteTarget(const std::string& path) {
 void WriteFileAtomically(const std::string& path, const std::string& contents) {
     if (path.empty()) throw TFileWriteError(path);
     const std::string target = WriteTarget(path);
-    std::string pattern = target + ".XXXXXX";
+    // The temporary file is hidden and its name stays short whatever the
+    // length of the file's own name.
+    const auto cut = target.rfind('/');
+    const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
+    const std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
+    std::string pattern = folder + "." + name.substr(0, 32) + ".XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) throw TFileWriteError(path);
 
@@ -138,14 +143,30 @@ void TIniFile::WriteInteger(const std::string& section, const std::string& key, 
     WriteString(section, key, std::to_string(value));
 }
 
+namespace {
+
+// The writer puts blank lines before every section header; the files are
+// written one line after the other, as the program always wrote them.
+void DropBlankLinesBeforeSections(std::string& text) {
+    std::size_t pos = 0;
+    while ((pos = text.find("\n\n[", pos)) != std::string::npos) {
+        text.erase(pos, 1);
+        if (pos > 0) --pos;
+    }
+}
+
+}  // namespace
+
 std::string TIniFile::Text() const {
     std::string out;
     impl_->ini.Save(out, false);
+    DropBlankLinesBeforeSections(out);
     return out;
 }
 
 void TIniFile::Save(const std::string& path) const {
     std::string out;
     if (impl_->ini.Save(out, false) < 0) throw TFileWriteError(path);
+    DropBlankLinesBeforeSections(out);
     WriteFileAtomically(path, out);
 }

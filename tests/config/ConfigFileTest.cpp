@@ -1,0 +1,127 @@
+// The configuration file: reading with defaults, writing key by key into
+// existing files, and safe replacement.
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "Config.h"
+#include "IniFile.h"
+#include "RecordingHost.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteRaw(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class ConfigFile : public ::testing::Test {
+protected:
+    std::string Path(const char* name) const { return dir_.path().toStdString() + "/" + name; }
+
+private:
+    QTemporaryDir dir_;
+};
+
+}  // namespace
+
+TEST_F(ConfigFile, MissingFileGivesDefaults) {
+    const RackConfiguration c = LoadConfigFile(Path("none.cfg"));
+    EXPECT_EQ(c, RackConfiguration::Defaults());
+    EXPECT_EQ(c.Racks[0].Name, "Rack 1");
+    EXPECT_EQ(c.Racks[1].Name, "Rack 2");
+    EXPECT_EQ(c.Racks[0].IPAddress, "");
+    for (const RackConfig& r : c.Racks)
+        for (bool on : r.AttEnabled) EXPECT_FALSE(on);
+}
+
+TEST_F(ConfigFile, OnlyRack2LoadsAndAppliesToSlotZero) {
+    WriteRaw(Path("r2.cfg"), "[rack2]\r\nIP address=10.1.2.3\r\nAtt3 Enable=1\r\n");
+    const RackConfiguration c = LoadConfigFile(Path("r2.cfg"));
+    EXPECT_EQ(c.Racks[0].IPAddress, "");
+    EXPECT_EQ(c.Racks[0].Name, "Rack 1");
+    EXPECT_EQ(c.Racks[1].IPAddress, "10.1.2.3");
+    EXPECT_EQ(c.Racks[1].Name, "Rack 2");
+    EXPECT_EQ(c.Racks[1].AttEnabled, (std::array<bool, 4>{false, false, true, false}));
+    EXPECT_TRUE(ConfigErrors(c).empty());
+
+    TRecordingHost host;
+    ApplyConfig(c, host);
+    EXPECT_EQ(host.SlotSummary(), (std::vector<std::string>{"10.1.2.3:10003", "-", "-", "-", "-", "-", "-", "-"}));
+}
+
+TEST_F(ConfigFile, EnableValuesAreIntegersAndStoreAsOneOrZero) {
+    WriteRaw(Path("v.cfg"),
+             "[RACK1]\natt1 enable=2\nAtt2 Enable=true\nAtt3 Enable=-1\nAtt4 Enable= 1 \nip ADDRESS=192.168.0.10\n"
+             "NAME RACK=Left\n");
+    RackConfiguration c = LoadConfigFile(Path("v.cfg"));
+    EXPECT_EQ(c.Racks[0].AttEnabled, (std::array<bool, 4>{true, false, true, true}));
+    EXPECT_EQ(c.Racks[0].IPAddress, "192.168.0.10");
+    EXPECT_EQ(c.Racks[0].Name, "Left");
+
+    StoreConfigFile(Path("v.cfg"), c);
+    TIniFile ini;
+    ASSERT_TRUE(ini.Load(Path("v.cfg")));
+    EXPECT_EQ(ini.ReadString("rack1", "Att1 Enable", "?"), "1");
+    EXPECT_EQ(ini.ReadString("rack1", "Att2 Enable", "?"), "0");
+    EXPECT_EQ(ini.ReadString("rack1", "Att3 Enable", "?"), "1");
+    EXPECT_EQ(LoadConfigFile(Path("v.cfg")), c);
+    // Existing keys were replaced in place: one section, no second copy.
+    const std::string text = ReadAll(Path("v.cfg"));
+    EXPECT_EQ(text.find("[rack1]"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Att1 Enable"), text.find("[rack2]\nAtt1 Enable") + 8) << text;
+    EXPECT_EQ(text.find("[RACK1]\natt1 enable=1\nAtt2 Enable=0\nAtt3 Enable=1\nAtt4 Enable=1\n"), 0u) << text;
+}
+
+TEST_F(ConfigFile, FreshFileLayout) {
+    RackConfiguration c = RackConfiguration::Defaults();
+    c.Racks[0].IPAddress = "10.0.0.1";
+    c.Racks[0].AttEnabled = {true, false, false, true};
+    c.Racks[1].Name = "";
+    StoreConfigFile(Path("new.cfg"), c);
+    EXPECT_EQ(ReadAll(Path("new.cfg")),
+              "[rack1]\nAtt1 Enable=1\nAtt2 Enable=0\nAtt3 Enable=0\nAtt4 Enable=1\nIP address=10.0.0.1\n"
+              "name rack=Rack 1\n"
+              "[rack2]\nAtt1 Enable=0\nAtt2 Enable=0\nAtt3 Enable=0\nAtt4 Enable=0\nIP address=\nname rack=\n");
+    // An empty stored name reads back empty, not as the default.
+    EXPECT_EQ(LoadConfigFile(Path("new.cfg")), c);
+}
+
+TEST_F(ConfigFile, StoringKeepsExtraSectionsAndKeys) {
+    WriteRaw(Path("x.cfg"), "; lab bench 3\r\n[notes]\r\nowner=RF lab\r\n[rack2]\r\nextra=keep me\r\nAtt1 Enable=1\r\n");
+    RackConfiguration c = RackConfiguration::Defaults();
+    c.Racks[1].IPAddress = "10.0.0.2";
+    StoreConfigFile(Path("x.cfg"), c);
+    TIniFile ini;
+    ASSERT_TRUE(ini.Load(Path("x.cfg")));
+    EXPECT_EQ(ini.ReadString("notes", "owner", ""), "RF lab");
+    EXPECT_EQ(ini.ReadString("rack2", "extra", ""), "keep me");
+    EXPECT_EQ(ini.ReadString("rack2", "Att1 Enable", ""), "0");
+    const std::string text = ReadAll(Path("x.cfg"));
+    EXPECT_LT(text.find("[notes]"), text.find("[rack2]"));
+    EXPECT_LT(text.find("[rack2]"), text.find("[rack1]"));
+    EXPECT_NE(text.find("; lab bench 3"), std::string::npos);
+}
+
+TEST_F(ConfigFile, FailedStoreChangesNothing) {
+    // The path is a folder: nothing can be written there.
+    const std::string folder = Path("folder.cfg");
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(folder)));
+    try {
+        StoreConfigFile(folder, RackConfiguration::Defaults());
+        ADD_FAILURE() << "no error";
+    } catch (const TFileWriteError& e) {
+        EXPECT_EQ(std::string(e.what()), "Impossible d'écrire dans " + folder);
+    }
+    EXPECT_THROW(StoreConfigFile(Path("missing/dir.cfg"), RackConfiguration::Defaults()), TFileWriteError);
+    EXPECT_EQ(LoadConfigFile(folder), RackConfiguration::Defaults());
+}

@@ -1,0 +1,38 @@
+#include "SequencerGraphLogic.h"
+
+#include "Strings.h"
+
+namespace seqgraph {
+
+int GainRangeMin(int maxAtt) { return maxAtt <= 110 ? -10 * maxAtt : -maxAtt; }
+
+int GainOfValue(int value, int commonMaxAtt) { return commonMaxAtt <= 110 ? -10 * value : -value; }
+
+std::vector<TCurvePoint> ParseAttCommand(int attNumber, std::string_view text, int commonMaxAtt) {
+    std::vector<TCurvePoint> out;
+    if (!StartsWith(text, "ATT")) return out;
+    std::string_view rest = text.size() > 4 ? text.substr(4) : std::string_view{};
+    while (!rest.empty()) {
+        const char d = rest[0];
+        int value = 0;
+        if (d >= '0' && d <= '9' && ParseDecimalInt(SubText(rest, 2, 3), value)) {
+            const int curve = attNumber + (d - '0');
+            if (curve >= 1 && curve <= kCurveCount) out.push_back({curve, GainOfValue(value, commonMaxAtt)});
+        }
+        rest = rest.size() > 6 ? rest.substr(6) : std::string_view{};
+    }
+    return out;
+}
+
+TSaveName ChangeSaveFileType(const std::string& fileName, int filterIndex) {
+    TSaveName out;
+    out.DefaultExt = filterIndex == 2 ? "jpg" : "bmp";
+    const std::size_t slash = fileName.find_last_of('/');
+    std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos) name = name.substr(0, dot) + "." + out.DefaultExt;
+    out.FileName = name;
+    return out;
+}
+
+}  // namespace seqgraph

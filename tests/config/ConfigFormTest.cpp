@@ -110,6 +110,23 @@ TEST_F(ConfigDialog, OpensWithTheCurrentFileAndKeepsItOnOk) {
     EXPECT_EQ(host.log.back(), "SetConfigFile " + Path("bench.cfg"));
 }
 
+TEST_F(ConfigDialog, AMissingCurrentFileOpensEmptyWithoutAMessage) {
+    host.configFile = Path("gone.cfg");
+    host.links[0] = {"10.0.0.7", "10002", true};
+    WaitForForm();
+    driver.Then([this] {
+        EXPECT_EQ(form->ConfigName->text().toStdString(), "gone");
+        EXPECT_EQ(form->EditRackIPAddress1->text().toStdString(), "");
+        EXPECT_EQ(form->EditRackName1->text().toStdString(), "Rack 1");
+        TModalDriver::ClickLater(form->OkBtn);
+        return true;
+    });
+    EXPECT_TRUE(Run());
+    EXPECT_TRUE(driver.Boxes().empty());
+    EXPECT_EQ(host.SlotSummary(), Strings(8, "-"));
+    EXPECT_EQ(host.configFile, Path("gone.cfg"));
+}
+
 TEST_F(ConfigDialog, OpensFromTheSlotsWithoutAFileAndCancelChangesNothing) {
     host.links[0] = {"10.0.0.7", "10002", true};
     host.links[1] = {"10.0.0.8", "10001", true};

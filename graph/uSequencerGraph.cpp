@@ -29,6 +29,10 @@ public:
         if (info.isDir()) return QStringLiteral("Folder");
         return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
     }
+    QIcon icon(const QFileInfo& info) const override {
+        return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    using QAbstractFileIconProvider::icon;
 };
 
 struct TCurveLook {

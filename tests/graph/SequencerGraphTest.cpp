@@ -280,6 +280,22 @@ TEST(SequencerGraph, MenuSaveRunsTheDialogInTheDocumentsFolder) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
 
+TEST(SequencerGraph, SaveDialogDoesNotReadTheFilesItLists) {
+    // Files whose reading blocks (kernel message streams, pipes, devices on
+    // network mounts) must not freeze the dialog: it names file types from
+    // their extension. /proc holds such a file for root (kmsg), and
+    // ordinary slow-to-read ones for everyone.
+    TFakeHost host;
+    host.documents = "/proc";
+    TSequencerGraphForm form(host);
+    QFileDialog* dlg = form.SaveDialog();
+    dlg->show();
+    const long long start = MonotonicMs();
+    PumpEvents(800);
+    EXPECT_LT(MonotonicMs() - start, 5000);
+    dlg->hide();
+}
+
 TEST(SequencerGraph, CopyMenuPutsThePictureOnTheClipboard) {
     TFakeHost host;
     TSequencerGraphForm form(host);

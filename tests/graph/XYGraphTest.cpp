@@ -270,3 +270,32 @@ TEST_F(GraphFixture, DrawToBitmapKeepsTheBitmapSize) {
     EXPECT_EQ(bitmap.format(), QImage::Format_RGB32);
     EXPECT_EQ(bitmap.pixel(5, 5) & 0xFFFFFF, 0xFFFFFFu) << "margin colour";
 }
+
+TEST_F(GraphFixture, LongShiftedCurveDrawsLikeItsNewestPointsAlone) {
+    // A curve fed like a run (shift, then add at time 0) for 5000 ticks
+    // must draw exactly what a curve holding only the newest 3000 points at
+    // their final positions draws.
+    auto level = [](int i) { return (i * 37) % 90 - 45; };
+    graph.XAxis().SetMin(-1000);
+    graph.XAxis().SetMax(0);
+    TSeries& run = graph.GetSeries(1);
+    for (int i = 0; i < 5000; ++i) {
+        graph.ShiftAllX(-1);
+        run.AddPoint(0, level(i));
+    }
+    const QImage fed = Picture();
+
+    TXYGraph reference;
+    reference.resize(402, 202);
+    reference.XAxis().SetMin(-1000);
+    reference.XAxis().SetMax(0);
+    TSeries& kept = reference.GetSeries(1);
+    for (int i = 2000; i < 5000; ++i) kept.AddPoint(-(4999 - i), level(i));
+    QImage expected(reference.ClientSize(), QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    QPainter p(&expected);
+    reference.DrawGraph(p);
+    p.end();
+    EXPECT_TRUE(fed == expected);
+    EXPECT_GT(CountInRect(fed, 51, 11, 381, 179, kRed), 300);
+}

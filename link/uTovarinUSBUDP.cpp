@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 
 namespace {
 
@@ -107,6 +108,13 @@ void TTovarinThread::Sleep(int ms) {
 
 void TTovarinThread::IdleSleep(int ms) {
     if (ms <= 0 || Terminated()) return;
+    // Idle links wake on a common grid of ms on the monotonic clock, so that
+    // their polls reach the GUI thread together and it wakes once for all
+    // of them; the wait is never longer than ms.
+    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::steady_clock::now().time_since_epoch())
+                         .count();
+    ms = static_cast<int>(ms - now % ms);
     pollfd fds[2] = {{terminatePipe_[0], POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
     int r;
     while ((r = ::poll(fds, 2, ms)) < 0 && errno == EINTR) {

@@ -12,6 +12,7 @@ flags=()
 if [ "${ATT_TSAN:-0}" = 1 ]; then
     build=build-tsan
     flags+=(-DATT_TSAN=ON -DATT_BUILD_BENCH=OFF)
+    export TSAN_OPTIONS="suppressions=$(pwd)/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1"
 fi
 jobs=$(nproc)
 

@@ -69,12 +69,17 @@ public:
     static bool Post(const std::shared_ptr<Call>& call) {
         std::lock_guard<std::mutex> lock(InstanceMutex());
         if (instance_ == nullptr || instance_->pipe_[1] < 0) return false;
+        bool wake;
         {
             std::lock_guard<std::mutex> q(instance_->queueMutex_);
+            // A queue that already holds calls has its wake-up on the way.
+            wake = instance_->queue_.empty();
             instance_->queue_.push_back(call);
         }
-        const char byte = 1;
-        [[maybe_unused]] ssize_t n = ::write(instance_->pipe_[1], &byte, 1);
+        if (wake) {
+            const char byte = 1;
+            [[maybe_unused]] ssize_t n = ::write(instance_->pipe_[1], &byte, 1);
+        }
         return true;
     }
 

@@ -1,17 +1,24 @@
-// Program entry: creates the main window and runs the event loop.
-
-#include <QApplication>
-#include <QMainWindow>
+// Program entry: creates the main window, runs its start-up, and runs the
+// event loop until the window closes.
 
 #include "GuiThread.h"
+#include "Main.h"
+#include "SignalClose.h"
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Quadrell 2x4 Atts"));
-    window.resize(564, 422);
-    window.show();
-    const int rc = app.exec();
+    int rc = 0;
+    {
+        TMainForm form;
+        form.show();
+        // Told to end by the session (or Ctrl+C), the window closes as if
+        // the operator had closed it: attenuators parked, settings written.
+        InstallCloseOnSignal(&form, [&form] { form.close(); });
+        form.FormCreate();  // a cancelled configuration closes the window again
+        rc = app.exec();
+    }  // the window's destruction ends the links and writes the settings
     // Release any worker still waiting for the GUI thread.
     TGuiGate::CloseAll();
     return rc;

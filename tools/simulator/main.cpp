@@ -22,8 +22,8 @@ namespace {
 volatile std::sig_atomic_t g_stop = 0;
 void OnSignal(int) { g_stop = 1; }
 
-bool ParseAtt(const std::string& spec, TSimAttenuator& att) {
-    std::stringstream ss(spec);
+bool ParseAtt(const std::string& text, TSimAttenuator& att) {
+    std::stringstream ss(text);
     std::string part;
     bool first = true;
     while (std::getline(ss, part, ',')) {

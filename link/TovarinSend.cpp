@@ -117,7 +117,7 @@ bool TTovarinSend::SendLine(const std::string& text) {
         if (errno != EAGAIN && errno != EWOULDBLOCK) return Fail(errno);
         switch (WaitFor(POLLOUT, Timeout)) {
         case WaitResult::Ready: break;
-        case WaitResult::TimedOut: return Fail(kTimedOut);
+        case WaitResult::TimedOut: return Fail(ETIMEDOUT);  // not a reply time-out: the link drops
         case WaitResult::Interrupted: return Fail(ECANCELED);
         case WaitResult::Failed: return false;
         }

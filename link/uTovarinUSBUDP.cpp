@@ -193,14 +193,22 @@ void TTovarinThread::ConnectedPass() {
     }
 }
 
-void TTovarinThread::StepIdentify() {
-    if (!client_.SendLine("IDN?")) {
-        step_ = 6;
-        return;
-    }
+int TTovarinThread::Query(const char* query) {
+    if (!client_.SendLine(query)) return client_.LastError();
     Sleep(timings_.QueryPause);
     reply_ = client_.ReadLine();
-    const int error = client_.LastError();
+    return client_.LastError();
+}
+
+void TTovarinThread::QueryFailed(int error) {
+    if (error == EMSGSIZE)
+        Gui(&TTovarinThread::ReportDialogError);  // a reply line too long to be one
+    else
+        step_ = 6;
+}
+
+void TTovarinThread::StepIdentify() {
+    const int error = Query("IDN?");
     if (error == 0) {
         Gui(&TTovarinThread::InterpretIdent);
         if (linkStatus_ == StatusIdent) {
@@ -214,21 +222,13 @@ void TTovarinThread::StepIdentify() {
         reply_.clear();
         Gui(&TTovarinThread::InterpretIdent);
         Sleep(timings_.IdnRetry);
-    } else if (error == EMSGSIZE) {
-        Gui(&TTovarinThread::ReportDialogError);
     } else {
-        step_ = 6;
+        QueryFailed(error);
     }
 }
 
 void TTovarinThread::StepName() {
-    if (!client_.SendLine("N?")) {
-        step_ = 6;
-        return;
-    }
-    Sleep(timings_.QueryPause);
-    reply_ = client_.ReadLine();
-    const int error = client_.LastError();
+    const int error = Query("N?");
     if (error == 0) {
         Gui(&TTovarinThread::InterpretIdent);
         if (linkStatus_ == StatusDialogError)
@@ -237,21 +237,13 @@ void TTovarinThread::StepName() {
             step_ = 4;
     } else if (error == TTovarinSend::kTimedOut) {
         if (step_ == 3) step_ = 4;
-    } else if (error == EMSGSIZE) {
-        Gui(&TTovarinThread::ReportDialogError);
     } else {
-        step_ = 6;
+        QueryFailed(error);
     }
 }
 
 void TTovarinThread::StepReadState() {
-    if (!client_.SendLine("STA?")) {
-        step_ = 6;
-        return;
-    }
-    Sleep(timings_.QueryPause);
-    reply_ = client_.ReadLine();
-    const int error = client_.LastError();
+    const int error = Query("STA?");
     if (error == 0) {
         resendPause_ = 0;
         Gui(&TTovarinThread::InterpretState);
@@ -265,10 +257,8 @@ void TTovarinThread::StepReadState() {
         else
             Sleep((stateTimeouts_ + 1) * timings_.StateRetryUnit);
         ++stateTimeouts_;
-    } else if (error == EMSGSIZE) {
-        Gui(&TTovarinThread::ReportDialogError);
     } else {
-        step_ = 6;
+        QueryFailed(error);
     }
 }
 

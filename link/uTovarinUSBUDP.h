@@ -98,6 +98,10 @@ private:
     void Execute();
     void ConnectPass();
     void ConnectedPass();
+    // Sends a query, waits, and reads the reply into reply_; returns the
+    // client's error code (0 when a line was read).
+    int Query(const char* query);
+    void QueryFailed(int error);
     void StepIdentify();
     void StepName();
     void StepReadState();

@@ -7,6 +7,7 @@
 
 #include "AppSettings.h"
 #include "Config.h"
+#include "uSequencerGraph.h"
 #include "uTovarinUSBUDP.h"
 
 #include <QEvent>
@@ -40,7 +41,7 @@ struct TMainFormOptions {
     std::string HelpFile;      // empty: the program's path with ".html"
 };
 
-class TMainForm : public QMainWindow, public TLinkView, public TConfigHost {
+class TMainForm : public QMainWindow, public TLinkView, public TConfigHost, public TSequencerGraphHost {
 public:
     static constexpr int SlotCount = 8;
 
@@ -63,7 +64,8 @@ public:
     void UpdateCommonMaxAtt();
     void RequestReconfig();
     void RequestLinkRefresh(int n);  // the refresh message's effect
-    int CommonMaxAtt() const { return commonMaxAtt_; }
+    int CommonMaxAtt() const override { return commonMaxAtt_; }
+    std::string DocumentsFolder() const override;
     const std::string& SequencesDir() const { return sequencesDir_; }
     void SetSequencesDir(const std::string& dir) { sequencesDir_ = dir; }
     bool SequencerOpen() const { return sequencerOpen_; }

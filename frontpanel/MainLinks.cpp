@@ -8,6 +8,7 @@
 #include "HelpViewer.h"
 #include "Main.h"
 #include "Strings.h"
+#include "misc.h"
 #include "uNameAtt.h"
 
 #include <QAction>
@@ -208,6 +209,8 @@ bool TMainForm::SlotEnabled(int slot) const { return slot >= 0 && slot < SlotCou
 void TMainForm::SetSlotEnabled(int slot, bool enabled) {
     if (slot >= 0 && slot < SlotCount) links_[slot]->SetEnabled(enabled);
 }
+
+std::string TMainForm::DocumentsFolder() const { return GetShellFolder(TShellFolder::Documents); }
 
 void TMainForm::SetConfigFile(const std::string& path) {
     configFile_ = path;

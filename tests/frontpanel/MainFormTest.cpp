@@ -4,6 +4,7 @@
 #include "MainFormFixture.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QTest>
 
@@ -163,6 +164,25 @@ TEST_F(MainFormTest, RefreshIsLockedOutForFiveSecondsAndReconnectsEveryLink) {
     ASSERT_TRUE(WaitUntil([&] { return sim.Accepted(simIndex[0]) == 2 && sim.Accepted(simIndex[1]) == 2; }));
     EXPECT_FALSE(form->miRefresh->isEnabled());
     ASSERT_TRUE(WaitUntil([&] { return form->miRefresh->isEnabled(); }, 8000));
+}
+
+TEST_F(MainFormTest, ConfigurationFromTheMenuReconnectsWithTheNewSlots) {
+    Serve({{935, "CF01", 0}, {935, "CF02", 0}});
+    WriteSettings(WriteConfig({1}));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WaitUsable(1, "CF02"));
+    EXPECT_EQ(Caption(2), "disabled.");
+    // Enable rack 1 Att 1 as well: it takes slot 0, and Att 2 moves to slot 1.
+    WhenShown<TConfigForm>([](TConfigForm* d) {
+        d->EnableAttRack1[0]->setChecked(true);
+        d->OkBtn->click();
+    });
+    form->miConfiguration->trigger();
+    EXPECT_EQ(form->SlotPort(0), "10001");
+    EXPECT_EQ(form->SlotPort(1), "10002");
+    ASSERT_TRUE(WaitUsable(1, "CF01"));
+    ASSERT_TRUE(WaitUsable(2, "CF02"));
+    EXPECT_EQ(sim.Accepted(simIndex[1]), 2);  // dropped and reconnected
 }
 
 TEST_F(MainFormTest, RefreshEventRefreshesOneLinkAndIgnoresOtherNumbers) {

@@ -121,6 +121,7 @@ void TTovarinThread::InterpretState() {
             ++verifyRetries_;
             resendPause_ = verifyRetries_ * timings_.VerifyUnit;
             pendingCommand_ = lastAttCommand_;
+            gate_.Expedite();  // taken as soon as the pause is over
         }
     } else {
         ignoreNextChange_ = true;

@@ -37,7 +37,6 @@ bool IsDeviceCommand(const std::string& text) {
 TTovarinThread::TTovarinThread(TLinkView* view, const TLinkTimings& timings)
     : view_(view), timings_(timings) {
     MakePipe(terminatePipe_);
-    MakePipe(wakePipe_);
     client_.Timeout = timings_.ReadTimeout;
     client_.ConnectTimeout = timings_.ConnectTimeout;
     client_.TCPNoDelay = false;
@@ -52,7 +51,6 @@ TTovarinThread::~TTovarinThread() {
     gate_.Close();
     if (thread_.joinable()) thread_.join();
     ClosePipe(terminatePipe_);
-    ClosePipe(wakePipe_);
 }
 
 void TTovarinThread::Start() {
@@ -61,6 +59,7 @@ void TTovarinThread::Start() {
 
 void TTovarinThread::Terminate() {
     if (!terminated_.exchange(true)) Wake(terminatePipe_[1]);
+    gate_.Expedite();  // an idle link sees the request at once
 }
 
 void TTovarinThread::Wake(int fd) {
@@ -88,13 +87,13 @@ void TTovarinThread::SetAttenuation(const std::string& channel, int value) {
     lastAttCommand_ = FormatAttCommand(channel, value);
     verifyRetries_ = 0;
     pendingCommand_ = lastAttCommand_;
-    Wake(wakePipe_[1]);
+    gate_.Expedite();
 }
 
 void TTovarinThread::SetPendingCommand(const std::string& text) {
     if (IsDeviceCommand(text)) verifying_ = false;
     pendingCommand_ = text;
-    Wake(wakePipe_[1]);
+    gate_.Expedite();
 }
 
 // --- Pauses -----------------------------------------------------------------
@@ -103,26 +102,6 @@ void TTovarinThread::Sleep(int ms) {
     if (ms <= 0 || Terminated()) return;
     pollfd fd{terminatePipe_[0], POLLIN, 0};
     while (::poll(&fd, 1, ms) < 0 && errno == EINTR) {
-    }
-}
-
-void TTovarinThread::IdleSleep(int ms) {
-    if (ms <= 0 || Terminated()) return;
-    // Idle links wake on a common grid of ms on the monotonic clock, so that
-    // their polls reach the GUI thread together and it wakes once for all
-    // of them; the wait is never longer than ms.
-    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                         std::chrono::steady_clock::now().time_since_epoch())
-                         .count();
-    ms = static_cast<int>(ms - now % ms);
-    pollfd fds[2] = {{terminatePipe_[0], POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-    int r;
-    while ((r = ::poll(fds, 2, ms)) < 0 && errno == EINTR) {
-    }
-    if (r > 0 && (fds[1].revents & POLLIN)) {
-        char drain[64];
-        while (::read(wakePipe_[0], drain, sizeof drain) > 0) {
-        }
     }
 }
 
@@ -174,11 +153,13 @@ void TTovarinThread::ConnectedPass() {
             client_.Disconnect();
             return;
         }
-        Gui(&TTovarinThread::Dispatch);
-        if (!outgoingCommand_.empty())
-            step_ = 5;
-        else
-            IdleSleep(timings_.IdleSleep);
+        // The idle poll: Dispatch runs on the GUI thread every idle period,
+        // and at once when a command is posted; this thread only wakes when
+        // it has taken something (or the link is told to end).
+        if (!gate_.RunOnGuiThreadIdle([this] { Dispatch(); }, timings_.IdleSleep,
+                                      [this] { return step_ == 0 && outgoingCommand_.empty() && !Terminated(); }))
+            terminated_ = true;
+        if (!outgoingCommand_.empty()) step_ = 5;
         break;
     case 1: StepIdentify(); break;
     case 2:

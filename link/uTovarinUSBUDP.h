@@ -25,7 +25,7 @@ public:
 // The link's pauses and time-outs in ms. The defaults are the protocol's;
 // tests may shorten some of them.
 struct TLinkTimings {
-    int IdleSleep = 10;          // idle poll of the pending command (woken early by a post)
+    int IdleSleep = 10;          // idle poll of the pending command (run early on a post)
     int QueryPause = 100;        // between sending a query and reading its reply
     int ReadTimeout = 5000;      // longest wait for reply data
     int ConnectRetry = 1000;     // after a failed or forbidden connect
@@ -119,8 +119,7 @@ private:
     void ReportDialogError();
 
     void Report(int status);
-    void Sleep(int ms);      // interrupted only by termination
-    void IdleSleep(int ms);  // also interrupted by a post
+    void Sleep(int ms);  // interrupted only by termination
     void Wake(int fd);
     bool Terminated() const { return terminated_; }
 
@@ -163,7 +162,6 @@ private:
     int idnTries_ = 0;
 
     int terminatePipe_[2] = {-1, -1};  // readable once termination is requested
-    int wakePipe_[2] = {-1, -1};       // readable after a post, drained when idle
     TGuiGate gate_;
     std::thread thread_;
 };

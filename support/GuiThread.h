@@ -24,6 +24,19 @@ public:
     // application object exists.
     bool RunOnGuiThread(const std::function<void()>& step);
 
+    // The poll of an idle worker: like RunOnGuiThread, but the step runs on a
+    // grid of periodMs on the monotonic clock, together with the polls of
+    // every other idle worker, or earlier when Expedite is called. After
+    // each run, again() is asked on the GUI thread: while it is true the
+    // poll found nothing, and the step runs again at the next tick without
+    // waking the worker, which returns once again() is false (or the gate
+    // closes).
+    bool RunOnGuiThreadIdle(const std::function<void()>& step, int periodMs,
+                            const std::function<bool()>& again);
+    // GUI thread: something was posted for this gate's worker; its waiting
+    // (or next) idle poll runs as soon as the current GUI step returns.
+    void Expedite();
+
     // Closes the gate: a waiting worker returns false at once and a step that
     // was posted but has not started is dropped. Safe from any thread; when
     // called on the GUI thread, no step of this gate runs after it returns.
@@ -37,6 +50,7 @@ public:
     struct State;  // shared with the calls in flight; defined in the .cpp
 
 private:
+    bool Run(const std::function<void()>& step, int idlePeriod, const std::function<bool()>* again);
     std::shared_ptr<State> state_;
 };
 

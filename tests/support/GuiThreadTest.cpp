@@ -85,3 +85,37 @@ TEST(GuiGate, ManyWorkersShareTheGuiThread) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GuiGate, IdlePollRunsEveryPeriodWithoutWakingItsWorkerUntilItFindsSomething) {
+    TGuiGate gate;
+    int polls = 0;          // GUI thread only
+    bool posted = false;    // GUI thread only
+    std::atomic<int> returns{0};
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        while (!stop) {
+            if (!gate.RunOnGuiThreadIdle([&] { ++polls; }, 10, [&] { return !posted; })) break;
+            ++returns;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    PumpEvents(200);
+    EXPECT_GE(polls, 5);             // polled on the grid...
+    EXPECT_EQ(returns.load(), 0);    // ...while the worker slept throughout
+    // A post makes the waiting poll run at once and return.
+    posted = true;
+    const int before = polls;
+    gate.Expedite();
+    ASSERT_TRUE(WaitUntil([&] { return returns.load() >= 1; }, 5000));
+    EXPECT_GE(polls, before + 1);
+    // Closing releases a worker whose poll goes on.
+    posted = false;
+    stop = true;
+    PumpEvents(50);
+    gate.Close();
+    worker.join();
+}
+
+}  // namespace

@@ -157,7 +157,12 @@ private:
                 call = queue_.front();
                 queue_.pop_front();
             }
-            RunCall(*call);
+            // An expedited poll that found nothing goes on polling on the grid.
+            if (RunCall(*call)) {
+                std::lock_guard<std::mutex> q(queueMutex_);
+                idle_.push_back(call);
+                gridArmed_ = true;
+            }
         }
         bool arm;
         {

@@ -98,7 +98,7 @@ TEST(GuiGate, IdlePollRunsEveryPeriodWithoutWakingItsWorkerUntilItFindsSomething
         while (!stop) {
             if (!gate.RunOnGuiThreadIdle([&] { ++polls; }, 10, [&] { return !posted; })) break;
             ++returns;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     });
     PumpEvents(200);
@@ -110,6 +110,21 @@ TEST(GuiGate, IdlePollRunsEveryPeriodWithoutWakingItsWorkerUntilItFindsSomething
     gate.Expedite();
     ASSERT_TRUE(WaitUntil([&] { return returns.load() >= 1; }, 5000));
     EXPECT_GE(polls, before + 1);
+    // A post made while the worker is busy (here: sleeping after a return)
+    // makes its next poll run at once; when that poll finds nothing after
+    // all, polling goes on as before.
+    ASSERT_TRUE(WaitUntil([&] { return returns.load() >= 2; }, 5000));
+    posted = false;
+    const int returned = returns.load();
+    gate.Expedite();
+    PumpEvents(100);
+    const int polled = polls;
+    PumpEvents(100);
+    EXPECT_GE(polls, polled + 3) << "the poll stopped";
+    EXPECT_LE(returns.load(), returned + 1);
+    posted = true;
+    gate.Expedite();
+    ASSERT_TRUE(WaitUntil([&] { return returns.load() > returned + 1; }, 5000));
     // Closing releases a worker whose poll goes on.
     posted = false;
     stop = true;

@@ -74,7 +74,9 @@ TEST_F(LinkTest, EndlessLineIsADialogueErrorAndDrops) {
     view.events.clear();
     link->SetPendingCommand("READATT");
     ASSERT_TRUE(WaitUntil([&] { return view.Count(1) >= 1; }));
-    EXPECT_EQ(view.Statuses(), (std::vector<int>{7, 1}));
+    const auto s = view.Statuses();  // the reconnection may follow at once
+    ASSERT_GE(s.size(), 2u);
+    EXPECT_EQ(std::vector<int>(s.begin(), s.begin() + 2), (std::vector<int>{7, 1}));
     SetFaults([](TSimFaults& f) { f.endlessLine = false; });
     ASSERT_TRUE(WaitUntil([&] { return sim.Accepted(att) >= 2; }));
 }

@@ -9,20 +9,11 @@
 
 #include "Config.h"
 #include "IniFile.h"
+#include "TestSupport.h"
 #include "RecordingHost.h"
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteRaw(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 class ConfigFile : public ::testing::Test {
 protected:

@@ -11,20 +11,11 @@
 
 #include "AppSettings.h"
 #include "IniFile.h"
+#include "TestSupport.h"
 #include "misc.h"
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteRaw(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 int FilesIn(const std::string& dir) {
     QDir d(QString::fromStdString(dir));

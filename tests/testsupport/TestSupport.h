@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 
 // Processes GUI events until pred() holds or timeoutMs has passed; returns
 // pred()'s last value. Tests use it to wait for events with generous
@@ -15,3 +16,8 @@ void PumpEvents(int ms);
 // Milliseconds on the monotonic clock, for tests that look at the spacing of
 // events recorded elsewhere.
 long long MonotonicMs();
+
+// The whole content of a file (empty when it cannot be read), and a file
+// written with exactly the given bytes.
+std::string ReadAll(const std::string& path);
+void WriteRaw(const std::string& path, const std::string& text);

@@ -208,7 +208,14 @@ TEST_F(MainFormTest, ClosingParksEveryUsableAttenuatorTwiceAtTheCommonMaximum) {
     ASSERT_TRUE(Start());
     for (int n = 1; n <= 3; ++n) ASSERT_TRUE(WaitUsable(n, std::vector<std::string>{"PK01", "PK02", "PK04"}[n - 1]));
     EXPECT_EQ(form->CommonMaxAtt(), 630);
-    form->close();
+    // A second close request made while parking parks nothing again.
+    bool secondDuringParking = false;
+    QMetaObject::invokeMethod(form.get(), [&] {
+        secondDuringParking = form->Parking();
+        form->close();
+    }, Qt::QueuedConnection);
+    EXPECT_TRUE(form->close());
+    EXPECT_TRUE(secondDuringParking);
     EXPECT_FALSE(form->isVisible());
     form.reset();
     for (int i : {0, 1, 3}) {

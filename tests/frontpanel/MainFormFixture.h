@@ -5,6 +5,7 @@
 #include "AttGroupBox.h"
 #include "SpinNum.h"
 #include "ConfigForm.h"
+#include "FastLinkTimings.h"
 #include "Main.h"
 #include "RackSimulator.h"
 #include "TestSupport.h"
@@ -102,11 +103,8 @@ protected:
     }
 
     static TLinkTimings Timings() {
-        TLinkTimings t;
-        t.ReadTimeout = 400;
-        t.ConnectRetry = 100;
-        t.IdnRetry = 100;
-        t.StateRetryUnit = 50;
+        TLinkTimings t = FastTimings();
+        t.ReadTimeout = 400;  // a little more room for the slow attenuator
         return t;
     }
 

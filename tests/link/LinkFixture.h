@@ -2,6 +2,7 @@
 // A rack link against one simulated attenuator on a loopback address of the
 // test's own, with every report the link makes recorded.
 
+#include "FastLinkTimings.h"
 #include "RackSimulator.h"
 #include "TestSupport.h"
 #include "uTovarinUSBUDP.h"
@@ -45,18 +46,6 @@ public:
     }
     std::vector<TLinkEvent> events;
 };
-
-// Shorter pauses and time-outs, so that the suite stays fast; the defaults
-// are exercised by the tests that use TLinkTimings().
-inline TLinkTimings FastTimings() {
-    TLinkTimings t;
-    t.ReadTimeout = 300;
-    t.ConnectRetry = 100;
-    t.IdnRetry = 100;
-    t.StateRetryUnit = 50;
-    t.ConnectTimeout = 2000;
-    return t;
-}
 
 class LinkTest : public ::testing::Test {
 protected:

@@ -18,7 +18,8 @@ constexpr int kBorderHeight = 1;
 
 // The character a key press stands for: its text, or the control character
 // of an editing shortcut; nothing for keys that type nothing (cursor keys,
-// Delete, function keys, modifiers).
+// Delete, function keys, modifiers). Delete is an editing key whatever text
+// the platform gives it (X11 gives "\x7f", which the filter would refuse).
 std::optional<unsigned> CharacterOf(const QKeyEvent* e) {
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return 13u;
     if (e->key() == Qt::Key_Backspace) return 8u;
@@ -27,6 +28,7 @@ std::optional<unsigned> CharacterOf(const QKeyEvent* e) {
     if (e->matches(QKeySequence::Copy)) return 3u;
     if (e->matches(QKeySequence::Undo)) return 26u;
     if (e->matches(QKeySequence::SelectAll)) return 1u;
+    if (e->key() == Qt::Key_Delete) return std::nullopt;
     const QString text = e->text();
     if (text.isEmpty()) return std::nullopt;
     return text.at(0).unicode();

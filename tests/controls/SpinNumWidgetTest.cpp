@@ -74,6 +74,23 @@ private slots:
         QCOMPARE(w.edit->text(), QString("1.5"));
     }
 
+    void deleteKeyAsX11SendsItEditsTheText() {
+        // X11 gives the Delete key the text "\x7f": it is an editing key,
+        // never a character for the filter.
+        Window w;
+        w.edit->SetDecimal(true);
+        w.edit->SetMaxValue(935);
+        w.edit->SetValue(0);
+        QSignalSpy beeps(w.edit, &TSpinNumEdit::Beeped);
+        QTest::keyClick(w.edit, Qt::Key_Home);
+        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+        QApplication::sendEvent(w.edit, &del);
+        QTest::keyClicks(w.edit, "45");
+        QCOMPARE(w.edit->text(), QString("45.0"));
+        QCOMPARE(beeps.count(), 0);
+        QVERIFY(w.edit->Typing());
+    }
+
     void typingLastsUntilEnter() {
         Window w;
         w.edit->SetMaxValue(1100);

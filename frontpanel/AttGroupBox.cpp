@@ -77,6 +77,26 @@ void TAttGroupBox::SetDecimal(bool decimal) { spinEdit_->SetDecimal(decimal); }
 
 bool TAttGroupBox::ChangePending() const { return changeTimer_->isActive(); }
 
+bool TAttGroupBox::ShowReadBack(int v) {
+    writingReadBack_ = true;
+    SetValue(v);
+    writingReadBack_ = false;
+    return echoPending_;
+}
+
+void TAttGroupBox::CancelPendingChange() { EndPendingChange(); }
+
+void TAttGroupBox::EndPendingChange() {
+    changeTimer_->stop();
+    DropEcho();
+}
+
+void TAttGroupBox::DropEcho() {
+    if (!echoPending_) return;
+    echoPending_ = false;
+    emit EchoDropped(this);
+}
+
 void TAttGroupBox::FollowSpinEdit() {
     syncing_ = true;
     slideBar_->SetPosition(spinEdit_->Value());
@@ -86,6 +106,12 @@ void TAttGroupBox::FollowSpinEdit() {
 void TAttGroupBox::SpinEditChange() {
     if (restoring_ || spinEdit_->Typing()) return;
     FollowSpinEdit();
+    // A read-back written now makes the pending change its echo; any other
+    // change replaces the echo with a change of the operator's.
+    if (writingReadBack_)
+        echoPending_ = true;
+    else
+        DropEcho();
     changeTimer_->stop();
     changeTimer_->start();
 }
@@ -98,14 +124,21 @@ void TAttGroupBox::SlideBarChange() {
 void TAttGroupBox::ChangeTimerTimer() {
     changeTimer_->stop();
     // Typing began after the last movement: the text is the user's
-    // unfinished entry, reported on Enter or abandoned on leaving.
-    if (spinEdit_->Typing()) return;
+    // unfinished entry, reported on Enter or abandoned on leaving. The
+    // pending change is dropped.
+    if (spinEdit_->Typing()) {
+        DropEcho();
+        return;
+    }
     Report();
 }
 
 void TAttGroupBox::Report() {
     lastValue_ = spinEdit_->Value();
+    reportingEcho_ = echoPending_;
+    echoPending_ = false;
     emit Change(this);
+    reportingEcho_ = false;
 }
 
 void TAttGroupBox::SpinEditKeyUp(int key) {
@@ -117,6 +150,8 @@ void TAttGroupBox::SpinEditKeyUp(int key) {
         spinEdit_->selectAll();
         return;
     }
+    // The value confirmed now replaces whatever change was pending.
+    EndPendingChange();
     spinEdit_->SetValue(spinEdit_->Value());  // clamps and reformats
     FollowSpinEdit();
     Report();
@@ -131,7 +166,7 @@ void TAttGroupBox::SpinEditExit() {
 
 void TAttGroupBox::RestoreLastValue() {
     spinEdit_->ClearTyping();
-    changeTimer_->stop();
+    EndPendingChange();
     restoring_ = true;
     spinEdit_->SetValue(lastValue_);
     restoring_ = false;

@@ -36,6 +36,15 @@ public:
     TSlideBar* SlideBar() const { return slideBar_; }
     bool ChangePending() const;
 
+    // Writes a value read back from the attenuator. A change that this write
+    // schedules is its echo: reported with ChangeIsEcho set, so that the
+    // owner does not send the value back. Returns whether an echo is pending.
+    bool ShowReadBack(int v);
+    // True only while Change reports the echo of a read-back.
+    bool ChangeIsEcho() const { return reportingEcho_; }
+    // Drops the pending change, if any, without reporting it.
+    void CancelPendingChange();
+
     static constexpr int kChangeDelayMs = 300;
     static constexpr int kChildLeft = 8;
     static constexpr int kChildTop = 20;
@@ -44,6 +53,9 @@ public:
 signals:
     // A settled change of the value; emitted on the GUI thread.
     void Change(TAttGroupBox* sender);
+    // The pending echo of a read-back was dropped or replaced, so it will
+    // never be reported.
+    void EchoDropped(TAttGroupBox* sender);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -56,6 +68,8 @@ private:
     void ChangeTimerTimer();
     void FollowSpinEdit();
     void RestoreLastValue();
+    void EndPendingChange();
+    void DropEcho();
     void Report();
     void LayoutChildren();
 
@@ -64,6 +78,9 @@ private:
     QTimer* changeTimer_ = nullptr;
     bool syncing_ = false;
     bool restoring_ = false;
+    bool writingReadBack_ = false;
+    bool echoPending_ = false;   // the pending change is the echo of a read-back
+    bool reportingEcho_ = false;
     // The value last reported, or last written by the owner: what the
     // attenuator is believed to hold.
     int lastValue_ = 0;

@@ -55,6 +55,11 @@ void TMainForm::BuildComponents() {
         box->setTitle(QStringLiteral("Attenuator %1").arg(i + 1));
         box->setGeometry(kBoxLefts[col], row == 0 ? 16 : 152, 129, 73);
         connect(box, &TAttGroupBox::Change, this, &TMainForm::AttGroupBox05Change);
+        // An echo the box dropped will never be swallowed: the link's flag
+        // must not wait for it.
+        connect(box, &TAttGroupBox::EchoDropped, this, [this, i] {
+            if (links_[i]) links_[i]->SetIgnoreNextChange(false);
+        });
         AttGroupBoxes[i] = box;
 
         auto* button = new QPushButton(QStringLiteral("Name"), client);

@@ -55,16 +55,14 @@ void TMainForm::ShowLinkAnswer(TTovarinThread* link, const std::string& text) {
     if (n == 0) return;
     TAttGroupBox* box = AttGroupBoxes[n - 1];
     if (const auto value = AnswerValue(text)) {
-        // The echo flag is kept exactly when the write schedules a change
-        // event, which then consumes it. Comparing values is not enough: an
-        // equal value can still change the text (0 shown as "0" becomes
-        // "0.0" in decimal mode), and its change event would then send the
-        // read-back value back to the attenuator. When nothing is scheduled
-        // (same text, or the operator is typing) the flag is cleared now, or
-        // it would swallow the operator's next real change.
-        const QString before = box->SpinEdit()->text();
-        box->SetValue(*value);
-        if (box->SpinEdit()->text() == before || !box->ChangePending()) link->SetIgnoreNextChange(false);
+        // The echo flag stays set exactly while the box holds the echo of
+        // this write as its pending change. Comparing values is not enough:
+        // an equal value can still change the text (0 shown as "0" becomes
+        // "0.0" in decimal mode). When nothing is scheduled (same text, or
+        // the operator is typing) the flag is cleared now, or it would
+        // swallow the operator's next real change; the box reports a later
+        // drop of the echo through EchoDropped.
+        if (!box->ShowReadBack(*value)) link->SetIgnoreNextChange(false);
     } else if (const auto name = AnswerName(text)) {
         box->setTitle(QString::fromStdString(*name));
     }
@@ -74,8 +72,11 @@ void TMainForm::AttGroupBox05Change(TAttGroupBox* sender) {
     int n = BoxNumberOf(sender);
     if (n == 0) n = 1;
     TTovarinThread* link = links_[n - 1].get();
-    // The echo of a written read-back is consumed whatever else holds.
-    if (link->IgnoreNextChange()) {
+    // From the moment parking begins only the park value may be sent.
+    if (parking_ || parked_) return;
+    // The box knows whether this change is the echo of a read-back written
+    // into it; only that change is swallowed, whatever else holds.
+    if (sender != nullptr && sender->ChangeIsEcho()) {
         link->SetIgnoreNextChange(false);
         return;
     }
@@ -223,11 +224,24 @@ void TMainForm::SetConfigFile(const std::string& path) {
 
 void TMainForm::ParkAttenuators() {
     parking_ = true;
+    // From here on box changes are ignored; none that is pending may reach
+    // an attenuator between or after its park commands.
+    for (auto* box : AttGroupBoxes) box->CancelPendingChange();
     StatusPanels[0]->setText(QStringLiteral("WAIT ......."));
     QElapsedTimer clock;
     clock.start();
-    constexpr int kBudgetMs = 3000;
-    auto pump = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); };
+    // Each round gets its share of the waiting, so that a link that cannot
+    // finish its verified set never holds the close for long.
+    constexpr int kRoundBudgetMs = 700;
+    // The links' GUI steps run meanwhile; the operator's input waits, so
+    // that no click or key can post anything over a park command.
+    auto pump = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); };
+    // Only a connected link in automatic mode can take a command; one that
+    // is still connecting or identifying is skipped at once.
+    auto ready = [this](int n) {
+        const TTovarinThread* link = links_[n - 1].get();
+        return AttEnabled(n) && link->Connected() && link->LinkStatus() == TTovarinThread::StatusAuto;
+    };
 
     // Two verified sets at the common maximum for every usable attenuator:
     // each round is posted to all of them, then waited for until every link
@@ -235,19 +249,19 @@ void TMainForm::ParkAttenuators() {
     for (int round = 0; round < 2; ++round) {
         std::vector<int> targets;
         for (int n = 1; n <= SlotCount; ++n)
-            if (AttEnabled(n) && links_[n - 1]->Connected()) {
+            if (ready(n)) {
                 SetAttenuator(n, "0", commonMaxAtt_);
                 targets.push_back(n);
             }
         auto busy = [&] {
             for (int n : targets) {
-                TTovarinThread* link = links_[n - 1].get();
-                if (link->Connected() && (!link->PendingCommand().empty() || link->Verifying())) return true;
+                const TTovarinThread* link = links_[n - 1].get();
+                if (ready(n) && (!link->PendingCommand().empty() || link->Verifying())) return true;
             }
             return false;
         };
         pump();
-        while (busy() && clock.elapsed() < kBudgetMs) {
+        while (busy() && clock.elapsed() < (round + 1) * kRoundBudgetMs) {
             pump();
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }

@@ -43,6 +43,19 @@ void WhenShown(std::function<void(T*)> action, int timeoutMs = 10000) {
     timer->start(20);
 }
 
+// The main window, counting the read-back values that its links show in
+// each box.
+class TCountingMainForm : public TMainForm {
+public:
+    using TMainForm::TMainForm;
+    void ShowLinkAnswer(TTovarinThread* link, const std::string& text) override {
+        for (int s = 0; s < SlotCount; ++s)
+            if (Link(s) == link && (text.rfind("STA", 0) == 0 || text.rfind("ATT", 0) == 0)) ++readBacks[s];
+        TMainForm::ShowLinkAnswer(link, text);
+    }
+    std::array<int, SlotCount> readBacks{};
+};
+
 struct TRackSpec {
     int maxAtt;
     std::string name;
@@ -113,7 +126,9 @@ protected:
     bool Start(bool accept = true) {
         TMainFormOptions options;
         options.LinkTimings = Timings();
-        form = std::make_unique<TMainForm>(options);
+        auto counting = std::make_unique<TCountingMainForm>(options);
+        counting_ = counting.get();
+        form = std::move(counting);
         form->show();
         WhenShown<TConfigForm>([accept](TConfigForm* d) { (accept ? d->OkBtn : d->CancelBtn)->click(); });
         return form->FormCreate();
@@ -125,10 +140,12 @@ protected:
     bool WaitUsable(int n, const std::string& name, int timeoutMs = 10000) {
         return WaitUntil([&] { return Box(n)->isEnabled() && Caption(n) == name; }, timeoutMs);
     }
-    // Waits until the value read at connection has been written into box n
-    // and its echo consumed, so that a change made now is the operator's.
-    bool WaitSettled(int n, int timeoutMs = 10000) {
-        return WaitUntil([&] { return !form->Link(n - 1)->IgnoreNextChange() && !Box(n)->ChangePending() &&
+    // Waits until the link of box n has shown its readBacks-th read-back
+    // value in the box and its echo is consumed, so that a change made now
+    // is the operator's and no read-back on its way can overwrite it.
+    bool WaitSettled(int n, int readBacks = 1, int timeoutMs = 10000) {
+        return WaitUntil([&] { return counting_->readBacks[n - 1] >= readBacks &&
+                                      !form->Link(n - 1)->IgnoreNextChange() && !Box(n)->ChangePending() &&
                                       form->Link(n - 1)->LinkStatus() == 4 && !form->Link(n - 1)->Verifying(); },
                          timeoutMs);
     }
@@ -143,4 +160,5 @@ protected:
     TRackSimulator sim;
     std::vector<int> simIndex;
     std::unique_ptr<TMainForm> form;
+    TCountingMainForm* counting_ = nullptr;  // form, once started
 };

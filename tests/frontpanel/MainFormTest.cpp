@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "HelpViewer.h"
+#include "SlideBar.h"
 #include "uNameAtt.h"
 
 namespace {
@@ -130,6 +131,37 @@ TEST_F(MainFormTest, EchoFlagLeftWhileTypingDoesNotSwallowTheNextChange) {
     ASSERT_TRUE(WaitUntil([&] { return CountOnWire(0, "ATT 0 425") >= 1; }));
 }
 
+TEST_F(MainFormTest, OperatorChangeThatDropsOrReplacesAPendingEchoIsSent) {
+    Serve({{935, "ECHO", 100}});
+    WriteSettings(WriteConfig({0}));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WaitUsable(1, "ECHO"));
+    ASSERT_TRUE(WaitSettled(1));
+    TSpinNumEdit* edit = Box(1)->SpinEdit();
+    // A reconnection writes a new read-back into the box; its echo is pending.
+    auto echoPending = [&](int value) {
+        sim.SetAttenuation(simIndex[0], value);
+        form->RequestLinkRefresh(1);
+        return WaitUntil([&] { return Box(1)->Value() == value && Box(1)->ChangePending(); });
+    };
+    // The operator starts typing at once: the echo is dropped while typing,
+    // and Return sends what was typed.
+    ASSERT_TRUE(echoPending(200));
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "42");
+    PumpEvents(400);
+    QTest::keyClicks(edit, ".5");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_TRUE(WaitUntil([&] { return sim.Attenuation(simIndex[0]) == 425; }, 3000));
+    // A move made while the echo is pending replaces it and is sent.
+    ASSERT_TRUE(WaitUntil([&] { return !form->Link(0)->Verifying(); }));
+    ASSERT_TRUE(echoPending(300));
+    Box(1)->SlideBar()->SetPosition(555);
+    EXPECT_TRUE(WaitUntil([&] { return sim.Attenuation(simIndex[0]) == 555; }, 3000));
+    EXPECT_FALSE(form->Link(0)->IgnoreNextChange());
+}
+
 TEST_F(MainFormTest, CommonMaximumIsTheSmallestUsableMaximum) {
     Serve({{935, "A935", 0}, {630, "A630", 0}, {63, "AD63", 0}});
     WriteSettings(WriteConfig({0, 1}));
@@ -223,6 +255,55 @@ TEST_F(MainFormTest, ClosingParksEveryUsableAttenuatorTwiceAtTheCommonMaximum) {
         EXPECT_EQ(sim.Attenuation(simIndex[i]), 630);
     }
     EXPECT_EQ(CountOnWire(2, "ATT 0 630"), 0);  // not configured
+}
+
+// The attenuation commands an attenuator received, in order.
+std::vector<std::string> AttCommands(const std::vector<TSimLine>& lines) {
+    std::vector<std::string> atts;
+    for (const auto& l : lines)
+        if (l.line.rfind("ATT", 0) == 0) atts.push_back(l.line);
+    return atts;
+}
+
+TEST_F(MainFormTest, ChangePendingAtExitNeverReachesTheAttenuatorAroundItsParking) {
+    Serve({{935, "LAST", 0}});
+    WriteSettings(WriteConfig({0}));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WaitUsable(1, "LAST"));
+    ASSERT_TRUE(WaitSettled(1));
+    TSimFaults slow;
+    slow.replyDelayMs = 150;  // parking outlasts the change delay
+    sim.SetFaults(simIndex[0], slow);
+    Box(1)->SetValue(500);  // moved just before "&Exit"
+    form->miExit->trigger();
+    form.reset();
+    EXPECT_EQ(AttCommands(sim.Lines(simIndex[0])), (std::vector<std::string>{"ATT 0 935", "ATT 0 935"}));
+}
+
+TEST_F(MainFormTest, ClosingSkipsALinkThatIsNotReadyAndEndsWithinTwoSeconds) {
+    Serve({{935, "GOOD", 0}, {935, "MUTE", 0}});
+    TSimFaults mute;
+    mute.silentIdn = true;  // connected, but never gets past identification
+    sim.SetFaults(simIndex[1], mute);
+    WriteSettings(WriteConfig({0, 1}));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WaitUsable(1, "GOOD"));
+    ASSERT_TRUE(WaitSettled(1));
+    ASSERT_TRUE(WaitUntil([&] { return form->Link(1)->Connected() && CountOnWire(1, "IDN?") >= 1; }));
+    TSimFaults never;
+    never.readbackOffset = -5;  // and the ready one never confirms a set
+    sim.SetFaults(simIndex[0], never);
+    const long long start = MonotonicMs();
+    form->close();
+    const long long closeMs = MonotonicMs() - start;
+    EXPECT_TRUE(form->Link(1)->PendingCommand().empty());
+    EXPECT_FALSE(form->Link(1)->Verifying());
+    form.reset();
+    EXPECT_LT(closeMs, 2000);
+    const auto parks = AttCommands(sim.Lines(simIndex[0]));
+    EXPECT_GE(parks.size(), 2u);
+    for (const auto& p : parks) EXPECT_EQ(p, "ATT 0 935");
+    EXPECT_TRUE(AttCommands(sim.Lines(simIndex[1])).empty());
 }
 
 TEST_F(MainFormTest, RenameSendsTheNameAndShowsItAfterReconnecting) {

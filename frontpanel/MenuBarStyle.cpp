@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QStyleOptionMenuItem>
 
+#include <algorithm>
+
 namespace {
 
 const QStyleOptionMenuItem* BarItem(const QStyleOption* option) {

@@ -3,6 +3,7 @@
 
 #include "GuiThread.h"
 #include "Main.h"
+#include "RefreshService.h"
 #include "SignalClose.h"
 
 #include <QApplication>
@@ -16,7 +17,11 @@ int main(int argc, char** argv) {
         // Told to end by the session (or Ctrl+C), the window closes as if
         // the operator had closed it: attenuators parked, settings written.
         InstallCloseOnSignal(&form, [&form] { form.close(); });
-        form.FormCreate();  // a cancelled configuration closes the window again
+        // Other programs may ask a link to refresh over the session bus;
+        // without a bus the program runs without that hook.
+        TRefreshService refreshService(form);
+        if (form.FormCreate())  // a cancelled configuration closes the window again
+            refreshService.Offer(QDBusConnection::sessionBus());
         rc = app.exec();
     }  // the window's destruction ends the links and writes the settings
     // Release any worker still waiting for the GUI thread.

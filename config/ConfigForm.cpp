@@ -12,6 +12,7 @@
 #include <QTabWidget>
 
 #include "IniFile.h"
+#include "WindowPlacement.h"
 
 namespace {
 
@@ -276,6 +277,7 @@ bool ShowConfigDialog(TConfigHost& host, QWidget* parent) {
         form.SetRecord(config);
     }
     form.Loading = false;
+    CentreOnScreen(&form);
     const bool ok = form.exec() == QDialog::Accepted;
     if (ok) {
         ApplyConfig(form.Record(), host);

@@ -3,7 +3,9 @@
 #include "AttGroupBox.h"
 #include "ConfigForm.h"
 #include "HelpViewer.h"
+#include "MenuBarStyle.h"
 #include "PanelPicture.h"
+#include "WindowPlacement.h"
 #include "misc.h"
 
 #include <QApplication>
@@ -41,6 +43,8 @@ TMainForm::TMainForm(const TMainFormOptions& options, QWidget* parent)
     TimerRefresh.setInterval(5000);
     TimerRefresh.setTimerType(Qt::PreciseTimer);
     connect(&TimerRefresh, &QTimer::timeout, this, &TMainForm::TimerRefreshTimer);
+    adjustSize();
+    CentreOnScreen(this);
 }
 
 void TMainForm::BuildComponents() {
@@ -102,6 +106,7 @@ void TMainForm::BuildComponents() {
 
 void TMainForm::BuildMenu() {
     QMenuBar* bar = menuBar();
+    TMenuBarStyle::Apply(bar);  // icon and caption, not the icon alone
     QStyle* st = style();
     auto add = [&](const QString& text, QStyle::StandardPixmap icon) {
         QAction* a = bar->addAction(QIcon(st->standardIcon(icon).pixmap(16, 16)), text);

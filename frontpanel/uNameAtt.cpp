@@ -1,5 +1,7 @@
 #include "uNameAtt.h"
 
+#include "WindowPlacement.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QGroupBox>
@@ -166,6 +168,7 @@ bool NameAttenuator(int n, std::string& name, QWidget* parent) {
     TNameAttForm form(parent);
     form.setWindowTitle(QStringLiteral("Name / Rename att %1").arg(n));
     form.MaskEdit->SetEditText(name);
+    CentreOnScreen(&form);
     if (form.exec() != QDialog::Accepted) return false;
     name = form.MaskEdit->Mask().Name();
     return true;

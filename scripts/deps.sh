@@ -9,10 +9,13 @@ packages=(
     libjpeg62-turbo-dev libsimpleini-dev
     googletest libgtest-dev libbenchmark-dev
     fonts-liberation2
+    # Tests: a private session bus, and the program run on a virtual display.
+    dbus-daemon libglib2.0-bin
+    xvfb xdotool x11-utils imagemagick
 )
 # The demo also drives and photographs the window under a virtual display.
 if [ "${1:-}" = "--demo" ]; then
-    packages+=(xvfb xauth xdotool imagemagick)
+    packages+=(xauth)
 fi
 
 missing=()

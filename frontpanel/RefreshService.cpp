@@ -1,0 +1,16 @@
+#include "RefreshService.h"
+
+#include "Main.h"
+
+bool TRefreshService::Offer(QDBusConnection bus) {
+    if (!bus.isConnected()) return false;
+    if (!bus.registerObject(QString::fromLatin1(ObjectPath), this, QDBusConnection::ExportAllSlots)) return false;
+    if (!bus.registerService(QString::fromLatin1(ServiceName))) {
+        bus.unregisterObject(QString::fromLatin1(ObjectPath));
+        return false;
+    }
+    return true;
+}
+
+// Calls arrive on the GUI thread, where the window lives.
+void TRefreshService::RefreshLink(int box) { form_.RequestLinkRefresh(box); }

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# The program on a virtual X display against a simulated rack: the
+# configuration dialog and the main window open centred on the screen, the
+# front panel comes up (a screenshot is left in OUT_DIR), a refresh asked
+# over a private session bus with gdbus reconnects that one attenuator, and
+# the program closes when told to.
+#   desktop-check.sh PROGRAM RACK_SIM OUT_DIR
+# Exits with 77 (skipped) when Xvfb is not installed.
+set -euo pipefail
+prog=$1 simulator=$2 out=$3
+
+command -v Xvfb >/dev/null || { echo "Xvfb is not installed: skipped"; exit 77; }
+for tool in xdotool import dbus-daemon gdbus; do
+    command -v "$tool" >/dev/null || { echo "missing: $tool"; exit 1; }
+done
+
+rm -rf "$out"
+mkdir -p "$out/config" "$out/data" "$out/documents" "$out/runtime"
+chmod 700 "$out/runtime"
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; }
+trap cleanup EXIT
+fail() { echo "FAILED: $*"; echo "--- program output"; cat "$out/program.log" 2>/dev/null || true; exit 1; }
+# Waits up to 10 s for a file to hold a line.
+wait_line() { for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done; return 1; }
+# True when the window's centre lies within 3 pixels of the screen's.
+centred() {
+    local X Y WIDTH HEIGHT SCREEN
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    read -r SW SH < <(xdotool getdisplaygeometry)
+    echo "$2: ${WIDTH}x${HEIGHT} at $X,$Y on ${SW}x${SH}"
+    local dx=$((2 * X + WIDTH - SW)) dy=$((2 * Y + HEIGHT - SH))
+    [ "${dx#-}" -le 6 ] && [ "${dy#-}" -le 6 ]
+}
+
+# A display and a session bus of this test's own.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
+pids+=($!)
+wait_line "$out/display" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$out/display")"
+dbus-daemon --session --nofork --print-address=3 3>"$out/bus" 2>/dev/null &
+pids+=($!)
+wait_line "$out/bus" || fail "dbus-daemon did not start"
+export DBUS_SESSION_BUS_ADDRESS
+DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$out/bus")
+
+# One simulated rack on a loopback address that no other test uses.
+for _ in $(seq 10); do
+    ip="127.1.$((RANDOM % 250 + 1)).$((RANDOM % 250 + 2))"
+    "$simulator" --rack "$ip" >"$out/rack-sim.log" 2>&1 &
+    sim=$!
+    for _ in $(seq 50); do grep -q "ready" "$out/rack-sim.log" && break; kill -0 "$sim" 2>/dev/null || break; sleep 0.1; done
+    grep -q "ready" "$out/rack-sim.log" && break
+done
+pids+=("$sim")
+grep -q "ready" "$out/rack-sim.log" || fail "rack-sim did not start"
+
+cfg="$out/check.cfg"
+printf '[rack1]\r\nAtt1 Enable=1\r\nAtt2 Enable=1\r\nAtt3 Enable=1\r\nAtt4 Enable=1\r\nIP address=%s\r\nname rack=Rack 1\r\n' "$ip" >"$cfg"
+export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" XDG_DOCUMENTS_DIR="$out/documents"
+export XDG_RUNTIME_DIR="$out/runtime" QT_QPA_PLATFORM=xcb
+settings="$XDG_CONFIG_HOME/ORVELT/Quadrell 2x4 Atts Lintera"
+mkdir -p "$settings"
+printf '[Config]\nLast config file=%s\n' "$cfg" >"$settings/$(basename "$prog").ini"
+
+"$prog" >"$out/program.log" 2>&1 &
+program=$!
+pids+=("$program")
+
+dialog=$(timeout 10 xdotool search --sync --limit 1 --name "Quadrell Configuration") || fail "no configuration dialog"
+sleep 0.3
+centred "$dialog" "configuration dialog" || fail "configuration dialog not centred"
+xdotool windowfocus --sync "$dialog" key alt+o
+
+# The four attenuators connect, identify and report their values.
+stas() { grep -c "STA?" "$out/rack-sim.log" || true; }
+for _ in $(seq 100); do [ "$(stas)" -ge 4 ] && break; sleep 0.1; done
+[ "$(stas)" -ge 4 ] || fail "the links did not come up"
+main=""
+for w in $(xdotool search --onlyvisible --pid "$program"); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    [ "$WIDTH" -ge 500 ] && main=$w
+done
+[ -n "$main" ] || fail "no main window"
+centred "$main" "main window" || fail "main window not centred"
+sleep 0.3
+import -window root "$out/front-panel.png"
+
+# Another program asks for attenuator 2 to be refreshed.
+idn2() { grep -c ":10002 *IDN?" "$out/rack-sim.log" || true; }
+[ "$(idn2)" -eq 1 ] || fail "attenuator 2 identified $(idn2) times before the refresh"
+gdbus call --session --dest org.orvelt.Quadrell2x4Atts --object-path /FrontPanel \
+    --method org.orvelt.Quadrell2x4Atts.FrontPanel.RefreshLink 2 >/dev/null || fail "gdbus call refused"
+for _ in $(seq 100); do [ "$(idn2)" -ge 2 ] && break; sleep 0.1; done
+[ "$(idn2)" -ge 2 ] || fail "attenuator 2 was not reconnected"
+[ "$(grep -c ":10001 *IDN?" "$out/rack-sim.log")" -eq 1 ] || fail "attenuator 1 was reconnected too"
+
+# Told to end, the program parks the attenuators and exits.
+kill -TERM "$program"
+for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$program" 2>/dev/null && fail "the program did not end"
+echo "passed; screenshot: $out/front-panel.png"

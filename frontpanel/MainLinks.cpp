@@ -126,6 +126,9 @@ void TMainForm::RequestReconfig() {
 }
 
 void TMainForm::RequestLinkRefresh(int n) {
+    // A refresh while parking would replace a park command and drop the link
+    // before it is parked.
+    if (parking_ || parked_) return;
     if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand("REFRESH");
 }
 

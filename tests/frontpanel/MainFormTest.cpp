@@ -265,7 +265,7 @@ std::vector<std::string> AttCommands(const std::vector<TSimLine>& lines) {
     return atts;
 }
 
-TEST_F(MainFormTest, ChangePendingAtExitNeverReachesTheAttenuatorAroundItsParking) {
+TEST_F(MainFormTest, ChangeOrRefreshPendingAtExitNeverReachesTheAttenuatorAroundItsParking) {
     Serve({{935, "LAST", 0}});
     WriteSettings(WriteConfig({0}));
     ASSERT_TRUE(Start());
@@ -275,9 +275,13 @@ TEST_F(MainFormTest, ChangePendingAtExitNeverReachesTheAttenuatorAroundItsParkin
     slow.replyDelayMs = 150;  // parking outlasts the change delay
     sim.SetFaults(simIndex[0], slow);
     Box(1)->SetValue(500);  // moved just before "&Exit"
+    // and another program asks for a refresh that arrives while parking
+    QCoreApplication::postEvent(form.get(), new TLinkRefreshEvent(1));
+    const int idents = CountOnWire(1, "IDN?");
     form->miExit->trigger();
     form.reset();
     EXPECT_EQ(AttCommands(sim.Lines(simIndex[0])), (std::vector<std::string>{"ATT 0 935", "ATT 0 935"}));
+    EXPECT_EQ(CountOnWire(1, "IDN?"), idents);
 }
 
 TEST_F(MainFormTest, ClosingSkipsALinkThatIsNotReadyAndEndsWithinTwoSeconds) {

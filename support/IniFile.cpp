@@ -18,9 +18,10 @@ struct TLine {
 // What a line holds, by the reader's rules: leading blanks are skipped; ";"
 // and "#" start a comment; "[name]" is a section header (its name trimmed);
 // "key=value" is a key (the key trimmed; an empty key is no key); anything
-// else is no entry.
+// else is no entry. A "[" line without "]" starts no section the reader
+// could name: the keys after it belong to none.
 struct TEntry {
-    enum Kind { None, Section, Key } kind = None;
+    enum Kind { None, Section, BadSection, Key } kind = None;
     std::string name;
     std::size_t nameEnd = 0;  // in the text, where the key's name ends
 };
@@ -50,7 +51,10 @@ TEntry Classify(const std::string& text, const TLine& line) {
     if (p == line.end || text[p] == ';' || text[p] == '#') return e;
     if (text[p] == '[') {
         const std::size_t close = text.find(']', p);
-        if (close == std::string::npos || close >= line.end) return e;
+        if (close == std::string::npos || close >= line.end) {
+            e.kind = TEntry::BadSection;
+            return e;
+        }
         std::size_t first = p + 1, last = close;
         while (first < last && IsBlank(text[first])) ++first;
         while (last > first && IsBlank(text[last - 1])) --last;
@@ -156,7 +160,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     std::size_t insertAt = std::string::npos;  // in out: after the section's last key
     for (const TLine& line : SplitLines(text)) {
         const TEntry e = Classify(view, line);
-        if (e.kind == TEntry::Section) inSection = SameName(e.name, section);
+        if (e.kind == TEntry::Section || e.kind == TEntry::BadSection)
+            inSection = e.kind == TEntry::Section && SameName(e.name, section);
         if (e.kind == TEntry::Key && inSection && SameName(e.name, key)) {
             out.append(text, line.begin, e.nameEnd - line.begin);
             out += '=';

@@ -32,9 +32,10 @@ std::string AttPort(int k) {
     return std::to_string(10000 + k);
 }
 
-RackConfiguration LoadConfigFile(const std::string& path) {
+RackConfiguration LoadConfigFile(const std::string& path, TFileReadStatus* status) {
     TIniFile ini;
-    ini.Load(path);
+    const TFileReadStatus read = ini.Load(path);
+    if (status) *status = read;
     RackConfiguration c = RackConfiguration::Defaults();
     for (int r = 0; r < RackCount; ++r) {
         RackConfig& rack = c.Racks[r];
@@ -47,9 +48,10 @@ RackConfiguration LoadConfigFile(const std::string& path) {
 
 void StoreConfigFile(const std::string& path, const RackConfiguration& config) {
     TIniFile ini;
-    // An existing file that cannot be read is not replaced: its other
-    // sections would be lost.
-    if (!ini.Load(path)) throw TFileWriteError(path);
+    // An existing file that cannot be read in full is not replaced: what it
+    // holds would be lost.
+    const TFileReadStatus status = ini.Load(path);
+    if (!ReadInFull(status)) throw TFileWriteError(path, "It " + FileReadProblem(status) + "; nothing was written.");
     for (int r = 0; r < RackCount; ++r) {
         const RackConfig& rack = config.Racks[r];
         for (int k = 0; k < AttsPerRack; ++k) ini.WriteString(SectionNames[r], EnableKeys[k], rack.AttEnabled[k] ? "1" : "0");

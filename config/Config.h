@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "misc.h"  // ConfigFileBaseName
+#include "IniFile.h"  // TFileReadStatus, TFileWriteError
+#include "misc.h"     // ConfigFileBaseName
 
 inline constexpr int RackCount = 2;
 inline constexpr int AttsPerRack = 4;
@@ -34,13 +35,17 @@ struct RackConfiguration {
 std::string AttPort(int k);
 
 // Reads a configuration file. Never fails: a missing file, section or key,
-// or a value that cannot be read, gives the defaults.
-RackConfiguration LoadConfigFile(const std::string& path);
+// or a value that cannot be read, gives the defaults. status, when given,
+// tells whether the file was read in full (a FIFO, a binary or an
+// unreadable file gives the defaults without being read).
+RackConfiguration LoadConfigFile(const std::string& path, TFileReadStatus* status = nullptr);
 
-// Writes the twelve keys into the file, keeping every other section and key
-// of an existing file in place. The file is replaced as a whole, so a
-// failure leaves it as it was; throws TFileWriteError ("Impossible d'écrire
-// dans <path>"). Nothing is validated.
+// Writes the twelve values into the file: their lines are rewritten, missing
+// keys and sections added, and every other line of an existing file stays as
+// it was. The file is replaced as a whole, so a failure leaves it as it
+// was; throws TFileWriteError ("Impossible d'écrire dans <path>"), also when
+// an existing file cannot be read in full (it is then left alone). Nothing
+// is validated.
 void StoreConfigFile(const std::string& path, const RackConfiguration& config);
 
 // The three rules; each is true when it passes.

@@ -31,10 +31,21 @@ std::string PathStd(const QString& s) {
 const char* const FileFilter = "Configuration files (*.cfg)";
 
 // A message box of its own (no owner window), as the rules and the file
-// errors are reported.
-void ShowError(const QString& text) {
+// errors are reported; details, when given, say why.
+void ShowError(const QString& text, const QString& details = {}) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error."), text, QMessageBox::Ok);
+    box.setInformativeText(details);
     box.exec();
+}
+
+// Loads a configuration file for the dialog; a file that could not be read
+// in full is reported, and nothing is loaded.
+bool LoadForDialog(const std::string& path, RackConfiguration& config) {
+    TFileReadStatus status;
+    config = LoadConfigFile(path, &status);
+    if (ReadInFull(status)) return true;
+    ShowError(Text(path + " " + FileReadProblem(status) + "; nothing was loaded."));
+    return false;
 }
 
 }  // namespace
@@ -233,7 +244,9 @@ void TConfigForm::LoadCfgBtnClick() {
     OpenDialog->selectFile(QString());
     if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return;
     const std::string path = PathStd(OpenDialog->selectedFiles().constFirst());
-    SetRecord(LoadConfigFile(path));
+    RackConfiguration config;
+    if (!LoadForDialog(path, config)) return;
+    SetRecord(config);
     SetConfigFileName(path);
 }
 
@@ -247,7 +260,7 @@ void TConfigForm::StoreCfgBtnClick() {
     try {
         StoreConfigFile(path, Record());
     } catch (const TFileWriteError& e) {
-        ShowError(QString::fromUtf8(e.what()));
+        ShowError(QString::fromUtf8(e.what()), Text(e.Reason()));
         return;
     }
     SetConfigFileName(path);
@@ -266,9 +279,12 @@ bool ShowConfigDialog(TConfigHost& host, QWidget* parent) {
     TConfigForm form(host, parent);
     form.Loading = true;
     const std::string current = host.ConfigFile();
-    if (!current.empty()) {
+    RackConfiguration loaded;
+    // A current file that cannot be read is reported; the dialog then shows
+    // the slots as they are, as without a current file.
+    if (!current.empty() && LoadForDialog(current, loaded)) {
         form.SetConfigFileName(current);
-        form.SetRecord(LoadConfigFile(current));
+        form.SetRecord(loaded);
     } else {
         // Rebuilt from the slots: empty texts and names, no enabled flag to
         // start with.

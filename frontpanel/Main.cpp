@@ -148,6 +148,8 @@ bool TMainForm::FormCreate() {
     // 5. The eight links were made with the window, not yet started.
     // 6-8. The settings file and what it remembers.
     settings_.Open(options_.SettingsName);
+    if (!settings_.Problem().empty())
+        QMessageBox::warning(this, QStringLiteral("Error."), QString::fromLocal8Bit(settings_.Problem()));
     SetConfigFile(settings_.LastConfigFile());
     configDir_ = settings_.ConfigDir();
     sequencesDir_ = settings_.SequencesDir();

@@ -1,5 +1,11 @@
 #include "AppSettings.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
 #include "misc.h"
 
 void TAppSettings::Open(const std::string& folderName) {
@@ -14,9 +20,31 @@ void TAppSettings::Open(const std::string& folderName) {
 void TAppSettings::OpenFile(const std::string& settingsDir, const std::string& filePath) {
     settingsDir_ = settingsDir;
     filePath_ = filePath;
-    // A file that cannot be read gives the defaults, like a missing one.
-    ini_.Load(filePath_);
+    problem_.clear();
+    writable_ = true;
+    const TFileReadStatus status = ini_.Load(filePath_);
+    if (!ReadInFull(status)) SetAside(status);
     open_ = true;
+}
+
+void TAppSettings::SetAside(TFileReadStatus status) {
+    const std::string what =
+        "The settings file " + filePath_ + " could not be read: it " + FileReadProblem(status) + ".\n";
+    char stamp[32] = "";
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    if (::localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string base = filePath_ + ".unreadable-" + stamp;
+    for (int n = 1; n <= 99; ++n) {
+        const std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
+        struct stat st {};
+        if (::lstat(aside.c_str(), &st) == 0 || errno != ENOENT) continue;
+        if (::rename(filePath_.c_str(), aside.c_str()) != 0) break;
+        problem_ = what + "It was kept as " + aside + ", and the program starts from its default settings.";
+        return;
+    }
+    writable_ = false;
+    problem_ = what + "It was left as it is; the program starts from its default settings and will not save them.";
 }
 
 void TAppSettings::Close() {
@@ -38,10 +66,13 @@ std::string TAppSettings::SequencesDir() const {
 
 void TAppSettings::Write(const std::string& configDir, const std::string& sequencesDir,
                          const std::string& lastConfigFile) {
+    if (!writable_) return;
     TIniFile current;
-    // Never replace a file that exists but cannot be read: its other
-    // sections would be lost.
-    if (!current.Load(filePath_)) throw TFileWriteError(filePath_);
+    // Never replace a file that exists but cannot be read in full: what it
+    // holds would be lost.
+    const TFileReadStatus status = current.Load(filePath_);
+    if (!ReadInFull(status))
+        throw TFileWriteError(filePath_, "It " + FileReadProblem(status) + "; the settings were not saved.");
     current.WriteString(SettingsSectionDir, SettingsKeyConfigDir, configDir);
     current.WriteString(SettingsSectionDir, SettingsKeySequencesDir, sequencesDir);
     if (!lastConfigFile.empty())

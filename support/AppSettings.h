@@ -22,9 +22,16 @@ public:
     // and reads the file. A missing file is not an error.
     void Open(const std::string& folderName);
     // Opens a given settings file; settingsDir (with trailing separator) is
-    // the default of "Config dir".
+    // the default of "Config dir". A file that exists but cannot be read in
+    // full (not a regular file, unreadable, binary) is never overwritten:
+    // it is renamed to "<file>.unreadable-<date>-<time>" and the defaults
+    // apply; should the rename fail, the file is left alone and the settings
+    // are not written at all. Problem() then tells the operator.
     void OpenFile(const std::string& settingsDir, const std::string& filePath);
     bool IsOpen() const { return open_; }
+    // The message for the operator about the settings file found at
+    // opening; empty when it was read in full or did not exist.
+    const std::string& Problem() const { return problem_; }
     void Close();
 
     const std::string& SettingsDir() const { return settingsDir_; }
@@ -39,12 +46,17 @@ public:
     // Writes the folders always and the last configuration file only when
     // it is not empty (an empty path keeps the previous value). The file is
     // read again first, so that keys that others wrote meanwhile survive,
-    // and replaced as a whole. Throws TFileWriteError; the file on disk is
-    // then unchanged.
+    // and replaced as a whole with only these values changed. Throws
+    // TFileWriteError; the file on disk is then unchanged. Does nothing when
+    // the file found at opening had to be left alone (see Problem()).
     void Write(const std::string& configDir, const std::string& sequencesDir, const std::string& lastConfigFile);
 
 private:
+    void SetAside(TFileReadStatus status);
+
     bool open_ = false;
+    bool writable_ = true;
+    std::string problem_;
     std::string settingsDir_;
     std::string filePath_;
     TIniFile ini_;

@@ -1,120 +1,133 @@
 #include "IniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <vector>
 
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
-#include "Strings.h"
-
-TFileWriteError::TFileWriteError(const std::string& path)
-    : std::runtime_error("Impossible d'écrire dans " + path), path_(path) {}
+#include "Strings.h"  // ParseDecimalInt
 
 namespace {
 
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
+// One line of the text: [begin, end) is its content, next is where the line
+// after it starts (end plus its CR LF, LF or CR).
+struct TLine {
+    std::size_t begin, end, next;
+};
+
+// What a line holds, by the reader's rules: leading blanks are skipped; ";"
+// and "#" start a comment; "[name]" is a section header (its name trimmed);
+// "key=value" is a key (the key trimmed; an empty key is no key); anything
+// else is no entry. A "[" line without "]" starts no section the reader
+// could name: the keys after it belong to none.
+struct TEntry {
+    enum Kind { None, Section, BadSection, Key } kind = None;
+    std::string name;
+    std::size_t nameEnd = 0;  // in the text, where the key's name ends
+};
+
+std::vector<TLine> SplitLines(const std::string& text) {
+    std::vector<TLine> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string::npos) end = text.size();
+        std::size_t next = end;
+        if (next < text.size()) next += (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1;
+        lines.push_back({pos, end, next});
+        pos = next;
+    }
+    return lines;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+TEntry Classify(const std::string& text, const TLine& line) {
+    TEntry e;
+    std::size_t p = line.begin;
+    while (p < line.end && IsBlank(text[p])) ++p;
+    if (p == line.end || text[p] == ';' || text[p] == '#') return e;
+    if (text[p] == '[') {
+        const std::size_t close = text.find(']', p);
+        if (close == std::string::npos || close >= line.end) {
+            e.kind = TEntry::BadSection;
+            return e;
         }
-        done += static_cast<std::size_t>(n);
+        std::size_t first = p + 1, last = close;
+        while (first < last && IsBlank(text[first])) ++first;
+        while (last > first && IsBlank(text[last - 1])) --last;
+        e.kind = TEntry::Section;
+        e.name = text.substr(first, last - first);
+        return e;
+    }
+    const std::size_t eq = text.find('=', p);
+    if (eq == std::string::npos || eq >= line.end) return e;
+    std::size_t keyEnd = eq;
+    while (keyEnd > p && IsBlank(text[keyEnd - 1])) --keyEnd;
+    if (keyEnd == p) return e;
+    e.kind = TEntry::Key;
+    e.name = text.substr(p, keyEnd - p);
+    e.nameEnd = keyEnd;
+    return e;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        const auto lx = (x >= 'A' && x <= 'Z') ? x + 32 : x, ly = (y >= 'A' && y <= 'Z') ? y + 32 : y;
+        if (lx != ly) return false;
     }
     return true;
 }
 
-// The file that writing to path really changes: the target of a symbolic
-// link, else path itself.
-std::string WriteTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char* real = ::realpath(path.c_str(), nullptr);
-        if (real) {
-            std::string target(real);
-            std::free(real);
-            return target;
-        }
-    }
-    return path;
+// The line end the file uses (that of its first line), LF for a file that
+// has none yet.
+std::string LineEnd(const std::string& text) {
+    const std::size_t p = text.find_first_of("\r\n");
+    if (p == std::string::npos || text[p] == '\n') return "\n";
+    return (p + 1 < text.size() && text[p + 1] == '\n') ? "\r\n" : "\r";
+}
+
+// The text the reader sees: it takes text as a C string, so a NUL would end
+// it there; the NUL is read as a blank instead, and a UTF-8 signature as
+// blanks too (the writer's classification sees the same bytes).
+std::string ReaderView(const std::string& text) {
+    std::string view = text;
+    for (char& c : view)
+        if (c == '\0') c = ' ';
+    if (view.compare(0, 3, "\xEF\xBB\xBF") == 0) view.replace(0, 3, "   ");
+    return view;
 }
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, const std::string& contents) {
-    if (path.empty()) throw TFileWriteError(path);
-    const std::string target = WriteTarget(path);
-    // The temporary file is hidden and its name stays short whatever the
-    // length of the file's own name.
-    const auto cut = target.rfind('/');
-    const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
-    const std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
-    std::string pattern = folder + "." + name.substr(0, 32) + ".XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) throw TFileWriteError(path);
-
-    bool ok = true;
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    } else {
-        // A new file gets the usual permissions (mkstemp makes it private).
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ok = ::fchmod(fd, 0666 & ~mask) == 0;
-    }
-    ok = ok && WriteAll(fd, contents) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(pattern.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(pattern.c_str());
-        throw TFileWriteError(path);
-    }
-    // Make the rename itself durable.
-    const auto slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-}
-
 struct TIniFile::Impl {
+    std::string text;
     CSimpleIniA ini{false, false, false};
-    Impl() { ini.SetSpaces(false); }
 };
 
 TIniFile::TIniFile() : impl_(std::make_unique<Impl>()) {}
 TIniFile::~TIniFile() = default;
 
-bool TIniFile::Load(const std::string& path) {
-    impl_->ini.Reset();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        struct stat st {};
-        // Missing is normal; present but unreadable is not.
-        return ::stat(path.c_str(), &st) != 0 && errno == ENOENT;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return false;
-    LoadText(text.str());
-    return true;
+TFileReadStatus TIniFile::Load(const std::string& path) {
+    std::string text;
+    const TFileReadStatus status = ReadTextFile(path, text);
+    LoadText(text);
+    return status;
 }
 
 void TIniFile::LoadText(const std::string& text) {
+    impl_->text = text;
+    Parse();
+}
+
+void TIniFile::Parse() {
+    const std::string view = ReaderView(impl_->text);
     impl_->ini.Reset();
-    impl_->ini.LoadData(text.data(), text.size());
+    impl_->ini.LoadData(view.data(), view.size());
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
@@ -136,37 +149,53 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     std::string safe = value;
     for (char& c : safe)
         if (c == '\r' || c == '\n') c = ' ';
-    impl_->ini.SetValue(section.c_str(), key.c_str(), safe.c_str());
+    const std::string& text = impl_->text;
+    const std::string view = ReaderView(text);
+    const std::string eol = LineEnd(text);
+
+    std::string out;
+    out.reserve(text.size() + key.size() + safe.size() + section.size() + 8);
+    bool inSection = section.empty();  // keys before any header belong to ""
+    bool found = false;
+    std::size_t insertAt = std::string::npos;  // in out: after the section's last key
+    for (const TLine& line : SplitLines(text)) {
+        const TEntry e = Classify(view, line);
+        if (e.kind == TEntry::Section || e.kind == TEntry::BadSection)
+            inSection = e.kind == TEntry::Section && SameName(e.name, section);
+        if (e.kind == TEntry::Key && inSection && SameName(e.name, key)) {
+            out.append(text, line.begin, e.nameEnd - line.begin);
+            out += '=';
+            out += safe;
+            out.append(text, line.end, line.next - line.end);
+            found = true;
+        } else {
+            out.append(text, line.begin, line.next - line.begin);
+        }
+        if (inSection && e.kind != TEntry::None) insertAt = out.size();
+    }
+    if (!found) {
+        std::string entry = key + "=" + safe + eol;
+        if (insertAt != std::string::npos) {
+            // After the file's last line, which may have no line end.
+            if (out[insertAt - 1] != '\n' && out[insertAt - 1] != '\r') entry.insert(0, eol);
+            out.insert(insertAt, entry);
+        } else {
+            if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += eol;
+            out += "[" + section + "]" + eol + entry;
+        }
+    }
+    impl_->text = std::move(out);
+    Parse();
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
     WriteString(section, key, std::to_string(value));
 }
 
-namespace {
-
-// The writer puts blank lines before every section header; the files are
-// written one line after the other, as the program always wrote them.
-void DropBlankLinesBeforeSections(std::string& text) {
-    std::size_t pos = 0;
-    while ((pos = text.find("\n\n[", pos)) != std::string::npos) {
-        text.erase(pos, 1);
-        if (pos > 0) --pos;
-    }
-}
-
-}  // namespace
-
-std::string TIniFile::Text() const {
-    std::string out;
-    impl_->ini.Save(out, false);
-    DropBlankLinesBeforeSections(out);
-    return out;
+const std::string& TIniFile::Text() const {
+    return impl_->text;
 }
 
 void TIniFile::Save(const std::string& path) const {
-    std::string out;
-    if (impl_->ini.Save(out, false) < 0) throw TFileWriteError(path);
-    DropBlankLinesBeforeSections(out);
-    WriteFileAtomically(path, out);
+    WriteFileAtomically(path, impl_->text);
 }

@@ -72,9 +72,11 @@ bool MakeDir(const std::string& path) {
 std::string ConfigFileBaseName(const std::string& path) {
     std::string name = NamePart(path);
     const auto dot = name.rfind('.');
-    // Only the extension at the end is removed, so that a name such as
-    // x.cfgy.cfg keeps its inner ".cfg" and becomes x.cfgy.
-    if (dot != std::string::npos) name.erase(dot);
+    if (dot == std::string::npos) return name;
+    // The extension's text is removed where it first occurs in the name:
+    // x.cfgy.cfg gives xy.cfg, a.cfg.cfg gives a.cfg.
+    const std::string ext = name.substr(dot);
+    name.erase(name.find(ext), ext.size());
     return name;
 }
 

@@ -44,8 +44,9 @@ enum class TShellFolder {
 // system cannot give it.
 std::string GetShellFolder(TShellFolder kind);
 
-// The file name of a path without its folder and without its extension
-// (bench.cfg -> bench, a.cfg.cfg -> a.cfg); empty for an empty path.
+// The file name of a path without its folder and without its extension,
+// whose text is removed where it first occurs in the name (bench.cfg ->
+// bench, a.cfg.cfg -> a.cfg, x.cfgy.cfg -> xy.cfg); empty for an empty path.
 std::string ConfigFileBaseName(const std::string& path);
 
 // The program's per-user settings folder for name, without a trailing

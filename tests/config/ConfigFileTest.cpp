@@ -8,12 +8,14 @@
 #include <sstream>
 
 #include "Config.h"
+#include "DiskFull.h"
 #include "IniFile.h"
 #include "TestSupport.h"
 #include "RecordingHost.h"
 
-namespace {
+using namespace std::string_literals;
 
+namespace {
 
 class ConfigFile : public ::testing::Test {
 protected:
@@ -61,7 +63,7 @@ TEST_F(ConfigFile, EnableValuesAreIntegersAndStoreAsOneOrZero) {
 
     StoreConfigFile(Path("v.cfg"), c);
     TIniFile ini;
-    ASSERT_TRUE(ini.Load(Path("v.cfg")));
+    ASSERT_EQ(ini.Load(Path("v.cfg")), TFileReadStatus::Read);
     EXPECT_EQ(ini.ReadString("rack1", "Att1 Enable", "?"), "1");
     EXPECT_EQ(ini.ReadString("rack1", "Att2 Enable", "?"), "0");
     EXPECT_EQ(ini.ReadString("rack1", "Att3 Enable", "?"), "1");
@@ -93,7 +95,7 @@ TEST_F(ConfigFile, StoringKeepsExtraSectionsAndKeys) {
     c.Racks[1].IPAddress = "10.0.0.2";
     StoreConfigFile(Path("x.cfg"), c);
     TIniFile ini;
-    ASSERT_TRUE(ini.Load(Path("x.cfg")));
+    ASSERT_EQ(ini.Load(Path("x.cfg")), TFileReadStatus::Read);
     EXPECT_EQ(ini.ReadString("notes", "owner", ""), "RF lab");
     EXPECT_EQ(ini.ReadString("rack2", "extra", ""), "keep me");
     EXPECT_EQ(ini.ReadString("rack2", "Att1 Enable", ""), "0");
@@ -101,6 +103,29 @@ TEST_F(ConfigFile, StoringKeepsExtraSectionsAndKeys) {
     EXPECT_LT(text.find("[notes]"), text.find("[rack2]"));
     EXPECT_LT(text.find("[rack2]"), text.find("[rack1]"));
     EXPECT_NE(text.find("; lab bench 3"), std::string::npos);
+}
+
+TEST_F(ConfigFile, AnnotatedFileLoadsWholeAndStoreKeepsEveryOtherLine) {
+    const std::string head = "; Bench 3 - rack 2 is the shelf one\r\n\r\n[rack1]\r\n"s;
+    const std::string rack1 = "  owner = RF lab\r\ncalibrated 2023-04 by JM\r\nnote=spare\0unit\r\nIP address=10.0.0.1\r\n"s;
+    const std::string rack2 = "# rack 2 below\r\n[rack2]\r\nname rack=Shelf\r\nIP address=10.0.0.2\r\n"s;
+    WriteRaw(Path("a.cfg"), head + "Att1 Enable=0\r\n" + rack1 + rack2 + "Att4 Enable=1\r\n[notes]\r\nx = 1\r\n");
+    // A NUL byte does not end the reading: rack 2 is read too.
+    RackConfiguration c = LoadConfigFile(Path("a.cfg"));
+    EXPECT_EQ(c.Racks[0].IPAddress, "10.0.0.1");
+    EXPECT_EQ(c.Racks[1].IPAddress, "10.0.0.2");
+    EXPECT_EQ(c.Racks[1].Name, "Shelf");
+    EXPECT_EQ(c.Racks[1].AttEnabled, (std::array<bool, 4>{false, false, false, true}));
+
+    // Only the twelve values change; missing keys follow their section's
+    // last key, in the file's own line ends.
+    c.Racks[0].AttEnabled[0] = true;
+    c.Racks[1].AttEnabled[3] = false;
+    StoreConfigFile(Path("a.cfg"), c);
+    EXPECT_EQ(ReadAll(Path("a.cfg")),
+              head + "Att1 Enable=1\r\n" + rack1 +
+                  "Att2 Enable=0\r\nAtt3 Enable=0\r\nAtt4 Enable=0\r\nname rack=Rack 1\r\n" + rack2 +
+                  "Att4 Enable=0\r\nAtt1 Enable=0\r\nAtt2 Enable=0\r\nAtt3 Enable=0\r\n[notes]\r\nx = 1\r\n");
 }
 
 TEST_F(ConfigFile, FailedStoreChangesNothing) {
@@ -115,4 +140,26 @@ TEST_F(ConfigFile, FailedStoreChangesNothing) {
     }
     EXPECT_THROW(StoreConfigFile(Path("missing/dir.cfg"), RackConfiguration::Defaults()), TFileWriteError);
     EXPECT_EQ(LoadConfigFile(folder), RackConfiguration::Defaults());
+
+    // The disk fills up in the middle of writing over an existing file.
+    const std::string path = Path("bench.cfg");
+    const std::string old = "; bench 3\n[rack1]\nIP address=10.0.0.1\nAtt1 Enable=1\n";
+    WriteRaw(path, old);
+    LimitFileSize(24);
+    EXPECT_THROW(StoreConfigFile(path, RackConfiguration::Defaults()), TFileWriteError);
+    LimitFileSize(RLIM_INFINITY);
+    EXPECT_EQ(ReadAll(path), old);
+
+    // A file that is not INI text (here a picture) is left alone.
+    const std::string picture = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x02\0\0\0"s;
+    WriteRaw(Path("picture.cfg"), picture);
+    try {
+        StoreConfigFile(Path("picture.cfg"), RackConfiguration::Defaults());
+        ADD_FAILURE() << "no error";
+    } catch (const TFileWriteError& e) {
+        EXPECT_EQ(e.Reason(), "It does not look like an INI text file; nothing was written.");
+    }
+    EXPECT_EQ(ReadAll(Path("picture.cfg")), picture);
+    // Nothing was left beside the files.
+    EXPECT_EQ(QDir(QString::fromStdString(Path(""))).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }

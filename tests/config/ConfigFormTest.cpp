@@ -11,13 +11,13 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
+#include <sys/stat.h>
 
-#include <csignal>
 #include <fstream>
 
 #include "Config.h"
 #include "ConfigForm.h"
+#include "DiskFull.h"
 #include "ModalDriver.h"
 #include "RecordingHost.h"
 
@@ -61,16 +61,6 @@ protected:
 private:
     QTimer watchdog_;
 };
-
-// Lets no file of this process grow beyond limit bytes (a full disk);
-// the write then fails with an error instead of a signal.
-void LimitFileSize(rlim_t limit) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit r{};
-    getrlimit(RLIMIT_FSIZE, &r);
-    r.rlim_cur = limit;
-    setrlimit(RLIMIT_FSIZE, &r);
-}
 
 RackConfiguration Bench(const std::string& ip1, const std::string& ip2) {
     RackConfiguration c = RackConfiguration::Defaults();
@@ -323,4 +313,46 @@ TEST_F(ConfigDialog, AFailedStoreIsReportedAndKeepsTheFileAndItsName) {
     // The old file is whole and nothing was left beside it.
     EXPECT_EQ(LoadConfigFile(Path("bench.cfg")), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(ConfigDialog, AFifoIsReportedByOpeningLoadAndStoreAndLeftAlone) {
+    const std::string fifo = Path("pipe.cfg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    host.configFile = fifo;
+    host.links[0] = {"10.0.0.7", "10002", true};
+    WaitForForm();
+    driver.Then([this] {
+        // The current file could not be read: the slots are shown instead.
+        EXPECT_EQ(driver.Boxes().size(), 1u);
+        EXPECT_EQ(form->CfgFileName, "");
+        EXPECT_EQ(form->EditRackIPAddress1->text().toStdString(), "10.0.0.7");
+        TModalDriver::ClickLater(form->LoadCfgBtn);
+        return true;
+    });
+    for (QPushButton* TConfigForm::*button : {&TConfigForm::LoadCfgBtn, &TConfigForm::StoreCfgBtn}) {
+        driver.Then([this, fifo] {
+            auto* dlg = TModalDriver::Modal<QFileDialog>();
+            if (!dlg) return false;
+            // Typed, as the name edit may have the focus.
+            dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromStdString(fifo));
+            TModalDriver::Later([dlg] { static_cast<QDialog*>(dlg)->accept(); });
+            return true;
+        });
+        driver.Then([this, button] {
+            if (driver.Boxes().size() < (button == &TConfigForm::LoadCfgBtn ? 2u : 3u)) return false;
+            EXPECT_EQ(form->EditRackIPAddress1->text().toStdString(), "10.0.0.7");
+            EXPECT_EQ(form->CfgFileName, "");
+            TModalDriver::ClickLater(button == &TConfigForm::LoadCfgBtn ? form->StoreCfgBtn : form->CancelBtn);
+            return true;
+        });
+    }
+    EXPECT_FALSE(Run());
+    ASSERT_EQ(driver.Boxes().size(), 3u);
+    EXPECT_EQ(driver.Boxes()[0].text, fifo + " is not a regular file; nothing was loaded.");
+    EXPECT_EQ(driver.Boxes()[1].text, fifo + " is not a regular file; nothing was loaded.");
+    EXPECT_EQ(driver.Boxes()[2].text, "Impossible d'écrire dans " + fifo);
+    EXPECT_EQ(driver.Boxes()[2].details, "It is not a regular file; nothing was written.");
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }

@@ -17,7 +17,7 @@
 class TModalDriver {
 public:
     struct Box {
-        std::string title, text;
+        std::string title, text, details;  // details: the informative text
     };
 
     TModalDriver() {
@@ -49,7 +49,8 @@ private:
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QMessageBox*>(w);
             if (!box || !box->isVisible()) continue;
-            boxes_.push_back({box->windowTitle().toStdString(), box->text().toStdString()});
+            boxes_.push_back({box->windowTitle().toStdString(), box->text().toStdString(),
+                              box->informativeText().toStdString()});
             // Hiding it ends its event loop once this tick returns.
             box->done(QMessageBox::Ok);
             return;

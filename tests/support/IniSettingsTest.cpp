@@ -3,10 +3,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
+#include <future>
 #include <sstream>
 
 #include "AppSettings.h"
@@ -14,8 +18,9 @@
 #include "TestSupport.h"
 #include "misc.h"
 
-namespace {
+using namespace std::string_literals;
 
+namespace {
 
 int FilesIn(const std::string& dir) {
     QDir d(QString::fromStdString(dir));
@@ -102,6 +107,55 @@ TEST(IniFile, AtomicWriteReplacesOrLeavesTheOldFileWhole) {
     EXPECT_THROW(WriteFileAtomically("", "x"), TFileWriteError);
 }
 
+TEST(IniFile, AFifoIsRefusedWithoutBlocking) {
+    QTemporaryDir dir;
+    const std::string fifo = dir.path().toStdString() + "/s.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto load = std::async(std::launch::async, [&] {
+        TIniFile ini;
+        return ini.Load(fifo);
+    });
+    if (load.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Give the blocked reader a writer, and so an end of file.
+        ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+        FAIL() << "reading a FIFO blocked";
+    }
+    EXPECT_EQ(load.get(), TFileReadStatus::NotRegular);
+    // Nor is it replaced by a write.
+    EXPECT_THROW(WriteFileAtomically(fifo, "[a]\n"), TFileWriteError);
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST(IniFile, AKilledWriteLeavesNoTemporaryBehindTheNextWrite) {
+    QTemporaryDir dir;
+    const std::string d = dir.path().toStdString();
+    const std::string path = d + "/big.ini";
+    WriteFileAtomically(path, "[a]\nk=1\n");
+    const std::string big(16 << 20, 'x');
+    // Killed while its temporary file is being written (tried again should
+    // the kill fall between two writes).
+    for (int attempt = 0; attempt < 5 && FilesIn(d) == 1; ++attempt) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            try {
+                for (;;) WriteFileAtomically(path, big);
+            } catch (...) {
+            }
+            ::_exit(0);
+        }
+        WaitUntil([&] { return FilesIn(d) == 2; }, 20000);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    ASSERT_EQ(FilesIn(d), 2);
+    WriteFileAtomically(path, "[a]\nk=2\n");
+    EXPECT_EQ(FilesIn(d), 1);
+    EXPECT_EQ(ReadAll(path), "[a]\nk=2\n");
+}
+
 TEST(AppSettings, DefaultsThenPersistence) {
     QTemporaryDir dir;
     const std::string settingsDir = dir.path().toStdString() + "/";
@@ -148,7 +202,7 @@ TEST(AppSettings, KeepsForeignKeysAndSurvivesAFailedWrite) {
     WriteRaw(file, "[Window]\r\nLeft=10\r\nTop=20\r\n[dir]\r\nconfig dir=/old/\r\n");
     s.Write("/new/", "/seq/", "/c/a.cfg");
     TIniFile check;
-    ASSERT_TRUE(check.Load(file));
+    ASSERT_EQ(check.Load(file), TFileReadStatus::Read);
     EXPECT_EQ(check.ReadString("Window", "Top", ""), "20");
     EXPECT_EQ(check.ReadString("DIR", "Config dir", ""), "/new/");
     EXPECT_EQ(check.ReadString("Config", "Last config file", ""), "/c/a.cfg");
@@ -172,4 +226,40 @@ TEST(AppSettings, OpenFindsTheSettingsFolderAndProgramName) {
     program.erase(0, program.rfind('/') + 1);
     EXPECT_EQ(s.FilePath(), dir + program + ".ini");
     EXPECT_EQ(s.ConfigDir(), dir);
+}
+
+TEST(AppSettings, NothingInAFileIsLostUnread) {
+    QTemporaryDir dir;
+    const std::string settingsDir = dir.path().toStdString() + "/";
+    const std::string file = settingsDir + "q.ini";
+    // A NUL byte in a value is a byte like any other: the sections after it
+    // are read, and the write changes only the three values.
+    const std::string extra = "[Extra]\r\nblob=ab\0cd\r\n\r\n"s;
+    WriteRaw(file, extra + "[Config]\r\nLast config file=/c/a.cfg\r\n[DIR]\r\nConfig dir=/old/\r\n[Later]\r\nk=v\r\n");
+    TAppSettings s;
+    s.OpenFile(settingsDir, file);
+    EXPECT_EQ(s.Problem(), "");
+    EXPECT_EQ(s.LastConfigFile(), "/c/a.cfg");
+    EXPECT_EQ(s.ConfigDir(), "/old/");
+    s.Write("/new/", "/seq/", "");
+    EXPECT_EQ(ReadAll(file), extra + "[Config]\r\nLast config file=/c/a.cfg\r\n[DIR]\r\nConfig dir=/new/\r\n"
+                                     "Sequences dir=/seq/\r\n[Later]\r\nk=v\r\n");
+
+    // A binary file is not replaced by a fresh one: it is set aside whole,
+    // under a name that says so, and the operator is told.
+    std::string binary;
+    for (int i = 0; i < 512; ++i) binary += static_cast<char>(i * 7);
+    WriteRaw(file, binary);
+    TAppSettings b;
+    b.OpenFile(settingsDir, file);
+    EXPECT_EQ(b.ConfigDir(), settingsDir);
+    const QStringList aside = QDir(dir.path()).entryList({"q.ini.unreadable-*"}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    const std::string kept = settingsDir + aside[0].toStdString();
+    EXPECT_EQ(ReadAll(kept), binary);
+    EXPECT_EQ(b.Problem(), "The settings file " + file + " could not be read: it does not look like an INI text file.\n"
+                           "It was kept as " + kept + ", and the program starts from its default settings.");
+    b.Write("/cfgs/", "/seq/", "");
+    EXPECT_EQ(ReadAll(file), "[DIR]\nConfig dir=/cfgs/\nSequences dir=/seq/\n");
+    EXPECT_EQ(ReadAll(kept), binary);
 }

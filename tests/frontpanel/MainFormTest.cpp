@@ -277,11 +277,11 @@ TEST_F(MainFormTest, ChangeOrRefreshPendingAtExitNeverReachesTheAttenuatorAround
     Box(1)->SetValue(500);  // moved just before "&Exit"
     // and another program asks for a refresh that arrives while parking
     QCoreApplication::postEvent(form.get(), new TLinkRefreshEvent(1));
-    const int idents = CountOnWire(1, "IDN?");
+    const int idents = CountOnWire(0, "IDN?");
     form->miExit->trigger();
     form.reset();
     EXPECT_EQ(AttCommands(sim.Lines(simIndex[0])), (std::vector<std::string>{"ATT 0 935", "ATT 0 935"}));
-    EXPECT_EQ(CountOnWire(1, "IDN?"), idents);
+    EXPECT_EQ(CountOnWire(0, "IDN?"), idents);
 }
 
 TEST_F(MainFormTest, ClosingSkipsALinkThatIsNotReadyAndEndsWithinTwoSeconds) {

@@ -4,6 +4,7 @@
 #include "ConfigForm.h"
 #include "HelpViewer.h"
 #include "PanelPicture.h"
+#include "SequencerDelivery.h"
 #include "misc.h"
 
 #include <QApplication>
@@ -41,6 +42,7 @@ TMainForm::TMainForm(const TMainFormOptions& options, QWidget* parent)
     TimerRefresh.setInterval(5000);
     TimerRefresh.setTimerType(Qt::PreciseTimer);
     connect(&TimerRefresh, &QTimer::timeout, this, &TMainForm::TimerRefreshTimer);
+    SetSequencerEntry(OpenSequencerList);
 }
 
 void TMainForm::BuildComponents() {

@@ -12,7 +12,14 @@ void TFrontPanelDelivery::SetPendingCommand(int att, const std::string& command)
 bool TFrontPanelDelivery::MainVisible() const { return main_.isVisible(); }
 
 void TFrontPanelDelivery::ShowLinkAnswer(int att, const std::string& command) {
-    if (att >= 1 && att <= TMainForm::SlotCount) main_.ShowLinkAnswer(main_.Link(att - 1), command);
+    if (att < 1 || att > TMainForm::SlotCount) return;
+    // The box's change event that this value schedules is an echo, like
+    // that of a read-back: it must not be sent again, also not once the
+    // sequence list has closed. ShowLinkAnswer keeps the flag only when a
+    // change event was scheduled.
+    TTovarinThread* link = main_.Link(att - 1);
+    link->SetIgnoreNextChange(true);
+    main_.ShowLinkAnswer(link, command);
 }
 
 int TFrontPanelSequencerHost::CommonMaxAtt() const { return main_.CommonMaxAtt(); }

@@ -5,6 +5,7 @@
 #include "HelpViewer.h"
 #include "MenuBarStyle.h"
 #include "PanelPicture.h"
+#include "SequencerDelivery.h"
 #include "WindowPlacement.h"
 #include "misc.h"
 
@@ -43,6 +44,7 @@ TMainForm::TMainForm(const TMainFormOptions& options, QWidget* parent)
     TimerRefresh.setInterval(5000);
     TimerRefresh.setTimerType(Qt::PreciseTimer);
     connect(&TimerRefresh, &QTimer::timeout, this, &TMainForm::TimerRefreshTimer);
+    SetSequencerEntry(OpenSequencerList);
     adjustSize();
     CentreOnScreen(this);
 }

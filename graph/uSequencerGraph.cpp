@@ -2,6 +2,7 @@
 
 #include "GraphIcons.h"
 #include "SequencerGraphLogic.h"
+#include "WindowFrame.h"
 
 #include <QAbstractFileIconProvider>
 #include <QAction>
@@ -56,8 +57,8 @@ TSequencerGraphForm::TSequencerGraphForm(TSequencerGraphHost& host, QWidget* par
     : QMainWindow(parent), host_(host) {
     setWindowFlag(Qt::Window);
     setWindowTitle(QStringLiteral("Sequencer Graph"));
-    resize(500, 300);
-    setMinimumSize(500, 300);
+    // 500 x 300 is the outer size, frame included, and the smallest one.
+    SetOuterSize(this, QSize(500, 300), TFrameFit::Minimum);
 
     xyGraph = new TXYGraph(this);
     xyGraph->setObjectName(QStringLiteral("xyGraph"));

@@ -1,0 +1,45 @@
+#include "SequencerDelivery.h"
+
+#include "AttGroupBox.h"
+#include "Main.h"
+#include "uSequencerGraph.h"
+
+void TFrontPanelDelivery::AdvanceTime(int elapsedMs) { graph_.AdvanceTime(elapsedMs); }
+bool TFrontPanelDelivery::GraphVisible() const { return graph_.isVisible(); }
+void TFrontPanelDelivery::AddAttCommand(int att, const std::string& text) { graph_.AddAttCommand(att, text); }
+bool TFrontPanelDelivery::AttEnabled(int att) const { return main_.AttEnabled(att); }
+void TFrontPanelDelivery::SetPendingCommand(int att, const std::string& command) { main_.PostCommand(att, command); }
+bool TFrontPanelDelivery::MainVisible() const { return main_.isVisible(); }
+
+void TFrontPanelDelivery::ShowLinkAnswer(int att, const std::string& command) {
+    if (att < 1 || att > TMainForm::SlotCount) return;
+    // The box's change event that this value schedules is an echo, like
+    // that of a read-back: it must not be sent again, also not once the
+    // sequence list has closed. ShowLinkAnswer keeps the flag only when a
+    // change event was scheduled.
+    TTovarinThread* link = main_.Link(att - 1);
+    link->SetIgnoreNextChange(true);
+    main_.ShowLinkAnswer(link, command);
+}
+
+int TFrontPanelSequencerHost::CommonMaxAtt() const { return main_.CommonMaxAtt(); }
+
+std::string TFrontPanelSequencerHost::AttCaption(int n) const {
+    if (n < 1 || n > TMainForm::SlotCount) return {};
+    return main_.AttGroupBoxes[n - 1]->title().toLocal8Bit().toStdString();
+}
+
+std::string TFrontPanelSequencerHost::SequencesDir() const { return main_.SequencesDir(); }
+void TFrontPanelSequencerHost::SetSequencesDir(const std::string& dir) { main_.SetSequencesDir(dir); }
+TSequencerGraphHost& TFrontPanelSequencerHost::GraphHost() { return main_; }
+bool TFrontPanelSequencerHost::MainVisible() const { return main_.isVisible(); }
+void TFrontPanelSequencerHost::SetMainVisible(bool visible) { main_.setVisible(visible); }
+
+std::unique_ptr<TSequencerDelivery> TFrontPanelSequencerHost::MakeDelivery(TSequencerGraphForm& graph) {
+    return std::make_unique<TFrontPanelDelivery>(main_, graph);
+}
+
+void OpenSequencerList(TMainForm& main) {
+    TFrontPanelSequencerHost host(main);
+    ShowSequencerForm(host);
+}

@@ -1,0 +1,287 @@
+#include "SequencerEditForm.h"
+
+#include "SequenceEditorModel.h"
+#include "SequenceLine.h"
+#include "misc.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTabWidget>
+
+#include <memory>
+
+namespace {
+
+QString Text(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+std::string PathStd(const QString& s) { return QFile::encodeName(s).toStdString(); }
+
+// The hourglass for the lifetime of the object, also when an error cuts the
+// work short.
+struct TWaitCursor {
+    TWaitCursor() { BeginWaitCursor(); }
+    ~TWaitCursor() { EndWaitCursor(); }
+};
+
+}  // namespace
+
+TSequencerEditForm::TSequencerEditForm(TSequenceEditorHost& host, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), host_(host) {
+    setObjectName(QStringLiteral("SequencerEditForm"));
+    setFixedSize(479, 395);
+    FormCreate();
+    SetFileName(std::string());
+}
+
+void TSequencerEditForm::FormCreate() {
+    PageControl = new QTabWidget(this);
+    PageControl->setGeometry(8, 8, 465, 353);
+    TabSheetActions = new QWidget;
+    TabSheet1 = new QWidget;
+    PageControl->addTab(TabSheetActions, QStringLiteral("&Actions"));
+    PageControl->addTab(TabSheet1, QStringLiteral("Attenuators selection"));
+
+    Panel2 = new QFrame(TabSheetActions);
+    Panel2->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Panel2->setGeometry(0, 0, 457, 25);
+    const std::pair<const char*, int> headers[] = {{"Nb", 8},    {"Time", 48}, {"Action", 104},
+                                                   {"From", 168}, {"To", 248},  {"Duration", 328}};
+    for (const auto& [caption, left] : headers) (new QLabel(QString::fromLatin1(caption), Panel2))->move(left, 4);
+
+    ScrollBox1 = new QScrollArea(TabSheetActions);
+    ScrollBox1->setGeometry(0, 24, 457, 297);
+    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* rowsArea = new QWidget;
+    rowsArea->resize(TSequenceLine::RowWidth, RowCount * TSequenceLine::RowHeight);
+
+    const int maxAtt = host_.CommonMaxAtt();
+    Rows.reserve(RowCount);
+    for (int i = 1; i <= RowCount; ++i) {
+        auto* row = new TSequenceLine(rowsArea);
+        row->SetNumber(i);
+        row->move(0, (i - 1) * TSequenceLine::RowHeight);
+        row->MaxLevel = maxAtt;
+        row->LevelTenths = maxAtt > 110;
+        row->Loaded();
+        row->OnChange = [this](QObject*) { RecomputeTimes(); };
+        if (i == 1) row->SetAction(ActionReset);
+        Rows.push_back(row);
+    }
+    ScrollBox1->setWidget(rowsArea);
+
+    for (int n = 1; n <= 8; ++n) {
+        auto* box = new QCheckBox(Text(host_.AttCaption(n)), TabSheet1);
+        box->setObjectName(QStringLiteral("AttCheckBox%1").arg(n));
+        box->move(n <= 4 ? 24 : 248, 24 * ((n - 1) % 4 + 1));
+        AttCheckBoxes[n - 1] = box;
+    }
+
+    auto button = [this](const char* caption, int left, int width) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), this);
+        b->setGeometry(left, 368, width, 25);
+        b->setAutoDefault(false);
+        return b;
+    };
+    LoadButton = button("&Load...", 8, 97);
+    SaveButton = button("&Save as...", 112, 97);
+    CancelButton = button("&Cancel", 272, 99);
+    OkButton = button("&Ok Save", 376, 97);
+    connect(LoadButton, &QPushButton::clicked, this, &TSequencerEditForm::LoadButtonClick);
+    connect(SaveButton, &QPushButton::clicked, this, &TSequencerEditForm::SaveButtonClick);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(OkButton, &QPushButton::clicked, this, &TSequencerEditForm::OkButtonClick);
+
+    PageControl->setCurrentWidget(TabSheetActions);
+}
+
+void TSequencerEditForm::SetFileName(const std::string& name) {
+    fileName_ = name;
+    if (name.empty())
+        setWindowTitle(QStringLiteral("Sequence Editor"));
+    else
+        setWindowTitle(QStringLiteral("Sequence Editor [") + QFileInfo(Text(name)).fileName() + QLatin1Char(']'));
+}
+
+bool TSequencerEditForm::AnyAttenuatorSelected() const {
+    for (const QCheckBox* box : AttCheckBoxes)
+        if (box->isChecked()) return true;
+    return false;
+}
+
+bool TSequencerEditForm::LoadSequence(const std::string& name, std::string& error) {
+    TEditorFileContent content;
+    if (!ReadEditorSequence(name, RowCount, content, error)) return false;
+    for (int n = 0; n < 8; ++n) AttCheckBoxes[n]->setChecked(content.Selected[n]);
+    // A change of To or Duration recomputes the times as it is made; here
+    // the recompute waits for the end of its file line, which gives the same
+    // times at a fraction of the work.
+    for (const TActionRow& line : content.Rows) {
+        TSequenceLine* row = Rows[line.Num - 1];
+        loading_ = true;
+        changedWhileLoading_ = false;
+        row->SetTime(ClampEditorTime(line.Time));
+        const int action = line.Action & 0xFF;
+        row->SetAction(action);
+        row->SetFromValue(line.From);
+        row->SetToValue((action == ActionGoto || action == ActionRepeat) && line.To < 1 ? 1 : line.To);
+        row->SetDurationValue(line.Duration);
+        loading_ = false;
+        if (changedWhileLoading_) RecomputeTimes();
+    }
+    return true;
+}
+
+bool TSequencerEditForm::SaveSequence(const std::string& name, std::string& error) {
+    std::array<bool, 8> selected{};
+    for (int n = 0; n < 8; ++n) selected[n] = AttCheckBoxes[n]->isChecked();
+    std::vector<TActionRow> rows;
+    rows.reserve(Rows.size());
+    for (const TSequenceLine* row : Rows)
+        rows.push_back({row->Number(), row->Time(), row->Action(), row->FromValue(), row->ToValue(),
+                        row->DurationValue()});
+    return SaveSequenceFile(name, BuildEditorFile(selected, rows), error);
+}
+
+void TSequencerEditForm::RecomputeTimes() {
+    if (loading_) {
+        changedWhileLoading_ = true;
+        return;
+    }
+    // Clearing a duration below fires this again; that change is already
+    // counted in.
+    if (recomputing_) return;
+    recomputing_ = true;
+    std::vector<TActionRow> rows;
+    rows.reserve(Rows.size());
+    for (const TSequenceLine* row : Rows) {
+        TActionRow r;
+        r.Action = row->Action();
+        r.To = row->ToValue();
+        r.Duration = row->DurationValue();
+        rows.push_back(r);
+    }
+    rows[0].Time = Rows[0]->Time();
+    RecomputeEditorTimes(rows);
+    for (std::size_t i = 0; i < Rows.size(); ++i) {
+        if ((rows[i].Action == ActionReset || rows[i].Action == ActionGoto) && Rows[i]->DurationValue() != 0)
+            Rows[i]->SetDurationValue(0);
+        Rows[i]->SetTime(rows[i].Time);
+    }
+    recomputing_ = false;
+}
+
+void TSequencerEditForm::CreateFileDialogs() {
+    if (OpenDialog) return;
+    const QString filter = QStringLiteral("Sequence files (*.sqc)");
+    OpenDialog = new QFileDialog(this);
+    OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
+    OpenDialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog->setNameFilter(filter);
+    OpenDialog->setDefaultSuffix(QStringLiteral("sqc"));
+    SaveDialog = new QFileDialog(this);
+    SaveDialog->setObjectName(QStringLiteral("SaveDialog"));
+    SaveDialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    SaveDialog->setNameFilter(filter);
+    SaveDialog->setDefaultSuffix(QStringLiteral("sqc"));
+}
+
+QString TSequencerEditForm::DialogFolder() const { return Text(host_.SequencesDir()); }
+
+void TSequencerEditForm::ShowFileError(const std::string& error) {
+    QMessageBox::critical(this, QStringLiteral("Error."), Text(error));
+}
+
+void TSequencerEditForm::LoadButtonClick() {
+    CreateFileDialogs();
+    OpenDialog->setWindowTitle(QStringLiteral("Open sequence file"));
+    OpenDialog->setDirectory(DialogFolder());
+    OpenDialog->selectFile(QString());
+    if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return;
+    const QString chosen = OpenDialog->selectedFiles().constFirst();
+    std::string error;
+    bool loaded;
+    {
+        TWaitCursor wait;
+        loaded = LoadSequence(PathStd(chosen), error);
+    }
+    if (!loaded) {
+        // The editor keeps its name, so "&Ok Save" never overwrites the file
+        // that could not be read.
+        ShowFileError(error);
+        return;
+    }
+    SetFileName(PathStd(chosen));
+    RecomputeTimes();
+    host_.SetSequencesDir(AddTrailingSeparator(PathStd(QFileInfo(chosen).absolutePath())));
+}
+
+TSequencerEditForm::TSaveResult TSequencerEditForm::SaveAs() {
+    if (!AnyAttenuatorSelected()) {
+        QMessageBox::warning(this, QString::fromLatin1(SequenceErrorTitle),
+                             QStringLiteral("Select attenuators before save !"));
+        return TSaveResult::Failed;
+    }
+    CreateFileDialogs();
+    SaveDialog->setWindowTitle(QStringLiteral("Save sequence file"));
+    SaveDialog->setDirectory(DialogFolder());
+    SaveDialog->selectFile(QString());
+    if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
+        return TSaveResult::Cancelled;
+    const QString chosen = SaveDialog->selectedFiles().constFirst();
+    SetFileName(PathStd(chosen));
+    std::string error;
+    if (!SaveSequence(fileName_, error)) {
+        ShowFileError(error);
+        return TSaveResult::Failed;
+    }
+    host_.SetSequencesDir(AddTrailingSeparator(PathStd(QFileInfo(chosen).absolutePath())));
+    return TSaveResult::Saved;
+}
+
+void TSequencerEditForm::SaveButtonClick() { SaveAs(); }
+
+void TSequencerEditForm::OkButtonClick() {
+    if (!AnyAttenuatorSelected()) {
+        QMessageBox::warning(this, QString::fromLatin1(SequenceErrorTitle),
+                             QStringLiteral("Select attenuators before leaving !"));
+        return;
+    }
+    // The save is part of closing: one that fails keeps the rows on screen.
+    if (!fileName_.empty()) {
+        std::string error;
+        if (!SaveSequence(fileName_, error)) {
+            ShowFileError(error);
+            return;
+        }
+    } else if (SaveAs() == TSaveResult::Failed) {
+        return;  // a declined name closes without saving
+    }
+    accept();
+}
+
+bool OpenSequenceEditor(TSequenceEditorHost& host, const std::string& fileName, QWidget* parent) {
+    std::unique_ptr<TSequencerEditForm> form;
+    std::string error;
+    bool loaded = true;
+    {
+        TWaitCursor wait;
+        form = std::make_unique<TSequencerEditForm>(host, parent);
+        form->SetFileName(fileName);
+        if (!fileName.empty()) loaded = form->LoadSequence(fileName, error);
+    }
+    if (!loaded) {
+        QMessageBox::critical(parent, QStringLiteral("Error."), Text(error));
+        return false;
+    }
+    return form->exec() == QDialog::Accepted;
+}

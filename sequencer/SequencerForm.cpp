@@ -1,0 +1,249 @@
+#include "SequencerForm.h"
+
+#include "SequencePaths.h"
+#include "WindowFrame.h"
+#include "uSequencerCompile.h"
+#include "uSequencerGraph.h"
+#include "uSequencerThread.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+
+namespace {
+
+constexpr int kClientWidth = 485;
+constexpr int kShortHeight = 229;  // outer heights: without and with the log
+constexpr int kTallHeight = 354;
+
+QString Text(const std::string& s) { return QFile::decodeName(s.c_str()); }
+std::string PathStd(const QString& s) { return QFile::encodeName(s).toStdString(); }
+
+// Draws each row's full path shortened to the row's width.
+class TPathDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QFontMetrics metrics(opt.font);
+        const std::string path = PathStd(index.data(Qt::DisplayRole).toString());
+        const int room = opt.rect.width() - 2;
+        opt.text = Text(ShortenPath(path, room, [&](const std::string& s) {
+            return metrics.horizontalAdvance(Text(s));
+        }));
+        opt.textElideMode = Qt::ElideNone;
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(13, QFontMetrics(option.font).height()));
+        return size;
+    }
+};
+
+}  // namespace
+
+TSequencerForm::TSequencerForm(TSequencerHost& host)
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint),
+      host_(host) {
+    setObjectName(QStringLiteral("SequencerForm"));
+    setWindowTitle(QStringLiteral("Sequence List"));
+
+    LBSequence = new QListWidget(this);
+    LBSequence->setObjectName(QStringLiteral("LBSequence"));
+    LBSequence->setGeometry(8, 8, 385, 185);
+    LBSequence->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    LBSequence->setUniformItemSizes(true);
+    LBSequence->setItemDelegate(new TPathDelegate(LBSequence));
+    connect(LBSequence, &QListWidget::itemDoubleClicked, this, [this] { ButtonEditClick(); });
+
+    auto button = [this](const char* caption, int left, int top, int width, int height) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), this);
+        b->setGeometry(left, top, width, height);
+        b->setAutoDefault(false);
+        return b;
+    };
+    ButtonRun = button("&Run", 400, 8, 75, 25);
+    ButtonStop = button("&Stop", 400, 40, 75, 25);
+    GraphButton = button("Graph", 400, 80, 43, 17);
+    ButtonMainVisible = button("----", 456, 80, 19, 17);
+    ButtonLoad = button("&Load...", 400, 104, 75, 25);
+    ButtonEdit = button("&Edit", 400, 136, 75, 25);
+    ButtonRemove = button("&Remove", 400, 168, 75, 25);
+    ButtonStop->setEnabled(false);
+    connect(ButtonRun, &QPushButton::clicked, this, &TSequencerForm::ButtonRunClick);
+    connect(ButtonStop, &QPushButton::clicked, this, &TSequencerForm::ButtonStopClick);
+    connect(GraphButton, &QPushButton::clicked, this, &TSequencerForm::GraphButtonClick);
+    connect(ButtonMainVisible, &QPushButton::clicked, this, &TSequencerForm::ButtonMainVisibleClick);
+    connect(ButtonLoad, &QPushButton::clicked, this, &TSequencerForm::ButtonLoadClick);
+    connect(ButtonEdit, &QPushButton::clicked, this, &TSequencerForm::ButtonEditClick);
+    connect(ButtonRemove, &QPushButton::clicked, this, &TSequencerForm::ButtonRemoveClick);
+
+    MemoLog = new QPlainTextEdit(this);
+    MemoLog->setGeometry(8, 208, 465, 113);
+    MemoLog->setReadOnly(true);
+    MemoLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoLog->setStyleSheet(QStringLiteral("background: blue; color: yellow; font-family: 'Courier New';"));
+    connect(MemoLog, &QPlainTextEdit::textChanged, this, &TSequencerForm::MemoLogChange);
+
+    resize(kClientWidth, 327);
+    SetOuterSize(this, QSize(0, kShortHeight), TFrameFit::Fixed);
+
+    // FormCreate: the graph window, hidden, a top-level window of its own
+    // (a child of this modal window, so that it takes input while the list
+    // is open, and untouched when the main window is hidden).
+    graph_ = std::make_unique<TSequencerGraphForm>(host_.GraphHost(), this);
+    delivery_ = host_.MakeDelivery(*graph_);
+}
+
+TSequencerForm::~TSequencerForm() {
+    // The engine delivers into the graph window and through the delivery:
+    // it goes first.
+    engine_.reset();
+    graph_.reset();
+    delivery_.reset();
+}
+
+void TSequencerForm::Message(const char* text) {
+    QMessageBox::warning(this, QString::fromLatin1(SequenceErrorTitle), QString::fromLatin1(text));
+}
+
+void TSequencerForm::SetRunning(bool value) {
+    running_ = value;
+    for (QWidget* w : {static_cast<QWidget*>(ButtonRun), static_cast<QWidget*>(ButtonLoad),
+                       static_cast<QWidget*>(ButtonEdit), static_cast<QWidget*>(ButtonRemove),
+                       static_cast<QWidget*>(LBSequence)})
+        w->setEnabled(!value);
+    ButtonStop->setEnabled(value);
+    setWindowTitle(value ? QStringLiteral("Sequence List [Running...]") : QStringLiteral("Sequence List"));
+}
+
+std::vector<std::string> TSequencerForm::Files() const {
+    std::vector<std::string> files;
+    for (int i = 0; i < LBSequence->count(); ++i) files.push_back(PathStd(LBSequence->item(i)->text()));
+    return files;
+}
+
+void TSequencerForm::AddFiles(const std::vector<std::string>& files) {
+    for (const std::string& file : files) {
+        const QString path = Text(file);
+        bool listed = false;
+        for (int i = 0; i < LBSequence->count() && !listed; ++i)
+            listed = LBSequence->item(i)->text().compare(path, Qt::CaseInsensitive) == 0;
+        if (!listed) LBSequence->addItem(path);
+    }
+}
+
+void TSequencerForm::ButtonRunClick() {
+    if (running_) return;
+    std::vector<std::string> files;
+    for (int i = 0; i < LBSequence->count(); ++i)
+        if (LBSequence->item(i)->isSelected()) files.push_back(PathStd(LBSequence->item(i)->text()));
+    if (files.empty()) {
+        Message("Select sequence before running !");
+        return;
+    }
+    setWindowTitle(QStringLiteral("Sequence List [Analyzing...]"));
+    TSequenceAnalysis analysis = AnalyzeSequences(files);
+    if (analysis.Result == TAnalysisResult::Conflict)
+        Message(InterferenceMessage);
+    else if (!analysis.Ok())
+        QMessageBox::critical(this, QStringLiteral("Error."), QString::fromLocal8Bit(analysis.Error.c_str()));
+    setWindowTitle(QStringLiteral("Sequence List"));
+    if (!analysis.Ok()) return;
+
+    graph_->ResetCurves();
+    engine_ = std::make_unique<TSequencerThread>(
+        *delivery_, TSequenceRun(std::move(analysis.Scripts), analysis.Assignment));
+    engine_->SetOnTerminate([this] { EngineEnded(); });
+    SetRunning(true);
+    engine_->Start();
+}
+
+void TSequencerForm::EngineEnded() {
+    SetRunning(false);
+    // The ended engine is released once its notification has returned.
+    QMetaObject::invokeMethod(
+        this, [this] { if (engine_ && engine_->Ended() && !running_) engine_.reset(); }, Qt::QueuedConnection);
+}
+
+void TSequencerForm::ButtonStopClick() {
+    if (engine_) engine_->Terminate();
+}
+
+void TSequencerForm::ButtonLoadClick() {
+    if (!OpenDialog) {
+        OpenDialog = new QFileDialog(this);
+        OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
+        OpenDialog->setOption(QFileDialog::DontUseNativeDialog, true);
+        OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+        OpenDialog->setFileMode(QFileDialog::ExistingFiles);
+        OpenDialog->setNameFilter(QStringLiteral("Sequence files (*.sqc)"));
+        OpenDialog->setDefaultSuffix(QStringLiteral("sqc"));
+    }
+    OpenDialog->setWindowTitle(QStringLiteral("Select Sequence to Add"));
+    OpenDialog->setDirectory(Text(host_.SequencesDir()));
+    OpenDialog->selectFile(QString());
+    if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return;
+    std::vector<std::string> chosen;
+    for (const QString& f : OpenDialog->selectedFiles()) chosen.push_back(PathStd(f));
+    AddFiles(chosen);
+    const QString folder = QFileInfo(OpenDialog->selectedFiles().constLast()).absolutePath();
+    host_.SetSequencesDir(PathStd(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/')));
+}
+
+void TSequencerForm::ButtonEditClick() {
+    if (running_) return;
+    std::string file;
+    if (!LBSequence->selectedItems().isEmpty() && LBSequence->currentItem())
+        file = PathStd(LBSequence->currentItem()->text());
+    OpenSequenceEditor(host_, file, this);
+}
+
+void TSequencerForm::ButtonRemoveClick() {
+    if (running_) return;
+    for (QListWidgetItem* item : LBSequence->selectedItems()) delete item;
+}
+
+void TSequencerForm::GraphButtonClick() {
+    graph_->setVisible(!graph_->isVisible());
+    activateWindow();
+}
+
+void TSequencerForm::ButtonMainVisibleClick() {
+    host_.SetMainVisible(!host_.MainVisible());
+    activateWindow();
+}
+
+void TSequencerForm::MemoLogChange() {
+    SetOuterSize(this, QSize(0, MemoLog->document()->isEmpty() ? kShortHeight : kTallHeight), TFrameFit::Fixed);
+}
+
+void TSequencerForm::reject() {
+    // FormCloseQuery: the close box and Escape both come here.
+    if (running_) {
+        Message("STOP before leaving !");
+        return;
+    }
+    if (!host_.MainVisible()) host_.SetMainVisible(true);
+    graph_->hide();
+    QDialog::reject();
+}
+
+void ShowSequencerForm(TSequencerHost& host) {
+    TSequencerForm form(host);
+    form.exec();
+}

@@ -1,0 +1,84 @@
+#pragma once
+// The sequence list window: gathers sequence files, starts and stops a run
+// of the selected ones, opens the editor, and shows or hides the graph
+// window and the main window. It owns the graph window for its lifetime.
+
+#include "SequencerEditForm.h"
+
+#include <QDialog>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class TSequencerDelivery;
+class TSequencerGraphForm;
+class TSequencerGraphHost;
+class TSequencerThread;
+
+// What the list window needs from the main window.
+class TSequencerHost : public TSequenceEditorHost {
+public:
+    // What the graph window needs.
+    virtual TSequencerGraphHost& GraphHost() = 0;
+    // The main window's visibility.
+    virtual bool MainVisible() const = 0;
+    virtual void SetMainVisible(bool visible) = 0;
+    // Where a run's ticks go: the links, the front-panel boxes and graph.
+    virtual std::unique_ptr<TSequencerDelivery> MakeDelivery(TSequencerGraphForm& graph) = 0;
+};
+
+class TSequencerForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TSequencerForm(TSequencerHost& host);
+    ~TSequencerForm() override;  // FormDestroy: engine, then graph window, then delivery
+
+    bool Running() const { return running_; }
+    void SetRunning(bool value);
+    // The full paths of the list, top to bottom.
+    std::vector<std::string> Files() const;
+    // Appends files not yet listed (letter case ignored).
+    void AddFiles(const std::vector<std::string>& files);
+    TSequencerGraphForm* GraphForm() const { return graph_.get(); }
+    TSequencerThread* Engine() const { return engine_.get(); }
+
+    void ButtonRunClick();
+    void ButtonStopClick();
+    void ButtonLoadClick();
+    void ButtonEditClick();
+    void ButtonRemoveClick();
+    void GraphButtonClick();
+    void ButtonMainVisibleClick();
+    void MemoLogChange();
+
+    QListWidget* LBSequence = nullptr;
+    QPushButton* ButtonRun = nullptr;
+    QPushButton* ButtonStop = nullptr;
+    QPushButton* GraphButton = nullptr;
+    QPushButton* ButtonMainVisible = nullptr;
+    QPushButton* ButtonLoad = nullptr;
+    QPushButton* ButtonEdit = nullptr;
+    QPushButton* ButtonRemove = nullptr;
+    QPlainTextEdit* MemoLog = nullptr;
+    QFileDialog* OpenDialog = nullptr;  // made on first use
+
+    // The close rule (close box, Escape): refused while running; otherwise
+    // the main window comes back and the graph window is hidden.
+    void reject() override;
+
+private:
+    void EngineEnded();
+    void Message(const char* text);
+
+    TSequencerHost& host_;
+    bool running_ = false;
+    std::unique_ptr<TSequencerGraphForm> graph_;
+    std::unique_ptr<TSequencerDelivery> delivery_;
+    std::unique_ptr<TSequencerThread> engine_;
+};
+
+// Opens the list window modally; it is made anew each time.
+void ShowSequencerForm(TSequencerHost& host);

@@ -1,0 +1,79 @@
+#pragma once
+// The sequence windows against a host of the tests' own: a plain window as
+// the main window, named attenuators, a graph host, and a delivery that
+// records what a run sends.
+
+#include "SequenceTestSupport.h"
+#include "SequencerForm.h"
+#include "TestSupport.h"
+#include "uSequencerGraph.h"
+#include "uSequencerThread.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+
+class TRecordingDelivery : public TSequencerDelivery {
+public:
+    void AdvanceTime(int) override { ++ticks; }
+    bool GraphVisible() const override { return false; }
+    void AddAttCommand(int, const std::string&) override {}
+    bool AttEnabled(int) const override { return true; }
+    void SetPendingCommand(int att, const std::string& command) override { sent[att].push_back(command); }
+    bool MainVisible() const override { return false; }
+    void ShowLinkAnswer(int, const std::string&) override {}
+    int ticks = 0;
+    std::map<int, std::vector<std::string>> sent;
+};
+
+class TTestSequencerHost : public TSequencerHost, public TSequencerGraphHost {
+public:
+    int CommonMaxAtt() const override { return maxAtt; }
+    std::string AttCaption(int n) const override { return "ATT" + std::to_string(n); }
+    std::string SequencesDir() const override { return dir; }
+    void SetSequencesDir(const std::string& d) override { dir = d; }
+    std::string DocumentsFolder() const override { return dir; }
+    TSequencerGraphHost& GraphHost() override { return *this; }
+    bool MainVisible() const override { return main.isVisible(); }
+    void SetMainVisible(bool visible) override { main.setVisible(visible); }
+    std::unique_ptr<TSequencerDelivery> MakeDelivery(TSequencerGraphForm&) override {
+        auto d = std::make_unique<TRecordingDelivery>();
+        delivery = d.get();
+        return d;
+    }
+    int maxAtt = 935;
+    std::string dir;
+    QWidget main;
+    TRecordingDelivery* delivery = nullptr;
+};
+
+// Runs action once on the active modal widget of type T (a modal dialog
+// runs its own event loop meanwhile).
+template <typename T>
+void WhenModal(std::function<void(T*)> action, int timeoutMs = 10000) {
+    auto* timer = new QTimer;
+    const long long started = MonotonicMs();
+    QObject::connect(timer, &QTimer::timeout, [timer, action, started, timeoutMs] {
+        if (auto* t = qobject_cast<T*>(QApplication::activeModalWidget()); t != nullptr && t->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            action(t);
+        } else if (MonotonicMs() - started > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(10);
+}
+
+// Answers the next message box, keeping its text.
+inline void AnswerMessage(std::string& text) {
+    WhenModal<QMessageBox>([&text](QMessageBox* box) {
+        text = box->text().toStdString();
+        box->accept();
+    });
+}

@@ -1,0 +1,108 @@
+// The sequence list window with real widgets and a real engine.
+
+#include "SequenceWindowsTestSupport.h"
+#include "SequencerEditForm.h"
+
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+struct TListFiles {
+    TTempFolder dir;
+    std::string a = dir.Write("a.sqc", SqcText({1}, {Row(1, ActionStep, 0, 100, 5000)}));
+    std::string b = dir.Write("b.sqc", SqcText({2, 3}, {Row(1, ActionStep, 0, 200, 5000)}));
+    std::string c = dir.Write("c.sqc", SqcText({3}, {Row(1, ActionStep, 0, 300, 5)}));
+};
+
+void Select(TSequencerForm& form, std::initializer_list<int> rows) {
+    form.LBSequence->clearSelection();
+    for (int r : rows) form.LBSequence->item(r)->setSelected(true);
+}
+
+}  // namespace
+
+TEST(SequencerForm, ListsEachFileOnceRefusesConflictsAndLocksWhileRunning) {
+    TTestSequencerHost host;
+    TListFiles files;
+    TSequencerForm form(host);
+    form.show();
+    std::string upper = files.a;
+    for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    form.AddFiles({files.a, upper, files.a, files.b});
+    form.AddFiles({files.c, files.b});
+    EXPECT_EQ(form.Files(), (std::vector<std::string>{files.a, files.b, files.c}));
+
+    std::string message;
+    AnswerMessage(message);
+    form.ButtonRun->click();
+    EXPECT_EQ(message, "Select sequence before running !");
+
+    // b and c both name attenuator 3.
+    Select(form, {0, 1, 2});
+    message.clear();
+    AnswerMessage(message);
+    form.ButtonRun->click();
+    EXPECT_EQ(message, "Attenuators interferences !");
+    EXPECT_FALSE(form.Running());
+    EXPECT_EQ(form.windowTitle(), "Sequence List");
+
+    Select(form, {0, 1});
+    form.ButtonRun->click();
+    ASSERT_TRUE(form.Running());
+    EXPECT_EQ(form.windowTitle(), "Sequence List [Running...]");
+    for (QWidget* w : {static_cast<QWidget*>(form.ButtonRun), static_cast<QWidget*>(form.ButtonLoad),
+                       static_cast<QWidget*>(form.ButtonEdit), static_cast<QWidget*>(form.ButtonRemove),
+                       static_cast<QWidget*>(form.LBSequence)})
+        EXPECT_FALSE(w->isEnabled());
+    EXPECT_TRUE(form.ButtonStop->isEnabled());
+    EXPECT_TRUE(form.GraphButton->isEnabled());
+    EXPECT_TRUE(form.ButtonMainVisible->isEnabled());
+    ASSERT_TRUE(WaitUntil([&] { return !host.delivery->sent[3].empty(); }));
+    EXPECT_EQ(host.delivery->sent[1].front(), "ATT 0 100");
+    EXPECT_EQ(host.delivery->sent[3].front(), "ATT 0 200");
+
+    message.clear();
+    AnswerMessage(message);
+    form.reject();
+    EXPECT_EQ(message, "STOP before leaving !");
+    EXPECT_TRUE(form.isVisible());
+
+    form.ButtonStop->click();
+    ASSERT_TRUE(WaitUntil([&] { return !form.Running(); }));
+    EXPECT_TRUE(form.ButtonRun->isEnabled());
+    EXPECT_FALSE(form.ButtonStop->isEnabled());
+
+    Select(form, {1});
+    form.ButtonRemove->click();
+    EXPECT_EQ(form.Files(), (std::vector<std::string>{files.a, files.c}));
+}
+
+TEST(SequencerForm, EditsTheFocusedRowAndClosingBringsTheMainWindowBack) {
+    TTestSequencerHost host;
+    TListFiles files;
+    host.main.show();
+    TSequencerForm form(host);
+    form.show();
+    EXPECT_EQ(form.frameGeometry().height(), 229);
+    form.AddFiles({files.a, files.b});
+    Select(form, {0});
+    // The focus on the unselected second row.
+    form.LBSequence->setCurrentRow(1, QItemSelectionModel::NoUpdate);
+    std::string opened = "none";
+    WhenModal<TSequencerEditForm>([&](TSequencerEditForm* editor) {
+        opened = editor->FileName();
+        editor->reject();
+    });
+    form.ButtonEdit->click();
+    EXPECT_EQ(opened, files.b);
+
+    form.ButtonMainVisible->click();
+    form.GraphButton->click();
+    EXPECT_FALSE(host.main.isVisible());
+    EXPECT_TRUE(form.GraphForm()->isVisible());
+    EXPECT_TRUE(form.isVisible());
+    form.reject();
+    EXPECT_TRUE(host.main.isVisible());
+    EXPECT_FALSE(form.GraphForm()->isVisible());
+}

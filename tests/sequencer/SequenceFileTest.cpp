@@ -1,9 +1,11 @@
 // The sequence file: exact written layout, and the reading rules.
 
 #include "SequenceTestSupport.h"
+#include "TestSupport.h"
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
-
 
 namespace {
 
@@ -89,6 +91,40 @@ TEST(SequenceFile, FailedSaveReportsTheFileAndLeavesNothingBehind) {
     // A folder that does not exist.
     EXPECT_FALSE(SaveSequenceFile(dir.Path() + "/none/x.sqc", data, error));
     EXPECT_NE(error.find("/none/x.sqc"), std::string::npos) << error;
+}
+
+// The operator's file must survive a save that fails half-way (a full disk
+// or quota): the new text goes to a temporary file, never over the old one.
+TEST(SequenceFile, SaveThatFailsHalfWayLeavesTheOldFileWhole) {
+    TTempFolder dir;
+    const std::string file = dir.Path() + "/keep.sqc";
+    TSequenceFileData old;
+    old.Selected[1] = true;
+    old.Rows = {Row(1, ActionReset, 0, 0, 0)};
+    std::string error;
+    ASSERT_TRUE(SaveSequenceFile(file, old, error)) << error;
+    const std::string oldText = ::ReadAll(file);
+
+    TSequenceFileData big = old;
+    for (int n = 2; n <= 400; ++n) big.Rows.push_back({n, n * 10, ActionRamp, 0, 900, 50});
+    // Files of this process may not grow past 1000 bytes: the write fails
+    // with EFBIG part-way through the new text.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved1 = SaveSequenceFile(file, big, error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved1);
+    EXPECT_NE(error.find(file), std::string::npos) << error;
+    EXPECT_EQ(::ReadAll(file), oldText);
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
+    EXPECT_EQ(entries, 1);  // no temporary file left
 }
 
 TEST(SequenceFile, AnyLineEndIsAcceptedEvenAcrossChunks) {

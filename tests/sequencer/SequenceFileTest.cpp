@@ -196,4 +196,30 @@ TEST(SequenceFile, UnreadableFileNamesItselfAndTheReason) {
     EXPECT_NE(error.find("pipe.sqc"), std::string::npos) << error;
 }
 
+// Files are read on the GUI thread: one too large to read at once is refused
+// with a message instead of freezing the window.
+TEST(SequenceFile, FileAboveTheSizeLimitIsRefusedWithAClearMessage) {
+    TTempFolder dir;
+    std::string text = SqcText({2}, {Row(1, ActionStep, 0, 100, 2)});
+    const std::string comment = "# padding\r\n";
+    while (text.size() + comment.size() <= MaxSequenceFileBytes) text += comment;
+    text.append(MaxSequenceFileBytes - text.size(), ' ');
+    const std::string atLimit = dir.Write("limit.sqc", text);
+    std::string bigger = text + " ";
+    bigger.replace(bigger.find("att2"), 4, "att3");  // no conflict with the first file
+    const std::string above = dir.Write("huge.sqc", bigger);
+    std::string error;
+    TSequenceFileData data;
+    EXPECT_TRUE(LoadSequenceFile(atLimit, data, error)) << error;
+    EXPECT_EQ(data.Rows.size(), 1u);
+    EXPECT_TRUE(AnalyzeSequences({atLimit}).Ok());
+
+    EXPECT_FALSE(LoadSequenceFile(above, data, error));
+    const std::string message = "Cannot open file \"" + above + "\". File too large: a sequence file may hold at most 512 KB.";
+    EXPECT_EQ(error, message);
+    const TSequenceAnalysis run = AnalyzeSequences({atLimit, above});
+    EXPECT_EQ(run.Result, TAnalysisResult::FileError);
+    EXPECT_EQ(run.Error, message);
+}
+
 }  // namespace

@@ -12,6 +12,59 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+// A host name lookup, owned jointly by the client that waits for it and the
+// helper thread that runs it: a client that gives up (its link ends) leaves
+// it to the helper, which frees it when the resolver finally returns.
+struct TTovarinSend::TResolution {
+    TResolution(std::string h, std::string p) : host(std::move(h)), port(std::move(p)) {
+        if (::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) != 0) pipe[0] = pipe[1] = -1;
+    }
+    ~TResolution() {
+        for (int fd : pipe)
+            if (fd >= 0) ::close(fd);
+    }
+    const std::string host;
+    const std::string port;
+    int pipe[2] = {-1, -1};  // readable once the lookup is done
+    std::mutex mutex;
+    int error = 0;  // under mutex, as is address
+    sockaddr_in address{};
+};
+
+namespace {
+
+std::mutex& ResolverMutex() {
+    static std::mutex m;
+    return m;
+}
+TTovarinSend::TResolver& Resolver() {
+    static TTovarinSend::TResolver r = &TTovarinSend::SystemResolve;
+    return r;
+}
+
+}  // namespace
+
+TTovarinSend::TResolver TTovarinSend::SetResolver(TResolver resolver) {
+    std::lock_guard<std::mutex> lock(ResolverMutex());
+    TResolver previous = std::move(Resolver());
+    Resolver() = resolver ? std::move(resolver) : TResolver(&SystemResolve);
+    return previous;
+}
+
+int TTovarinSend::SystemResolve(const std::string& host, const std::string& port, sockaddr_in& address) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0 || found == nullptr) return kHostNotFound;
+    std::memcpy(&address, found->ai_addr, sizeof address);
+    ::freeaddrinfo(found);
+    return 0;
+}
 
 TTovarinSend::TTovarinSend() = default;
 
@@ -38,11 +91,11 @@ void TTovarinSend::Disconnect() {
     }
 }
 
-TTovarinSend::WaitResult TTovarinSend::WaitFor(short events, int timeoutMs) {
+TTovarinSend::WaitResult TTovarinSend::WaitFor(int fd, short events, int timeoutMs) {
     using Clock = std::chrono::steady_clock;
     const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        pollfd fds[2] = {{sock_, events, 0}, {interruptFd_, POLLIN, 0}};
+        pollfd fds[2] = {{fd, events, 0}, {interruptFd_, POLLIN, 0}};
         const nfds_t n = interruptFd_ >= 0 ? 2 : 1;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
         const int r = ::poll(fds, n, left > 0 ? static_cast<int>(left) : 0);
@@ -62,15 +115,8 @@ bool TTovarinSend::Connect() {
     buffer_.clear();
     lastError_ = 0;
 
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(TargetHost.c_str(), TargetPort.c_str(), &hints, &found) != 0 || found == nullptr)
-        return Fail(kHostNotFound);
     sockaddr_in target{};
-    std::memcpy(&target, found->ai_addr, sizeof target);
-    ::freeaddrinfo(found);
+    if (const int error = Resolve(target); error != 0) return Fail(error);
 
     sock_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (sock_ < 0) return Fail(errno);
@@ -88,7 +134,7 @@ bool TTovarinSend::Connect() {
 
     if (::connect(sock_, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
         if (errno != EINPROGRESS) return Fail(errno);
-        switch (WaitFor(POLLOUT, ConnectTimeout)) {
+        switch (WaitFor(sock_, POLLOUT, ConnectTimeout)) {
         case WaitResult::Ready: break;
         case WaitResult::TimedOut: return Fail(ETIMEDOUT);
         case WaitResult::Interrupted: return Fail(ECANCELED);
@@ -100,6 +146,61 @@ bool TTovarinSend::Connect() {
         if (soError != 0) return Fail(soError);
     }
     return true;
+}
+
+int TTovarinSend::Resolve(sockaddr_in& address) {
+    // A numeric address needs no resolver.
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST;
+    addrinfo* found = nullptr;
+    const int numeric = ::getaddrinfo(TargetHost.c_str(), TargetPort.c_str(), &hints, &found);
+    if (numeric == 0 && found != nullptr) {
+        std::memcpy(&address, found->ai_addr, sizeof address);
+        ::freeaddrinfo(found);
+        return 0;
+    }
+    if (numeric != EAI_NONAME) return kHostNotFound;
+
+    // A name: looked up on a helper thread while this one waits for the result
+    // or for the end of the link. A lookup that is still running when the link
+    // tries again is waited for again, never started twice.
+    if (!resolving_ || resolving_->host != TargetHost || resolving_->port != TargetPort) {
+        auto lookup = std::make_shared<TResolution>(TargetHost, TargetPort);
+        if (lookup->pipe[0] < 0) return errno;
+        TResolver resolver;
+        {
+            std::lock_guard<std::mutex> lock(ResolverMutex());
+            resolver = Resolver();
+        }
+        try {
+            std::thread([lookup, resolver] {
+                sockaddr_in found{};
+                const int error = resolver(lookup->host, lookup->port, found);
+                {
+                    std::lock_guard<std::mutex> lock(lookup->mutex);
+                    lookup->error = error;
+                    lookup->address = found;
+                }
+                const char byte = 1;
+                [[maybe_unused]] ssize_t n = ::write(lookup->pipe[1], &byte, 1);
+            }).detach();
+        } catch (const std::system_error& e) {
+            return e.code().value();
+        }
+        resolving_ = std::move(lookup);
+    }
+    switch (WaitFor(resolving_->pipe[0], POLLIN, ConnectTimeout)) {
+    case WaitResult::Ready: break;
+    case WaitResult::TimedOut: return kHostNotFound;
+    case WaitResult::Interrupted: return ECANCELED;
+    case WaitResult::Failed: return lastError_;
+    }
+    const std::shared_ptr<TResolution> done = std::move(resolving_);
+    std::lock_guard<std::mutex> lock(done->mutex);
+    address = done->address;
+    return done->error;
 }
 
 bool TTovarinSend::SendLine(const std::string& text) {
@@ -115,7 +216,7 @@ bool TTovarinSend::SendLine(const std::string& text) {
         }
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return Fail(errno);
-        switch (WaitFor(POLLOUT, Timeout)) {
+        switch (WaitFor(sock_, POLLOUT, Timeout)) {
         case WaitResult::Ready: break;
         case WaitResult::TimedOut: return Fail(ETIMEDOUT);  // not a reply time-out: the link drops
         case WaitResult::Interrupted: return Fail(ECANCELED);
@@ -147,7 +248,7 @@ std::string TTovarinSend::ReadLine() {
             Fail(EMSGSIZE);
             return {};
         }
-        switch (WaitFor(POLLIN, Timeout)) {
+        switch (WaitFor(sock_, POLLIN, Timeout)) {
         case WaitResult::Ready: break;
         case WaitResult::TimedOut: Fail(kTimedOut); return {};
         case WaitResult::Interrupted: Fail(ECANCELED); return {};

@@ -2,14 +2,28 @@
 // TCP client of one rack link: connect, send a CR LF line, read a CR LF line
 // with a time-out on every wait for data.
 //
-// Every blocking wait also watches an optional interrupt descriptor: once it
-// becomes readable (the link was told to end) the wait returns at once with
-// ECANCELED.
+// Every blocking wait, a host name lookup included, also watches an optional
+// interrupt descriptor: once it becomes readable (the link was told to end)
+// the wait returns at once with ECANCELED.
 
+#include <functional>
+#include <memory>
 #include <string>
+
+#include <netinet/in.h>
 
 class TTovarinSend {
 public:
+    // Looks a host name up: fills address (IPv4, port included) and returns
+    // 0, or returns an error code (kHostNotFound). May block for as long as
+    // the system's resolver takes; Connect runs it on a helper thread of its
+    // own, so that the link can abandon it.
+    using TResolver = std::function<int(const std::string& host, const std::string& port, sockaddr_in& address)>;
+    // Replaces the resolver of every client (tests); returns the previous one.
+    static TResolver SetResolver(TResolver resolver);
+    // The system's resolver (getaddrinfo).
+    static int SystemResolve(const std::string& host, const std::string& port, sockaddr_in& address);
+
     // Error code of a read that waited Timeout ms without data.
     static constexpr int kTimedOut = 10060;
     // Error code of a host name that cannot be resolved.
@@ -47,8 +61,13 @@ public:
 
 private:
     enum class WaitResult { Ready, TimedOut, Interrupted, Failed };
-    WaitResult WaitFor(short events, int timeoutMs);
+    WaitResult WaitFor(int fd, short events, int timeoutMs);
     bool Fail(int code);
+    // TargetHost:TargetPort as an address; 0 or an error code.
+    int Resolve(sockaddr_in& address);
+
+    struct TResolution;  // a lookup in flight, shared with its helper thread
+    std::shared_ptr<TResolution> resolving_;
 
     int sock_ = -1;
     int interruptFd_ = -1;

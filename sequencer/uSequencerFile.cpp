@@ -94,6 +94,11 @@ bool ReadSequenceLines(const std::string& path, const TSequenceLineReader::Handl
         error = "Cannot open file \"" + path + "\". " + std::strerror(code);
         return false;
     };
+    auto tooLarge = [&] {
+        error = "Cannot open file \"" + path + "\". " + std::strerror(EFBIG) + ": a sequence file may hold at most " +
+                std::to_string(MaxSequenceFileBytes / 1024) + " KB.";
+        return false;
+    };
     // Non-blocking, so that opening a pipe by mistake cannot hang; regular
     // files ignore the flag.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -104,8 +109,13 @@ bool ReadSequenceLines(const std::string& path, const TSequenceLineReader::Handl
         ::close(fd);
         return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     }
+    if (st.st_size > MaxSequenceFileBytes) {
+        ::close(fd);
+        return tooLarge();
+    }
     TSequenceLineReader reader(handler);
     char buffer[65536];
+    long long total = 0;
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
@@ -115,6 +125,11 @@ bool ReadSequenceLines(const std::string& path, const TSequenceLineReader::Handl
             return fail(code);
         }
         if (n == 0) break;
+        total += n;
+        if (total > MaxSequenceFileBytes) {  // the file grew while being read
+            ::close(fd);
+            return tooLarge();
+        }
         if (!reader.Feed(buffer, static_cast<std::size_t>(n))) break;
     }
     ::close(fd);

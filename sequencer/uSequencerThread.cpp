@@ -1,8 +1,5 @@
 #include "uSequencerThread.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
-
 #include <cerrno>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -67,19 +64,15 @@ void TSequencerThread::Execute() {
         if (stop_) break;
     }
     ended_ = true;
-    // The notification holds the shared notice, never this object, so it is
-    // harmless when it runs after the owner has destroyed the engine.
-    if (QCoreApplication* app = QCoreApplication::instance()) {
-        std::shared_ptr<TNotice> notice = notice_;
-        QMetaObject::invokeMethod(
-            app,
-            [notice] {
-                if (!notice->alive || !notice->handler) return;
-                std::function<void()> handler = notice->handler;  // survives the owner's deletion
-                handler();
-            },
-            Qt::QueuedConnection);
-    }
+    // The notification goes through the gate like the ticks (so that it is
+    // ordered after them by synchronisation a race detector sees) and holds
+    // the shared notice, never this object: harmless when it runs after the
+    // owner has destroyed the engine.
+    gate_.Post([notice = notice_] {
+        if (!notice->alive || !notice->handler) return;
+        std::function<void()> handler = notice->handler;  // survives the owner's deletion
+        handler();
+    });
 }
 
 void TSequencerThread::DeliverTick() {

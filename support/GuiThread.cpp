@@ -25,10 +25,12 @@ struct TGuiGate::State {
 
 namespace {
 
-// One hand-over: the step lives in the waiting worker's frame.
+// One hand-over: the step lives in the waiting worker's frame, or, for a
+// call nobody waits for, in the call itself.
 struct Call {
     std::shared_ptr<TGuiGate::State> state;
     const std::function<void()>* step;
+    std::function<void()> owned;  // Post: the step, kept until the call has run
     const std::function<bool()>* again = nullptr;  // idle calls: keep polling?
     int idlePeriod = 0;  // 0: run at once; else run on the idle grid
     bool running = false;
@@ -307,6 +309,15 @@ bool TGuiGate::RunOnGuiThreadIdle(const std::function<void()>& step, int periodM
 
 void TGuiGate::Expedite() {
     if (IsGuiThread()) TGuiDispatcher::Expedite(state_);
+}
+
+bool TGuiGate::Post(std::function<void()> step) {
+    auto call = std::make_shared<Call>();
+    call->state = state_;
+    call->owned = std::move(step);
+    call->step = &call->owned;
+    if (IsClosed()) return false;
+    return TGuiDispatcher::Post(call);
 }
 
 bool TGuiGate::Run(const std::function<void()>& step, int idlePeriod, const std::function<bool()>* again) {

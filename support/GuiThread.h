@@ -33,6 +33,13 @@ public:
     // closes).
     bool RunOnGuiThreadIdle(const std::function<void()>& step, int periodMs,
                             const std::function<bool()>& again);
+    // Hands step to the GUI thread without waiting for it, through the same
+    // queue as RunOnGuiThread, so that everything the worker did before is
+    // visible to the step. The step runs later (also when called on the GUI
+    // thread), unless the gate is closed before it starts. Returns false when
+    // the gate is closed or no application object exists.
+    bool Post(std::function<void()> step);
+
     // GUI thread: something was posted for this gate's worker; its waiting
     // (or next) idle poll runs as soon as the current GUI step returns.
     void Expedite();

@@ -1,6 +1,8 @@
 // Compiles a 400-row file of 9999-tick ramps (about four million steps) and
 // prints the time and the peak memory it took, then plays the whole run
-// tick by tick and prints the cost of a tick.
+// tick by tick and prints the cost of a tick. Last, the cost of the largest
+// file the readers accept (short ramps up to the size limit), which the list
+// window analyses on the GUI thread.
 //
 //   bench_sequencer_compile [rows] [duration]
 
@@ -24,6 +26,42 @@ long PeakRssKb() {
 
 double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();
+}
+
+// Short ramps up to the readers' size limit: the worst file accepted.
+int LimitFigures() {
+    std::string text = "ATTS SELECTED\r\n att1\r\nACTIONS\r\n";
+    int rows = 0;
+    for (;;) {
+        const std::string line = std::to_string(rows + 1) + "\t" + std::to_string(rows * 3) + "\t2\t935\t0\t3\r\n";
+        if (text.size() + line.size() > static_cast<std::size_t>(MaxSequenceFileBytes)) break;
+        text += line;
+        ++rows;
+    }
+    char pattern[] = "/tmp/seqbench-XXXXXX.sqc";
+    const int fd = mkstemps(pattern, 4);
+    if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+        std::perror("write");
+        return 1;
+    }
+    close(fd);
+    const long rssBefore = PeakRssKb();
+    const auto t0 = std::chrono::steady_clock::now();
+    TSequenceAnalysis analysis = AnalyzeSequences({pattern});
+    const auto t1 = std::chrono::steady_clock::now();
+    std::printf("largest accepted file: %zu bytes, %d rows of 3-tick ramps, analysed in %.4f s (target < 0.2 s), "
+                "%.1f MB added\n",
+                text.size(), rows, Seconds(t1 - t0), (PeakRssKb() - rssBefore) / 1024.0);
+    analysis = TSequenceAnalysis();
+    std::FILE* f = std::fopen(pattern, "ab");
+    std::fputs(std::string(64, '#').c_str(), f);
+    std::fclose(f);
+    const auto r0 = std::chrono::steady_clock::now();
+    analysis = AnalyzeSequences({pattern});
+    const auto r1 = std::chrono::steady_clock::now();
+    std::remove(pattern);
+    std::printf("a file above the limit is refused in %.4f s: %s\n", Seconds(r1 - r0), analysis.Error.c_str());
+    return analysis.Ok() ? 1 : 0;
 }
 
 }  // namespace
@@ -79,5 +117,5 @@ int main(int argc, char** argv) {
     std::printf("play: %lld ticks (%lld with a command) in %.3f s, %.1f ns per tick\n", static_cast<long long>(ticks),
                 static_cast<long long>(sent), Seconds(p1 - p0), Seconds(p1 - p0) * 1e9 / static_cast<double>(ticks));
     std::printf("peak memory after playing: %.1f MB\n", PeakRssKb() / 1024.0);
-    return 0;
+    return LimitFigures();
 }

@@ -217,6 +217,9 @@ TEST_F(GraphFixture, CurveShowsOnlyItsNewest3000Points) {
     graph.YAxis().SetMax(50);
     TSeries& s = graph.GetSeries(1);
     for (int i = 0; i < 3500; ++i) s.AddPoint(i, i < 500 ? 40 : 10);
+    // The curve keeps no more than it can show: a long run costs no memory.
+    EXPECT_EQ(s.Count(), 3000);
+    EXPECT_EQ(s.GetPoint(0), (TGraphPoint{500, 10}));
     QImage img = Picture();  // sets the plot rectangle used below
     const int highRow = graph.YAxis().ValueToY(40);
     const int lowRow = graph.YAxis().ValueToY(10);

@@ -4,6 +4,8 @@
 #include "LinkFixture.h"
 
 #include <arpa/inet.h>
+#include <condition_variable>
+#include <mutex>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -162,6 +164,68 @@ TEST_F(LinkTest, TerminationInterruptsAWaitForAReply) {
     PumpEvents(300);
     const long long t0 = MonotonicMs();
     link.reset();
+    EXPECT_LT(MonotonicMs() - t0, 1000);
+}
+
+// A resolver that hangs like one whose name server never answers; it gives
+// up after holdMs, or when the test lets it go.
+class THangingResolver {
+public:
+    explicit THangingResolver(int holdMs) : state_(std::make_shared<TState>()) {
+        previous_ = TTovarinSend::SetResolver([s = state_, holdMs](const std::string&, const std::string&, sockaddr_in&) {
+            std::unique_lock<std::mutex> lock(s->m);
+            ++s->entered;
+            s->cv.wait_for(lock, std::chrono::milliseconds(holdMs), [&] { return s->released; });
+            ++s->left;
+            s->cv.notify_all();
+            return TTovarinSend::kHostNotFound;
+        });
+    }
+    // Restores the resolver and waits until no lookup runs in it any more.
+    ~THangingResolver() {
+        TTovarinSend::SetResolver(previous_);
+        std::unique_lock<std::mutex> lock(state_->m);
+        state_->released = true;
+        state_->cv.notify_all();
+        state_->cv.wait(lock, [&] { return state_->left == state_->entered; });
+    }
+    int Entered() const {
+        std::lock_guard<std::mutex> lock(state_->m);
+        return state_->entered;
+    }
+
+private:
+    struct TState {
+        std::mutex m;
+        std::condition_variable cv;
+        bool released = false;
+        int entered = 0, left = 0;
+    };
+    std::shared_ptr<TState> state_;
+    TTovarinSend::TResolver previous_;
+};
+
+TEST_F(LinkTest, NumericAddressSkipsTheResolverAndEndingNeverWaitsForAHostName) {
+    THangingResolver resolver(3000);
+    StartLink();  // a numeric address: no lookup at all
+    ASSERT_TRUE(WaitReady());
+    EXPECT_EQ(resolver.Entered(), 0);
+
+    // A link given a name whose lookup hangs: each connect gives up after
+    // its time-out and the next one waits for the same lookup again.
+    TRecordingView namedView;
+    TLinkTimings t = FastTimings();
+    t.ConnectTimeout = 200;
+    auto named = std::make_unique<TTovarinThread>(&namedView, t);
+    named->SetTargetHost("rack1.lab.example");
+    named->SetTargetPort("10001");
+    named->Start();
+    ASSERT_TRUE(WaitUntil([&] { return namedView.Count(6) >= 2; }));
+    EXPECT_EQ(named->ErrorText(), "Host not found");
+    EXPECT_EQ(resolver.Entered(), 1);
+    PumpEvents(150);  // past the retry pause: the link waits for the lookup
+    const long long t0 = MonotonicMs();
+    named.reset();
     EXPECT_LT(MonotonicMs() - t0, 1000);
 }
 

@@ -1,9 +1,11 @@
 // The sequence file: exact written layout, and the reading rules.
 
 #include "SequenceTestSupport.h"
+#include "TestSupport.h"
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
-
 
 namespace {
 
@@ -91,6 +93,40 @@ TEST(SequenceFile, FailedSaveReportsTheFileAndLeavesNothingBehind) {
     EXPECT_NE(error.find("/none/x.sqc"), std::string::npos) << error;
 }
 
+// The operator's file must survive a save that fails half-way (a full disk
+// or quota): the new text goes to a temporary file, never over the old one.
+TEST(SequenceFile, SaveThatFailsHalfWayLeavesTheOldFileWhole) {
+    TTempFolder dir;
+    const std::string file = dir.Path() + "/keep.sqc";
+    TSequenceFileData old;
+    old.Selected[1] = true;
+    old.Rows = {Row(1, ActionReset, 0, 0, 0)};
+    std::string error;
+    ASSERT_TRUE(SaveSequenceFile(file, old, error)) << error;
+    const std::string oldText = ::ReadAll(file);
+
+    TSequenceFileData big = old;
+    for (int n = 2; n <= 400; ++n) big.Rows.push_back({n, n * 10, ActionRamp, 0, 900, 50});
+    // Files of this process may not grow past 1000 bytes: the write fails
+    // with EFBIG part-way through the new text.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved1 = SaveSequenceFile(file, big, error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved1);
+    EXPECT_NE(error.find(file), std::string::npos) << error;
+    EXPECT_EQ(::ReadAll(file), oldText);
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
+    EXPECT_EQ(entries, 1);  // no temporary file left
+}
+
 TEST(SequenceFile, AnyLineEndIsAcceptedEvenAcrossChunks) {
     const std::string body = "ATTS\n att2\rACTIONS\r\n1\t0\t1\t0\t0\t0\r\r\n2\t0\t3\t0\t50\t4";
     const std::vector<TReadLine> expected = {{Att, "att2"}, {Act, "1\t0\t1\t0\t0\t0"}, {Act, "2\t0\t3\t0\t50\t4"}};
@@ -158,6 +194,32 @@ TEST(SequenceFile, UnreadableFileNamesItselfAndTheReason) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(LoadSequenceFile(fifo, data, error));
     EXPECT_NE(error.find("pipe.sqc"), std::string::npos) << error;
+}
+
+// Files are read on the GUI thread: one too large to read at once is refused
+// with a message instead of freezing the window.
+TEST(SequenceFile, FileAboveTheSizeLimitIsRefusedWithAClearMessage) {
+    TTempFolder dir;
+    std::string text = SqcText({2}, {Row(1, ActionStep, 0, 100, 2)});
+    const std::string comment = "# padding\r\n";
+    while (text.size() + comment.size() <= MaxSequenceFileBytes) text += comment;
+    text.append(MaxSequenceFileBytes - text.size(), ' ');
+    const std::string atLimit = dir.Write("limit.sqc", text);
+    std::string bigger = text + " ";
+    bigger.replace(bigger.find("att2"), 4, "att3");  // no conflict with the first file
+    const std::string above = dir.Write("huge.sqc", bigger);
+    std::string error;
+    TSequenceFileData data;
+    EXPECT_TRUE(LoadSequenceFile(atLimit, data, error)) << error;
+    EXPECT_EQ(data.Rows.size(), 1u);
+    EXPECT_TRUE(AnalyzeSequences({atLimit}).Ok());
+
+    EXPECT_FALSE(LoadSequenceFile(above, data, error));
+    const std::string message = "Cannot open file \"" + above + "\". File too large: a sequence file may hold at most 512 KB.";
+    EXPECT_EQ(error, message);
+    const TSequenceAnalysis run = AnalyzeSequences({atLimit, above});
+    EXPECT_EQ(run.Result, TAnalysisResult::FileError);
+    EXPECT_EQ(run.Error, message);
 }
 
 }  // namespace

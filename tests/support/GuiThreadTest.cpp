@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -37,6 +38,38 @@ TEST(GuiGate, OnTheGuiThreadTheStepRunsInline) {
     gate.Close();
     EXPECT_FALSE(gate.RunOnGuiThread([&] { ++n; }));
     EXPECT_EQ(n, 1);
+}
+
+TEST(GuiGate, PostedStepRunsLaterOnTheGuiThreadAfterTheWorkersSteps) {
+    TGuiGate gate;
+    std::vector<int> order;  // GUI thread only
+    bool onGui = false;
+    std::atomic<bool> posted{false};
+    std::thread worker([&] {
+        gate.RunOnGuiThread([&] { order.push_back(1); });
+        EXPECT_TRUE(gate.Post([&] {
+            onGui = IsGuiThread();
+            order.push_back(2);
+        }));
+        posted = true;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return posted.load(); }));
+    worker.join();
+    ASSERT_TRUE(WaitUntil([&] { return order.size() == 2; }));
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+    EXPECT_TRUE(onGui);
+
+    // A step posted on the GUI thread also runs later; one not yet run when
+    // the gate closes never runs.
+    int n = 0;
+    EXPECT_TRUE(gate.Post([&] { ++n; }));
+    EXPECT_EQ(n, 0);
+    ASSERT_TRUE(WaitUntil([&] { return n == 1; }));
+    EXPECT_TRUE(gate.Post([&] { ++n; }));
+    gate.Close();
+    PumpEvents(50);
+    EXPECT_EQ(n, 1);
+    EXPECT_FALSE(gate.Post([&] { ++n; }));
 }
 
 TEST(GuiGate, ClosingReleasesAWaitingWorkerAndDropsItsStep) {

@@ -1,4 +1,4 @@
-#include "SignalClose.h"
+#include "app/SignalClose.h"
 
 #include <QObject>
 #include <QSocketNotifier>

@@ -1,10 +1,10 @@
 // Program entry: creates the main window, runs its start-up, and runs the
 // event loop until the window closes.
 
-#include "GuiThread.h"
-#include "Main.h"
-#include "RefreshService.h"
-#include "SignalClose.h"
+#include "support/GuiThread.h"
+#include "frontpanel/MainForm.h"
+#include "frontpanel/RefreshService.h"
+#include "app/SignalClose.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "ConfigForm.h"
+#include "config/ConfigForm.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "IniFile.h"
-#include "WindowPlacement.h"
+#include "support/IniFile.h"
+#include "support/WindowPlacement.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-#include "Config.h"
+#include "config/RackConfiguration.h"
 
 class QCheckBox;
 class QFileDialog;

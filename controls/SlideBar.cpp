@@ -1,7 +1,7 @@
-#include "SlideBar.h"
+#include "controls/SlideBar.h"
 
-#include "ControlResources.h"
-#include "SlideBarMath.h"
+#include "controls/ControlResources.h"
+#include "controls/SlideBarMath.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -5,7 +5,7 @@
 // Position. The arithmetic is in SlideBarMath.h, the drawing in
 // SlideBarPaint.h.
 
-#include "SlideBarPaint.h"
+#include "controls/SlideBarPaint.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "SlideBarMath.h"
+#include "controls/SlideBarMath.h"
 
 #include <algorithm>
 #include <climits>

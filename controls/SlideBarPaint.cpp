@@ -1,6 +1,6 @@
-#include "SlideBarPaint.h"
+#include "controls/SlideBarPaint.h"
 
-#include "SlideBarMath.h"
+#include "controls/SlideBarMath.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // The arrow pair of the spin edit and its auto-repeating buttons.
-#include "ControlResources.h"
-#include "SpinNum.h"
+#include "controls/ControlResources.h"
+#include "controls/SpinNum.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
 // The numeric spin edit.
-#include "SpinNum.h"
+#include "controls/SpinNum.h"
 
-#include "SpinNumValue.h"
+#include "controls/SpinNumValue.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

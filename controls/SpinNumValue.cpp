@@ -1,6 +1,6 @@
-#include "SpinNumValue.h"
+#include "controls/SpinNumValue.h"
 
-#include "Strings.h"
+#include "support/TextFields.h"
 
 #include <climits>
 #include <cstdlib>

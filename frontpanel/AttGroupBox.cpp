@@ -1,7 +1,7 @@
-#include "AttGroupBox.h"
+#include "frontpanel/AttGroupBox.h"
 
-#include "SlideBar.h"
-#include "SpinNum.h"
+#include "controls/SlideBar.h"
+#include "controls/SpinNum.h"
 
 #include <QResizeEvent>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "HelpViewer.h"
+#include "frontpanel/HelpViewer.h"
 
 #include <QApplication>
 #include <QFileInfo>

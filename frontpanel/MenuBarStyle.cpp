@@ -1,4 +1,4 @@
-#include "MenuBarStyle.h"
+#include "frontpanel/MenuBarStyle.h"
 
 #include <QApplication>
 #include <QMenuBar>

@@ -1,4 +1,4 @@
-#include "PanelPicture.h"
+#include "frontpanel/PanelPicture.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "RefreshService.h"
+#include "frontpanel/RefreshService.h"
 
-#include "Main.h"
+#include "frontpanel/MainForm.h"
 
 bool TRefreshService::Offer(QDBusConnection bus) {
     if (!bus.isConnected()) return false;

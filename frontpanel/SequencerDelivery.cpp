@@ -1,8 +1,8 @@
-#include "SequencerDelivery.h"
+#include "frontpanel/SequencerDelivery.h"
 
-#include "AttGroupBox.h"
-#include "Main.h"
-#include "uSequencerGraph.h"
+#include "frontpanel/AttGroupBox.h"
+#include "frontpanel/MainForm.h"
+#include "graph/SequencerGraphForm.h"
 
 void TFrontPanelDelivery::AdvanceTime(int elapsedMs) { graph_.AdvanceTime(elapsedMs); }
 bool TFrontPanelDelivery::GraphVisible() const { return graph_.isVisible(); }

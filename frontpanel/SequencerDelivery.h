@@ -3,8 +3,8 @@
 // links' pending commands, the attenuator boxes and the graph window), and
 // what the sequence windows read from the main window.
 
-#include "SequencerForm.h"
-#include "uSequencerThread.h"
+#include "sequencer/SequencerForm.h"
+#include "sequencer/SequencerThread.h"
 
 class TMainForm;
 class TSequencerGraphForm;

@@ -1,4 +1,4 @@
-#include "GraphIcons.h"
+#include "graph/GraphIcons.h"
 
 #include <QPainter>
 #include <QPixmap>

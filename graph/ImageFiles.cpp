@@ -1,4 +1,4 @@
-#include "ImageFiles.h"
+#include "graph/ImageFiles.h"
 
 #include <atomic>
 #include <cerrno>

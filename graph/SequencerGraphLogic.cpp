@@ -1,6 +1,6 @@
-#include "SequencerGraphLogic.h"
+#include "graph/SequencerGraphLogic.h"
 
-#include "Strings.h"
+#include "support/TextFields.h"
 
 namespace seqgraph {
 

@@ -1,4 +1,4 @@
-#include "WindowFrame.h"
+#include "graph/WindowFrame.h"
 
 #include <QEvent>
 #include <QPointer>

@@ -1,8 +1,8 @@
 // Drawing of the two axes: plot background, axis lines, ticks, grid lines,
 // value labels and unit captions.
-#include "XYData.h"
-#include "XYGraph.h"
-#include "XYGraphMath.h"
+#include "graph/XYAxis.h"
+#include "graph/XYGraph.h"
+#include "graph/XYGraphMath.h"
 
 #include <QFontMetrics>
 #include <QLocale>
@@ -127,4 +127,64 @@ void TYAxis::DrawAxis(QPainter& canvas) {
         DrawCentredText(canvas, lx, y - H / 2, LabelText(i), look);
     }
     DrawCentredText(canvas, lx, Tp + (B - Tp) / (2 * step_) - H / 2, unitStr_, look);
+}
+
+// ---- TAxis -----------------------------------------------------------------
+
+TAxis::TAxis(TXYGraph& graph, int min, int max) : graph_(graph), min_(min), max_(max) {}
+
+void TAxis::SetPlotRect(int left, int top, int right, int bottom) {
+    left_ = left;
+    top_ = top;
+    right_ = right;
+    bottom_ = bottom;
+}
+
+int TAxis::ValueToX(std::int64_t v) const { return xygraph::MapValue(v, min_, max_, left_, right_); }
+
+// Min maps to the bottom edge and Max to the top one.
+int TAxis::ValueToY(std::int64_t v) const { return xygraph::MapValue(v, max_, min_, top_, bottom_); }
+
+void TAxis::SetMin(int v) {
+    if (v == min_) return;
+    min_ = v;
+    graph_.RepaintIfPlotting();
+}
+
+void TAxis::SetMax(int v) {
+    if (v == max_) return;
+    max_ = v;
+    graph_.RepaintIfPlotting();
+}
+
+void TAxis::SetStep(std::uint16_t v) {
+    step_ = std::max<std::uint16_t>(1, v);  // the label spacing divides by it
+    graph_.RepaintIfPlotting();
+}
+
+void TAxis::SetGridlines(bool v) {
+    gridlines_ = v;
+    graph_.RepaintIfPlotting();
+}
+
+void TAxis::SetUnitStr(const std::string& v) {
+    unitStr_ = v;
+    graph_.RepaintIfPlotting();
+}
+
+// The label side takes the wider margin; moving the axis does not redraw.
+void TXAxis::SetAxisPos(TXAxisPos pos) {
+    if (pos == pos_) return;
+    pos_ = pos;
+    TDimensions& dim = graph_.Dimensions();
+    dim.bottom_ = pos == TXAxisPos::TopPos ? 10 : 20;
+    dim.top_ = pos == TXAxisPos::TopPos ? 20 : 10;
+}
+
+void TYAxis::SetAxisPos(TYAxisPos pos) {
+    if (pos == pos_) return;
+    pos_ = pos;
+    TDimensions& dim = graph_.Dimensions();
+    dim.left_ = pos == TYAxisPos::LeftPos ? 40 : 18;
+    dim.right_ = pos == TYAxisPos::LeftPos ? 18 : 40;
 }

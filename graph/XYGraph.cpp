@@ -1,4 +1,4 @@
-#include "XYGraph.h"
+#include "graph/XYGraph.h"
 
 #include <QPainter>
 #include <QPalette>

@@ -7,7 +7,9 @@
 // repaint of the current state, so a batch of changes made in one go paints
 // once. The paint handler draws whatever the state is when it runs.
 
-#include "XYData.h"
+#include "graph/XYAppearance.h"
+#include "graph/XYAxis.h"
+#include "graph/XYSeries.h"
 
 #include <QFrame>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "XYGraphMath.h"
+#include "graph/XYGraphMath.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The graph's pictures: clipboard, BMP and JPEG files, printed page.
-#include "ImageFiles.h"
-#include "XYGraph.h"
-#include "XYGraphMath.h"
+#include "graph/ImageFiles.h"
+#include "graph/XYGraph.h"
+#include "graph/XYGraphMath.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "TovarinSend.h"
+#include "link/TovarinSend.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "SequenceEditorModel.h"
+#include "sequencer/SequenceEditorModel.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // The sequence editor's rows as plain data: reading a file into them, the
 // start times of the Time column, and the file built from them.
 
-#include "uSequencerFile.h"
+#include "sequencer/SequenceFile.h"
 
 #include <array>
 #include <string>

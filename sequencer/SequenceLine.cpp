@@ -1,7 +1,7 @@
-#include "SequenceLine.h"
+#include "sequencer/SequenceLine.h"
 
-#include "SpinNum.h"
-#include "uSequencerFile.h"
+#include "controls/SpinNum.h"
+#include "sequencer/SequenceFile.h"
 
 #include <QComboBox>
 #include <QLabel>

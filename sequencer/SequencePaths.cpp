@@ -1,4 +1,4 @@
-#include "SequencePaths.h"
+#include "sequencer/SequencePaths.h"
 
 #include <vector>
 

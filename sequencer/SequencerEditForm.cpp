@@ -1,8 +1,9 @@
-#include "SequencerEditForm.h"
+#include "sequencer/SequencerEditForm.h"
 
-#include "SequenceEditorModel.h"
-#include "SequenceLine.h"
-#include "misc.h"
+#include "sequencer/SequenceEditorModel.h"
+#include "sequencer/SequenceLine.h"
+#include "support/UserFolders.h"
+#include "support/WaitCursor.h"
 
 #include <QCheckBox>
 #include <QFile>

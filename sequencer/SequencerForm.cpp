@@ -1,10 +1,10 @@
-#include "SequencerForm.h"
+#include "sequencer/SequencerForm.h"
 
-#include "SequencePaths.h"
-#include "WindowFrame.h"
-#include "uSequencerCompile.h"
-#include "uSequencerGraph.h"
-#include "uSequencerThread.h"
+#include "sequencer/SequencePaths.h"
+#include "graph/WindowFrame.h"
+#include "sequencer/SequenceCompiler.h"
+#include "graph/SequencerGraphForm.h"
+#include "sequencer/SequencerThread.h"
 
 #include <QApplication>
 #include <QFile>

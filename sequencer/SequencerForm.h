@@ -3,7 +3,7 @@
 // of the selected ones, opens the editor, and shows or hides the graph
 // window and the main window. It owns the graph window for its lifetime.
 
-#include "SequencerEditForm.h"
+#include "sequencer/SequencerEditForm.h"
 
 #include <QDialog>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "AppSettings.h"
+#include "support/AppSettings.h"
 
 #include <sys/stat.h>
 
@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "misc.h"
+#include "support/FilePaths.h"
+#include "support/UserFolders.h"
 
 void TAppSettings::Open(const std::string& folderName) {
     const std::string dir = SettingsDirFor(folderName);

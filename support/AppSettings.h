@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "IniFile.h"
+#include "support/IniFile.h"
 
 class TAppSettings {
 public:

@@ -1,4 +1,4 @@
-#include "GuiThread.h"
+#include "support/GuiThread.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

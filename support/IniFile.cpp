@@ -1,11 +1,11 @@
-#include "IniFile.h"
+#include "support/IniFile.h"
 
 #include <vector>
 
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
-#include "Strings.h"  // ParseDecimalInt
+#include "support/TextFields.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "WindowPlacement.h"
+#include "support/WindowPlacement.h"
 
 #include <QApplication>
 #include <QScreen>

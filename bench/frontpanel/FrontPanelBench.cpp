@@ -4,10 +4,10 @@
 //
 //   bench_frontpanel [idle seconds] [changes]     (defaults 30, 200)
 
-#include "AttGroupBox.h"
-#include "ConfigForm.h"
-#include "Main.h"
-#include "RackSimulator.h"
+#include "frontpanel/AttGroupBox.h"
+#include "config/ConfigForm.h"
+#include "frontpanel/MainForm.h"
+#include "tools/simulator/RackSimulator.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 // Shared pieces of the graph benchmarks: a host with a fixed maximum, the
 // values of a sample run, and timing helpers.
 
-#include "uSequencerGraph.h"
+#include "graph/SequencerGraphForm.h"
 
 #include <QApplication>
 #include <algorithm>

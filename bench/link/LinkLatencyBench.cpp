@@ -4,9 +4,9 @@
 //
 //   bench_link_latency [samples]     (default 1000)
 
-#include "RackSimulator.h"
-#include "Strings.h"
-#include "uTovarinUSBUDP.h"
+#include "tools/simulator/RackSimulator.h"
+#include "link/TovarinProtocol.h"
+#include "link/TovarinThread.h"
 
 #include <QCoreApplication>
 #include <QTimer>

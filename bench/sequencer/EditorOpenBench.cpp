@@ -1,8 +1,8 @@
 // Time from the request to open the sequence editor until it is shown,
 // empty and on a 400-row file of ramps.
 
-#include "SequencerEditForm.h"
-#include "uSequencerFile.h"
+#include "sequencer/SequencerEditForm.h"
+#include "sequencer/SequenceFile.h"
 
 #include <QApplication>
 #include <QDir>

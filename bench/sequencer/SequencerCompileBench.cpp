@@ -6,8 +6,8 @@
 //
 //   bench_sequencer_compile [rows] [duration]
 
-#include "uSequencerCompile.h"
-#include "uSequencerRun.h"
+#include "sequencer/SequenceCompiler.h"
+#include "sequencer/SequenceRun.h"
 
 #include <chrono>
 #include <cstdio>

@@ -4,11 +4,11 @@
 //
 //   bench_sequencer_timing [seconds]      (default 60, that is 600 ticks)
 
-#include "RackSimulator.h"
-#include "Strings.h"
-#include "uSequencerCompile.h"
-#include "uSequencerThread.h"
-#include "uTovarinUSBUDP.h"
+#include "tools/simulator/RackSimulator.h"
+#include "support/TextFields.h"
+#include "sequencer/SequenceCompiler.h"
+#include "sequencer/SequencerThread.h"
+#include "link/TovarinThread.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "Config.h"
+#include "config/RackConfiguration.h"
 #include "DiskFull.h"
-#include "IniFile.h"
-#include "TestSupport.h"
+#include "support/IniFile.h"
+#include "tests/testsupport/TestSupport.h"
 #include "RecordingHost.h"
 
 using namespace std::string_literals;

@@ -15,8 +15,8 @@
 
 #include <fstream>
 
-#include "Config.h"
-#include "ConfigForm.h"
+#include "config/RackConfiguration.h"
+#include "config/ConfigForm.h"
 #include "DiskFull.h"
 #include "ModalDriver.h"
 #include "RecordingHost.h"

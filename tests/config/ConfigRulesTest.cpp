@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Config.h"
+#include "config/RackConfiguration.h"
 #include "RecordingHost.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Config.h"
+#include "config/RackConfiguration.h"
 
 class TRecordingHost : public TConfigHost {
 public:

@@ -1,6 +1,6 @@
-#include "ControlResources.h"
-#include "SlideBarMath.h"
-#include "SlideBarPaint.h"
+#include "controls/ControlResources.h"
+#include "controls/SlideBarMath.h"
+#include "controls/SlideBarPaint.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The slide bar as a real widget: position writes, mouse, keys, focus.
-#include "SlideBar.h"
-#include "SlideBarMath.h"
-#include "TestSupport.h"
+#include "controls/SlideBar.h"
+#include "controls/SlideBarMath.h"
+#include "tests/testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QMouseEvent>

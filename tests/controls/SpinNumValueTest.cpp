@@ -1,4 +1,4 @@
-#include "SpinNumValue.h"
+#include "controls/SpinNumValue.h"
 
 #include <climits>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The spin edit as a real widget: filter, Typing, focus rules, cut and
 // paste, arrows with auto-repeat, geometry.
-#include "SpinNum.h"
-#include "TestSupport.h"
+#include "controls/SpinNum.h"
+#include "tests/testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>

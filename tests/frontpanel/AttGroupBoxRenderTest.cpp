@@ -1,9 +1,9 @@
 // Renders the attenuator box and the slide bar in each thumb style to PNG
 // files at scale factors 1 and 2 (in the build folder's renders/), decodes
 // them again and checks that the pictures hold what the controls draw.
-#include "AttGroupBox.h"
-#include "SlideBar.h"
-#include "SpinNum.h"
+#include "frontpanel/AttGroupBox.h"
+#include "controls/SlideBar.h"
+#include "controls/SpinNum.h"
 
 #include <QDir>
 #include <QImageReader>

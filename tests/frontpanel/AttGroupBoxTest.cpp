@@ -1,8 +1,8 @@
 // The attenuator box on real widgets: when and what it reports.
-#include "AttGroupBox.h"
-#include "SlideBar.h"
-#include "SpinNum.h"
-#include "TestSupport.h"
+#include "frontpanel/AttGroupBox.h"
+#include "controls/SlideBar.h"
+#include "controls/SpinNum.h"
+#include "tests/testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -2,13 +2,13 @@
 // The main window against two simulated racks on loopback addresses of the
 // test's own, with a private settings folder and a configuration file.
 
-#include "AttGroupBox.h"
-#include "SpinNum.h"
-#include "ConfigForm.h"
-#include "FastLinkTimings.h"
-#include "Main.h"
-#include "RackSimulator.h"
-#include "TestSupport.h"
+#include "frontpanel/AttGroupBox.h"
+#include "controls/SpinNum.h"
+#include "config/ConfigForm.h"
+#include "tests/testsupport/FastLinkTimings.h"
+#include "frontpanel/MainForm.h"
+#include "tools/simulator/RackSimulator.h"
+#include "tests/testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -8,9 +8,9 @@
 #include <QLabel>
 #include <QTest>
 
-#include "HelpViewer.h"
-#include "SlideBar.h"
-#include "uNameAtt.h"
+#include "frontpanel/HelpViewer.h"
+#include "controls/SlideBar.h"
+#include "frontpanel/NameAttForm.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <QTest>
 
-#include "uNameAtt.h"
+#include "frontpanel/NameAttForm.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "ModalDriver.h"
-#include "uNameAtt.h"
+#include "tests/config/ModalDriver.h"
+#include "frontpanel/NameAttForm.h"
 
 TEST(NameMask, TypedCharactersFollowTheMask) {
     TNameMask m;

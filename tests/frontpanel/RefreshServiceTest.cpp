@@ -2,7 +2,7 @@
 // through a private bus daemon, and the program without any bus.
 
 #include "MainFormFixture.h"
-#include "RefreshService.h"
+#include "frontpanel/RefreshService.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

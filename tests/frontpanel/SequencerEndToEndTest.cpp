@@ -3,15 +3,15 @@
 // values reach the attenuators, the front-panel boxes and the graph.
 
 #include "MainFormFixture.h"
-#include "SequenceLine.h"
-#include "SequencerEditForm.h"
-#include "SequencerForm.h"
-#include "uSequencerCompile.h"
-#include "uSequencerGraph.h"
-#include "uSequencerRun.h"
-#include "uSequencerThread.h"
+#include "sequencer/SequenceLine.h"
+#include "sequencer/SequencerEditForm.h"
+#include "sequencer/SequencerForm.h"
+#include "sequencer/SequenceCompiler.h"
+#include "graph/SequencerGraphForm.h"
+#include "sequencer/SequenceRun.h"
+#include "sequencer/SequencerThread.h"
 
-#include "Strings.h"
+#include "support/TextFields.h"
 
 #include <QCheckBox>
 #include <QLabel>

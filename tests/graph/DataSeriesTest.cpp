@@ -1,5 +1,5 @@
 // The point store: counts, shifting, and the bounded retention of curves.
-#include "XYData.h"
+#include "graph/DataSeries.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -1,6 +1,6 @@
 // Arithmetic of the graph and the window's text rules, without a GUI.
-#include "SequencerGraphLogic.h"
-#include "XYGraphMath.h"
+#include "graph/SequencerGraphLogic.h"
+#include "graph/XYGraphMath.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -2,8 +2,8 @@
 // image and the printed page.
 #include <algorithm>
 #include "GraphTestUtil.h"
-#include "ImageFiles.h"
-#include "XYGraph.h"
+#include "graph/ImageFiles.h"
+#include "graph/XYGraph.h"
 
 #include <QClipboard>
 #include <QDir>

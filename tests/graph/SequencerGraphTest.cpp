@@ -1,7 +1,7 @@
 // The sequencer graph window: curves, ticks, commands, menu and save dialog.
 #include "GraphTestUtil.h"
-#include "TestSupport.h"
-#include "uSequencerGraph.h"
+#include "tests/testsupport/TestSupport.h"
+#include "graph/SequencerGraphForm.h"
 
 #include <QAction>
 #include <QClipboard>

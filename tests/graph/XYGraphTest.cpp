@@ -1,8 +1,8 @@
 // The graph control: curve list, repaint scheduling, margins and what a
 // drawing pass puts on the picture.
 #include "GraphTestUtil.h"
-#include "TestSupport.h"
-#include "XYGraph.h"
+#include "tests/testsupport/TestSupport.h"
+#include "graph/XYGraph.h"
 
 #include <QLocale>
 #include <QPainter>

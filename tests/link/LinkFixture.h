@@ -2,10 +2,10 @@
 // A rack link against one simulated attenuator on a loopback address of the
 // test's own, with every report the link makes recorded.
 
-#include "FastLinkTimings.h"
-#include "RackSimulator.h"
-#include "TestSupport.h"
-#include "uTovarinUSBUDP.h"
+#include "tests/testsupport/FastLinkTimings.h"
+#include "tools/simulator/RackSimulator.h"
+#include "tests/testsupport/TestSupport.h"
+#include "link/TovarinThread.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The timeline tool: exact output, refusals and the tick limit.
 
-#include "SeqPlay.h"
+#include "tools/seqplay/SeqPlay.h"
 #include "SequenceTestSupport.h"
 
 #include <climits>

@@ -2,7 +2,7 @@
 // of several files into one run.
 
 #include "SequenceTestSupport.h"
-#include "misc.h"
+#include "link/TovarinProtocol.h"
 
 #include <climits>
 #include <random>

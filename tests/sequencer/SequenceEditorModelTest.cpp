@@ -1,8 +1,8 @@
 // The editor's rows without widgets: reading a file, the Time column, and
 // the shortened paths of the sequence list.
 
-#include "SequenceEditorModel.h"
-#include "SequencePaths.h"
+#include "sequencer/SequenceEditorModel.h"
+#include "sequencer/SequencePaths.h"
 #include "SequenceTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The sequence file: exact written layout, and the reading rules.
 
 #include "SequenceTestSupport.h"
-#include "TestSupport.h"
+#include "tests/testsupport/TestSupport.h"
 
 #include <csignal>
 #include <sys/resource.h>

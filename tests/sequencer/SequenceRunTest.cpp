@@ -2,7 +2,7 @@
 // sent, jumps and repeats, jump cycles, and the tick schedule.
 
 #include "SequenceTestSupport.h"
-#include "Strings.h"
+#include "link/TovarinProtocol.h"
 
 #include <climits>
 #include <random>

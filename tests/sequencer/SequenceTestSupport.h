@@ -1,8 +1,8 @@
 #pragma once
 // Sequence files in a temporary folder, and timelines of compiled runs.
 
-#include "uSequencerCompile.h"
-#include "uSequencerRun.h"
+#include "sequencer/SequenceCompiler.h"
+#include "sequencer/SequenceRun.h"
 
 #include <gtest/gtest.h>
 

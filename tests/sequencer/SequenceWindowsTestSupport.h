@@ -4,10 +4,10 @@
 // records what a run sends.
 
 #include "SequenceTestSupport.h"
-#include "SequencerForm.h"
-#include "TestSupport.h"
-#include "uSequencerGraph.h"
-#include "uSequencerThread.h"
+#include "sequencer/SequencerForm.h"
+#include "tests/testsupport/TestSupport.h"
+#include "graph/SequencerGraphForm.h"
+#include "sequencer/SequencerThread.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,10 +1,10 @@
 // The action row and the sequence editor, with real widgets.
 
-#include "SequenceEditorModel.h"
-#include "SequenceLine.h"
+#include "sequencer/SequenceEditorModel.h"
+#include "sequencer/SequenceLine.h"
 #include "SequenceWindowsTestSupport.h"
-#include "SequencerEditForm.h"
-#include "SpinNum.h"
+#include "sequencer/SequencerEditForm.h"
+#include "controls/SpinNum.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // The sequence list window with real widgets and a real engine.
 
 #include "SequenceWindowsTestSupport.h"
-#include "SequencerEditForm.h"
+#include "sequencer/SequencerEditForm.h"
 
 #include <QListWidget>
 #include <QPushButton>

@@ -2,12 +2,12 @@
 // and its end, and a run over real links to the rack simulator.
 
 #include "SequenceTestSupport.h"
-#include "TestSupport.h"
-#include "GuiThread.h"
-#include "Strings.h"
-#include "RackSimulator.h"
-#include "uSequencerThread.h"
-#include "uTovarinUSBUDP.h"
+#include "tests/testsupport/TestSupport.h"
+#include "support/GuiThread.h"
+#include "support/TextFields.h"
+#include "tools/simulator/RackSimulator.h"
+#include "sequencer/SequencerThread.h"
+#include "link/TovarinThread.h"
 
 #include <array>
 #include <memory>

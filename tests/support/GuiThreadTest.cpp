@@ -1,7 +1,7 @@
 // Hand-over of steps to the GUI thread, and its release at shutdown.
 
-#include "GuiThread.h"
-#include "TestSupport.h"
+#include "support/GuiThread.h"
+#include "tests/testsupport/TestSupport.h"
 
 #include <QThread>
 #include <gtest/gtest.h>

@@ -13,10 +13,11 @@
 #include <future>
 #include <sstream>
 
-#include "AppSettings.h"
-#include "IniFile.h"
-#include "TestSupport.h"
-#include "misc.h"
+#include "support/AppSettings.h"
+#include "support/IniFile.h"
+#include "tests/testsupport/TestSupport.h"
+#include "support/FilePaths.h"
+#include "support/UserFolders.h"
 
 using namespace std::string_literals;
 

@@ -8,7 +8,10 @@
 
 #include <sys/stat.h>
 
-#include "misc.h"
+#include "support/FilePaths.h"
+#include "support/UserFolders.h"
+#include "support/VersionTitle.h"
+#include "support/WaitCursor.h"
 
 namespace {
 

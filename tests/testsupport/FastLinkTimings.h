@@ -3,7 +3,7 @@
 // protocol's own defaults are exercised by the tests that use TLinkTimings().
 // Header only: for test targets that link the link library.
 
-#include "uTovarinUSBUDP.h"
+#include "link/TovarinThread.h"
 
 inline TLinkTimings FastTimings() {
     TLinkTimings t;

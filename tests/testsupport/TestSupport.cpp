@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "tests/testsupport/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -1,6 +1,6 @@
 // The rack simulator as tests and the rack-sim program use it.
 
-#include "RackSimulator.h"
+#include "tools/simulator/RackSimulator.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "SeqPlay.h"
+#include "tools/seqplay/SeqPlay.h"
 
-#include "uSequencerCompile.h"
-#include "uSequencerRun.h"
+#include "sequencer/SequenceCompiler.h"
+#include "sequencer/SequenceRun.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -13,7 +13,7 @@
 // (unreadable file, attenuator conflict), 3 the run did not end within the
 // tick limit (default 864000 ticks, 24 hours).
 
-#include "SeqPlay.h"
+#include "tools/seqplay/SeqPlay.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "RackSimulator.h"
+#include "tools/simulator/RackSimulator.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

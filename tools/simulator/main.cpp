@@ -7,7 +7,7 @@
 // Options of --att: id, max, info, name, att. --quiet prints nothing but the
 // ready line. Runs until interrupted.
 
-#include "RackSimulator.h"
+#include "tools/simulator/RackSimulator.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,0 +1,55 @@
+#include "frontpanel/FrontPanelRules.h"
+
+#include "support/TextFields.h"
+#include "link/TovarinProtocol.h"
+#include "support/TextFields.h"
+#include "link/TovarinProtocol.h"
+
+#include <algorithm>
+
+std::string LinkStatusCaption(int status, bool enabled, const std::string& readyCaption,
+                              const std::string& errorText) {
+    if (!enabled) return "disabled.";
+    switch (status) {
+    case 0: return "TCP Open link.";
+    case 1: return "TCP link Closed.";
+    case 2: return "No attenuator";
+    case 3: return "IDN received Ok.";
+    case 4: return readyCaption;
+    case 5: return "Manual mode.";
+    case 6: return errorText;
+    case 7: return "TCP Dialog Error.";
+    default: return "Unknow state.";
+    }
+}
+
+bool LinkStatusUsable(int status, bool enabled) { return enabled && status == 4; }
+
+int ComputeCommonMaxAtt(const std::vector<int>& usableMaxima) {
+    int largest = 0;
+    int smallest = 999;
+    for (int m : usableMaxima) {
+        largest = std::max(largest, m);
+        smallest = std::min(smallest, m);
+    }
+    if (smallest < 999) return smallest;
+    if (largest > 0) return largest;
+    return 935;
+}
+
+std::optional<int> AnswerValue(const std::string& text) {
+    if (!StartsWith(text, "STA") && !StartsWith(text, "ATT")) return std::nullopt;
+    int value = 0;
+    if (!ParseDecimalInt(SubText(text, 6, 3), value)) return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> AnswerName(const std::string& text) {
+    if (!StartsWith(text, "NAM")) return std::nullopt;
+    return SubText(text, 6, 4);
+}
+
+int AttenuatorSetValue(int value, int linkMaxAtt, int commonMaxAtt) {
+    const int max = linkMaxAtt < 1 ? commonMaxAtt : linkMaxAtt;
+    return max > 110 ? RoundToHalfStep(value) : value;
+}

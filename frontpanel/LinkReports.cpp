@@ -1,0 +1,280 @@
+// The main window's side of the links: their reports, the boxes' changes,
+// verified sets, naming, refresh and parking.
+
+#include "frontpanel/AttGroupBox.h"
+#include "config/ConfigForm.h"
+#include "controls/SpinNum.h"
+#include "frontpanel/FrontPanelRules.h"
+#include "frontpanel/HelpViewer.h"
+#include "frontpanel/MainForm.h"
+#include "link/TovarinProtocol.h"
+#include "support/FilePaths.h"
+#include "support/UserFolders.h"
+#include "link/TovarinProtocol.h"
+#include "support/FilePaths.h"
+#include "support/UserFolders.h"
+#include "frontpanel/NameAttForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include <thread>
+
+int TMainForm::BoxNumberOf(const TTovarinThread* link) const {
+    for (int i = 0; i < SlotCount; ++i)
+        if (links_[i].get() == link) return i + 1;
+    return 0;
+}
+
+int TMainForm::BoxNumberOf(const QObject* sender) const {
+    for (int i = 0; i < SlotCount; ++i)
+        if (AttGroupBoxes[i] == sender || NameButtons[i] == sender) return i + 1;
+    return 0;
+}
+
+void TMainForm::ShowLinkStatus(TTovarinThread* link, int status) {
+    const int n = BoxNumberOf(link);
+    if (n == 0) return;
+    TAttGroupBox* box = AttGroupBoxes[n - 1];
+    box->setTitle(QString::fromStdString(
+        LinkStatusCaption(status, link->Enabled(), link->ReadyCaption(), link->ErrorText())));
+    const bool usable = LinkStatusUsable(status, link->Enabled());
+    if (usable && link->MaxAtt() > 0) {
+        box->setEnabled(true);  // counted by the common maximum below
+        box->SetDecimal(link->MaxAtt() > 110);
+        box->SetMaxValue(link->MaxAtt());
+        UpdateCommonMaxAtt();
+    }
+    box->setEnabled(usable);
+    NameButtons[n - 1]->setEnabled(usable);
+}
+
+void TMainForm::ShowLinkAnswer(TTovarinThread* link, const std::string& text) {
+    const int n = BoxNumberOf(link);
+    if (n == 0) return;
+    TAttGroupBox* box = AttGroupBoxes[n - 1];
+    if (const auto value = AnswerValue(text)) {
+        // The echo flag stays set exactly while the box holds the echo of
+        // this write as its pending change. Comparing values is not enough:
+        // an equal value can still change the text (0 shown as "0" becomes
+        // "0.0" in decimal mode). When nothing is scheduled (same text, or
+        // the operator is typing) the flag is cleared now, or it would
+        // swallow the operator's next real change; the box reports a later
+        // drop of the echo through EchoDropped.
+        if (!box->ShowReadBack(*value)) link->SetIgnoreNextChange(false);
+    } else if (const auto name = AnswerName(text)) {
+        box->setTitle(QString::fromStdString(*name));
+    }
+}
+
+void TMainForm::AttGroupBox05Change(TAttGroupBox* sender) {
+    int n = BoxNumberOf(sender);
+    if (n == 0) n = 1;
+    TTovarinThread* link = links_[n - 1].get();
+    // From the moment parking begins only the park value may be sent.
+    if (parking_ || parked_) return;
+    // The box knows whether this change is the echo of a read-back written
+    // into it; only that change is swallowed, whatever else holds.
+    if (sender != nullptr && sender->ChangeIsEcho()) {
+        link->SetIgnoreNextChange(false);
+        return;
+    }
+    // While the sequencer drives the attenuators, values it writes into the
+    // boxes are not sent again.
+    if (sequencerOpen_) return;
+    SetAttenuator(n, "0", AttGroupBoxes[n - 1]->Value());
+}
+
+bool TMainForm::AttEnabled(int n) const { return n >= 1 && n <= SlotCount && links_[n - 1]->Enabled(); }
+
+void TMainForm::PostCommand(int n, const std::string& text) {
+    if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand(text);
+}
+
+void TMainForm::SetAttenuator(int n, const std::string& channel, int value) {
+    const bool slot = n >= 1 && n <= SlotCount;
+    value = AttenuatorSetValue(value, slot ? links_[n - 1]->MaxAtt() : 0, commonMaxAtt_);
+    if (sequencerOpen_)
+        PostCommand(n, FormatAttCommand(channel, value));
+    else if (slot)
+        links_[n - 1]->SetAttenuation(channel, value);
+}
+
+void TMainForm::UpdateCommonMaxAtt() {
+    std::vector<int> maxima;
+    for (auto* box : AttGroupBoxes)
+        if (box->isEnabled()) maxima.push_back(box->MaxValue());
+    commonMaxAtt_ = ComputeCommonMaxAtt(maxima);
+}
+
+void TMainForm::NameButton01Click(int n) {
+    if (n < 1 || n > SlotCount) return;
+    TAttGroupBox* box = AttGroupBoxes[n - 1];
+    std::string name = box->title().left(4).toStdString();
+    if (!NameAttenuator(n, name, this) || name.size() > 4) return;
+    box->setTitle(QString::fromStdString(name));
+    PostCommand(n, "N0 " + name);
+    // Give the attenuator time to store the name; the links keep running.
+    QEventLoop pause;
+    QTimer::singleShot(500, Qt::PreciseTimer, &pause, &QEventLoop::quit);
+    pause.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TMainForm::RequestReconfig() {
+    for (auto& link : links_) link->SetPendingCommand("RECONFIG");
+}
+
+void TMainForm::RequestLinkRefresh(int n) {
+    // A refresh while parking would replace a park command and drop the link
+    // before it is parked.
+    if (parking_ || parked_) return;
+    if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand("REFRESH");
+}
+
+void TMainForm::customEvent(QEvent* event) {
+    if (event->type() == TLinkRefreshEvent::Number)
+        RequestLinkRefresh(static_cast<TLinkRefreshEvent*>(event)->Box);
+    else
+        QMainWindow::customEvent(event);
+}
+
+void TMainForm::miConfigurationClick() {
+    if (ShowConfigDialog(*this, this)) RequestReconfig();
+}
+
+void TMainForm::miRefreshClick() {
+    for (auto& link : links_) link->SetPendingCommand("REFRESH");
+    miRefresh->setEnabled(false);
+    TimerRefresh.start();
+}
+
+void TMainForm::TimerRefreshTimer() {
+    TimerRefresh.stop();
+    miRefresh->setEnabled(true);
+}
+
+void TMainForm::SetSequencerEntry(std::function<void(TMainForm&)> entry) {
+    sequencerEntry_ = std::move(entry);
+    miSequencer->setEnabled(static_cast<bool>(sequencerEntry_));
+}
+
+void TMainForm::miSequencerClick() {
+    if (!sequencerEntry_) return;
+    sequencerOpen_ = true;
+    sequencerEntry_(*this);
+    sequencerOpen_ = false;
+}
+
+void TMainForm::miHelpIndexClick() {
+    if (helpAvailable_) THelpViewer::Show(QString::fromStdString(helpFile_));
+}
+
+bool TMainForm::HelpRequest(int command, int context) {
+    if (!helpAvailable_ || command != 1) return false;
+    THelpViewer::Show(QString::fromStdString(helpFile_), context);
+    return true;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // F1 on a widget that carries a help context number is a context request.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        for (QObject* o = watched; o != nullptr; o = o->parent()) {
+            const QVariant ctx = o->property("helpContext");
+            if (ctx.isValid() && HelpRequest(1, ctx.toInt())) return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- TConfigHost --------------------------------------------------------------
+
+void TMainForm::ResetLinks() {
+    for (auto& link : links_) link->SetReadyCaption("Wait...");
+    for (auto& link : links_) link->SetEnabled(false);
+}
+
+void TMainForm::SetAttIP(int slot, const std::string& ip) {
+    if (slot < 0 || slot >= SlotCount) return;
+    slotIP_[slot] = ip;
+    links_[slot]->SetTargetHost(ip);
+}
+
+void TMainForm::SetAttPort(int slot, const std::string& port) {
+    if (slot < 0 || slot >= SlotCount) return;
+    slotPort_[slot] = port;
+    links_[slot]->SetTargetPort(port);
+}
+
+std::string TMainForm::SlotIP(int slot) const { return slot >= 0 && slot < SlotCount ? slotIP_[slot] : ""; }
+std::string TMainForm::SlotPort(int slot) const { return slot >= 0 && slot < SlotCount ? slotPort_[slot] : ""; }
+bool TMainForm::SlotEnabled(int slot) const { return slot >= 0 && slot < SlotCount && links_[slot]->Enabled(); }
+
+void TMainForm::SetSlotEnabled(int slot, bool enabled) {
+    if (slot >= 0 && slot < SlotCount) links_[slot]->SetEnabled(enabled);
+}
+
+std::string TMainForm::DocumentsFolder() const { return GetShellFolder(TShellFolder::Documents); }
+
+void TMainForm::SetConfigFile(const std::string& path) {
+    configFile_ = path;
+    StatusPanels[2]->setText(path.empty() ? QString()
+                                          : QStringLiteral("Configuration: ") +
+                                                QString::fromStdString(ConfigFileBaseName(path)));
+}
+
+// --- Closing ------------------------------------------------------------------
+
+void TMainForm::ParkAttenuators() {
+    parking_ = true;
+    // From here on box changes are ignored; none that is pending may reach
+    // an attenuator between or after its park commands.
+    for (auto* box : AttGroupBoxes) box->CancelPendingChange();
+    StatusPanels[0]->setText(QStringLiteral("WAIT ......."));
+    QElapsedTimer clock;
+    clock.start();
+    // Each round gets its share of the waiting, so that a link that cannot
+    // finish its verified set never holds the close for long.
+    constexpr int kRoundBudgetMs = 700;
+    // The links' GUI steps run meanwhile; the operator's input waits, so
+    // that no click or key can post anything over a park command.
+    auto pump = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); };
+    // Only a connected link in automatic mode can take a command; one that
+    // is still connecting or identifying is skipped at once.
+    auto ready = [this](int n) {
+        const TTovarinThread* link = links_[n - 1].get();
+        return AttEnabled(n) && link->Connected() && link->LinkStatus() == TTovarinThread::StatusAuto;
+    };
+
+    // Two verified sets at the common maximum for every usable attenuator:
+    // each round is posted to all of them, then waited for until every link
+    // has taken its command and finished verifying it (or has dropped).
+    for (int round = 0; round < 2; ++round) {
+        std::vector<int> targets;
+        for (int n = 1; n <= SlotCount; ++n)
+            if (ready(n)) {
+                SetAttenuator(n, "0", commonMaxAtt_);
+                targets.push_back(n);
+            }
+        auto busy = [&] {
+            for (int n : targets) {
+                const TTovarinThread* link = links_[n - 1].get();
+                if (ready(n) && (!link->PendingCommand().empty() || link->Verifying())) return true;
+            }
+            return false;
+        };
+        pump();
+        while (busy() && clock.elapsed() < (round + 1) * kRoundBudgetMs) {
+            pump();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    StatusPanels[0]->clear();
+    pump();
+    parking_ = false;
+}

@@ -1,0 +1,219 @@
+#include "frontpanel/MainForm.h"
+
+#include "frontpanel/AttGroupBox.h"
+#include "config/ConfigForm.h"
+#include "frontpanel/HelpViewer.h"
+#include "frontpanel/MenuBarStyle.h"
+#include "frontpanel/PanelPicture.h"
+#include "frontpanel/SequencerDelivery.h"
+#include "support/WindowPlacement.h"
+#include "support/FilePaths.h"
+#include "support/VersionTitle.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+
+#include <thread>
+
+namespace {
+
+constexpr int kClientWidth = 564;
+constexpr int kClientHeight = 422;
+constexpr int kBoxLefts[4] = {16, 152, 288, 424};
+constexpr int kButtonLefts[4] = {48, 184, 320, 456};
+
+}  // namespace
+
+TMainForm::TMainForm(const TMainFormOptions& options, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      options_(options) {
+    BuildComponents();
+    BuildMenu();
+    // The eight links exist from the start, not yet started, so that every
+    // operation on a slot finds its link.
+    for (auto& link : links_) link = std::make_unique<TTovarinThread>(this, options_.LinkTimings);
+    TimerRefresh.setInterval(5000);
+    TimerRefresh.setTimerType(Qt::PreciseTimer);
+    connect(&TimerRefresh, &QTimer::timeout, this, &TMainForm::TimerRefreshTimer);
+    SetSequencerEntry(OpenSequencerList);
+    adjustSize();
+    CentreOnScreen(this);
+}
+
+void TMainForm::BuildComponents() {
+    auto* client = new QWidget(this);
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    for (int i = 0; i < SlotCount; ++i) {
+        const int row = i / 4, col = i % 4;
+        auto* box = new TAttGroupBox(client);
+        box->setObjectName(QStringLiteral("AttGroupBox%1").arg(i + 1, 2, 10, QLatin1Char('0')));
+        box->setTitle(QStringLiteral("Attenuator %1").arg(i + 1));
+        box->setGeometry(kBoxLefts[col], row == 0 ? 16 : 152, 129, 73);
+        connect(box, &TAttGroupBox::Change, this, &TMainForm::AttGroupBox05Change);
+        // An echo the box dropped will never be swallowed: the link's flag
+        // must not wait for it.
+        connect(box, &TAttGroupBox::EchoDropped, this, [this, i] {
+            if (links_[i]) links_[i]->SetIgnoreNextChange(false);
+        });
+        AttGroupBoxes[i] = box;
+
+        auto* button = new QPushButton(QStringLiteral("Name"), client);
+        button->setObjectName(QStringLiteral("NameButton%1").arg(i + 1, 2, 10, QLatin1Char('0')));
+        button->setGeometry(kButtonLefts[col], row == 0 ? 96 : 232, 65, 25);
+        connect(button, &QPushButton::clicked, this, [this, i] { NameButton01Click(i + 1); });
+        NameButtons[i] = button;
+    }
+
+    StatusBar = new QStatusBar(client);
+    StatusBar->setSizeGripEnabled(false);
+    const int statusHeight = 19;
+    StatusBar->setGeometry(0, kClientHeight - statusHeight, kClientWidth, statusHeight);
+    const int widths[3] = {152, 110, 200};
+    for (int p = 0; p < 3; ++p) {
+        StatusPanels[p] = new QLabel(StatusBar);
+        StatusPanels[p]->setFixedWidth(widths[p]);
+        StatusPanels[p]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        StatusBar->addWidget(StatusPanels[p]);
+    }
+
+    Panel1 = new QFrame(client);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setGeometry(0, kClientHeight - statusHeight - 128, kClientWidth, 128);
+    Image1 = new QLabel(Panel1);
+    Image1->setGeometry(192, 8, 364, 113);
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setScaledContents(true);
+    Image1->setAttribute(Qt::WA_TranslucentBackground);
+    Image1->setPixmap(PanelPicture(QSize(364, 113)));
+    Label1 = new QLabel(QStringLiteral("RUD 2i4 Zero"), Panel1);
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    font.setPixelSize(27);
+    Label1->setFont(font);
+    Label1->setStyleSheet(QStringLiteral("color: grey"));
+    Label1->move(16, 16);
+    Label1->adjustSize();
+}
+
+void TMainForm::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    TMenuBarStyle::Apply(bar);  // icon and caption, not the icon alone
+    QStyle* st = style();
+    auto add = [&](const QString& text, QStyle::StandardPixmap icon) {
+        QAction* a = bar->addAction(QIcon(st->standardIcon(icon).pixmap(16, 16)), text);
+        return a;
+    };
+    miExit = add(QStringLiteral("&Exit"), QStyle::SP_DialogCloseButton);
+    miConfiguration = add(QStringLiteral("&Configuration"), QStyle::SP_FileDialogDetailedView);
+    miRefresh = add(QStringLiteral("&Refresh"), QStyle::SP_BrowserReload);
+    miSequencer = add(QStringLiteral("&Sequencer"), QStyle::SP_MediaPlay);
+    miHelpIndex = add(QStringLiteral("&Help"), QStyle::SP_DialogHelpButton);
+    connect(miExit, &QAction::triggered, this, &QWidget::close);
+    connect(miConfiguration, &QAction::triggered, this, &TMainForm::miConfigurationClick);
+    connect(miRefresh, &QAction::triggered, this, &TMainForm::miRefreshClick);
+    connect(miSequencer, &QAction::triggered, this, &TMainForm::miSequencerClick);
+    connect(miHelpIndex, &QAction::triggered, this, &TMainForm::miHelpIndexClick);
+    miSequencer->setEnabled(false);
+}
+
+bool TMainForm::FormCreate() {
+    // 1. Title from the program's version information.
+    setWindowTitle(QString::fromStdString(VersionTitle()));
+    // 2-3. Help file and viewer; F1 with a context number reaches HelpRequest.
+    helpFile_ = options_.HelpFile.empty() ? ChangeFileExt(ProgramFilePath(), ".html") : options_.HelpFile;
+    qApp->installEventFilter(this);
+    helpAvailable_ = THelpViewer::Available();
+    if (helpAvailable_)
+        miHelpIndex->setEnabled(QFileInfo(QString::fromStdString(helpFile_)).isFile());
+    else {
+        miHelpIndex->setEnabled(false);
+        QMessageBox::warning(this, QStringLiteral("Error."),
+                             QStringLiteral("You need to install Microsoft HTML Help version 1.2 or upper !"));
+    }
+    // 4. Every box waits for its first report.
+    for (int i = 0; i < SlotCount; ++i) {
+        AttGroupBoxes[i]->setTitle(QStringLiteral("No attenuator"));
+        AttGroupBoxes[i]->setEnabled(false);
+        NameButtons[i]->setEnabled(false);
+    }
+    // 5. The eight links were made with the window, not yet started.
+    // 6-8. The settings file and what it remembers.
+    settings_.Open(options_.SettingsName);
+    if (!settings_.Problem().empty())
+        QMessageBox::warning(this, QStringLiteral("Error."), QString::fromLocal8Bit(settings_.Problem()));
+    SetConfigFile(settings_.LastConfigFile());
+    configDir_ = settings_.ConfigDir();
+    sequencesDir_ = settings_.SequencesDir();
+    // 9-11.
+    ResetLinks();
+    UpdateCommonMaxAtt();
+    for (auto* box : AttGroupBoxes) {
+        box->SetDecimal(true);
+        box->SetMaxValue(commonMaxAtt_);
+    }
+    // 12. The configuration; Cancel ends the program through the close path.
+    const bool accepted = ShowConfigDialog(*this, this);
+    if (!accepted) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    // 13-15.
+    for (auto& link : links_) link->SetDeviceId("000000");
+    sequencerOpen_ = false;
+    for (auto& link : links_) link->Start();
+    return accepted;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    // A second close request while the attenuators are being parked waits
+    // for the first.
+    if (parking_) {
+        event->ignore();
+        return;
+    }
+    if (!parked_) {
+        ParkAttenuators();
+        CloseHelp();
+        parked_ = true;
+    }
+    event->accept();
+}
+
+void TMainForm::CloseHelp() {
+    if (!helpAvailable_) return;
+    THelpViewer::CloseAllWindows();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    helpAvailable_ = false;
+}
+
+TMainForm::~TMainForm() { FormDestroy(); }
+
+void TMainForm::FormDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    qApp->removeEventFilter(this);
+    TimerRefresh.stop();
+    // Ask the links to end, link 0 first, and give them the customary pause.
+    for (auto& link : links_) link->Terminate();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    if (settings_.IsOpen()) {
+        try {
+            settings_.Write(configDir_, sequencesDir_, configFile_);
+        } catch (const std::exception& e) {
+            QMessageBox::critical(nullptr, QStringLiteral("Error."), QString::fromStdString(e.what()));
+        }
+        settings_.Close();
+    }
+    // Every wait of a link is interrupted by its termination and its pending
+    // GUI step is released, so joining them is bounded.
+    for (auto& link : links_) link.reset();
+}

@@ -1,0 +1,149 @@
+#pragma once
+// The main window and controller: owns the eight rack links, shows one
+// attenuator box and one Name button per link slot, turns box changes into
+// verified sets, shows what the links report, keeps the application
+// settings, runs the configuration dialog, shows the help file, and parks
+// every attenuator at a safe attenuation when the program closes.
+
+#include "support/AppSettings.h"
+#include "config/RackConfiguration.h"
+#include "graph/SequencerGraphForm.h"
+#include "link/TovarinThread.h"
+
+#include <QEvent>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QStatusBar;
+class TAttGroupBox;
+
+// The event that asks one link to refresh; its box number is 1..8 (any other
+// number is ignored). Another program's hook into the running window.
+class TLinkRefreshEvent : public QEvent {
+public:
+    static constexpr QEvent::Type Number = static_cast<QEvent::Type>(1025);
+    explicit TLinkRefreshEvent(int box) : QEvent(Number), Box(box) {}
+    const int Box;
+};
+
+struct TMainFormOptions {
+    TLinkTimings LinkTimings;  // the links' pauses and time-outs
+    std::string SettingsName = "Quadrell 2x4 Atts Lintera";
+    std::string HelpFile;      // empty: the program's path with ".html"
+};
+
+class TMainForm : public QMainWindow, public TLinkView, public TConfigHost, public TSequencerGraphHost {
+public:
+    static constexpr int SlotCount = 8;
+
+    explicit TMainForm(const TMainFormOptions& options = TMainFormOptions(), QWidget* parent = nullptr);
+    ~TMainForm() override;  // FormDestroy: ends the links, writes the settings
+
+    // Start-up: title, help, settings, configuration dialog, links. Returns
+    // false when the configuration dialog was cancelled; the window then
+    // closes through the normal close path once the event loop runs.
+    bool FormCreate();
+
+    // --- Reports of the links (GUI thread) ---
+    void ShowLinkStatus(TTovarinThread* link, int status) override;
+    void ShowLinkAnswer(TTovarinThread* link, const std::string& text) override;
+
+    // --- Operations for the other windows (box numbers n = 1..8) ---
+    bool AttEnabled(int n) const;
+    void PostCommand(int n, const std::string& text);
+    void SetAttenuator(int n, const std::string& channel, int value);
+    void UpdateCommonMaxAtt();
+    void RequestReconfig();
+    void RequestLinkRefresh(int n);  // the refresh message's effect
+    int CommonMaxAtt() const override { return commonMaxAtt_; }
+    std::string DocumentsFolder() const override;
+    const std::string& SequencesDir() const { return sequencesDir_; }
+    void SetSequencesDir(const std::string& dir) { sequencesDir_ = dir; }
+    bool SequencerOpen() const { return sequencerOpen_; }
+    // The sequence list window's entry: shows it modally. Without one the
+    // "&Sequencer" item is disabled.
+    void SetSequencerEntry(std::function<void(TMainForm&)> entry);
+
+    // --- TConfigHost: the link slots and the configuration file ---
+    void ResetLinks() override;
+    void SetAttIP(int slot, const std::string& ip) override;
+    void SetAttPort(int slot, const std::string& port) override;
+    std::string SlotIP(int slot) const override;
+    std::string SlotPort(int slot) const override;
+    bool SlotEnabled(int slot) const override;
+    void SetSlotEnabled(int slot, bool enabled) override;
+    void SetConfigFile(const std::string& path) override;
+    std::string ConfigFile() const override { return configFile_; }
+    std::string ConfigDir() const override { return configDir_; }
+
+    // The application's help request: command 1 with a context number shows
+    // the help file there. Returns true when handled.
+    bool HelpRequest(int command, int context);
+
+    // Components, named by their role.
+    std::array<TAttGroupBox*, SlotCount> AttGroupBoxes{};
+    std::array<QPushButton*, SlotCount> NameButtons{};
+    QFrame* Panel1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    std::array<QLabel*, 3> StatusPanels{};
+    QAction* miExit = nullptr;
+    QAction* miConfiguration = nullptr;
+    QAction* miRefresh = nullptr;
+    QAction* miSequencer = nullptr;
+    QAction* miHelpIndex = nullptr;
+    QTimer TimerRefresh;
+
+    TTovarinThread* Link(int slot) const { return links_[slot].get(); }
+    const std::string& HelpFile() const { return helpFile_; }
+    bool Parking() const { return parking_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
+    void customEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildComponents();
+    void BuildMenu();
+    int BoxNumberOf(const TTovarinThread* link) const;
+    int BoxNumberOf(const QObject* sender) const;
+
+    void AttGroupBox05Change(TAttGroupBox* sender);
+    void NameButton01Click(int n);
+    void miConfigurationClick();
+    void miRefreshClick();
+    void TimerRefreshTimer();
+    void miSequencerClick();
+    void miHelpIndexClick();
+    void ParkAttenuators();
+    void CloseHelp();
+    void FormDestroy();
+
+    TMainFormOptions options_;
+    std::string helpFile_;
+    bool helpAvailable_ = false;
+    std::string configFile_;
+    std::array<std::string, SlotCount> slotIP_;
+    std::array<std::string, SlotCount> slotPort_;
+    bool sequencerOpen_ = false;
+    int commonMaxAtt_ = 935;
+    TAppSettings settings_;
+    std::string configDir_;
+    std::string sequencesDir_;
+    std::array<std::unique_ptr<TTovarinThread>, SlotCount> links_;
+    std::function<void(TMainForm&)> sequencerEntry_;
+    bool parking_ = false;
+    bool parked_ = false;
+    bool destroyed_ = false;
+};

@@ -1,0 +1,221 @@
+#include "graph/SequencerGraphForm.h"
+
+#include "graph/GraphIcons.h"
+#include "graph/SequencerGraphLogic.h"
+#include "graph/WindowFrame.h"
+
+#include <QAbstractFileIconProvider>
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeDatabase>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStatusBar>
+#include <exception>
+
+namespace {
+const QStringList kSaveFilters = {QStringLiteral("Bitmap files (*.bmp)"), QStringLiteral("JPEG files (*.jpg)")};
+
+// Names file types from their extension only: sniffing the content of
+// every file listed would block the dialog on a pipe or a device file.
+class TExtensionIconProvider : public QAbstractFileIconProvider {
+public:
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir()) return QStringLiteral("Folder");
+        return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
+    }
+    QIcon icon(const QFileInfo& info) const override {
+        return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    using QAbstractFileIconProvider::icon;
+};
+
+struct TCurveLook {
+    QColor Color;
+    TPenStyle Style;
+};
+const TCurveLook kCurveLooks[seqgraph::kCurveCount] = {
+    {QColor(0, 0, 0), TPenStyle::Solid},   {QColor(0, 128, 0), TPenStyle::Solid},
+    {QColor(0, 0, 255), TPenStyle::Solid}, {QColor(255, 0, 0), TPenStyle::Solid},
+    {QColor(0, 0, 0), TPenStyle::Dash},    {QColor(0, 128, 0), TPenStyle::Dash},
+    {QColor(0, 0, 255), TPenStyle::Dash},  {QColor(255, 0, 0), TPenStyle::Dash},
+};
+}  // namespace
+
+void TSequencerGraphHost::ReportError(const std::string& text) {
+    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
+                          QString::fromLocal8Bit(text.c_str()));
+}
+
+TSequencerGraphForm::TSequencerGraphForm(TSequencerGraphHost& host, QWidget* parent)
+    : QMainWindow(parent), host_(host) {
+    setWindowFlag(Qt::Window);
+    setWindowTitle(QStringLiteral("Sequencer Graph"));
+    // 500 x 300 is the outer size, frame included, and the smallest one.
+    SetOuterSize(this, QSize(500, 300), TFrameFit::Minimum);
+
+    xyGraph = new TXYGraph(this);
+    xyGraph->setObjectName(QStringLiteral("xyGraph"));
+    setCentralWidget(xyGraph);
+    xyGraph->XAxis().SetMin(-1000);
+    xyGraph->XAxis().SetMax(0);
+    xyGraph->XAxis().SetUnitStr("Time (S)");
+    xyGraph->YAxis().SetMin(-700);
+    xyGraph->YAxis().SetMax(0);
+    xyGraph->YAxis().SetUnitStr("Gain (dB)");
+    TGraphFont font = xyGraph->Appearance().LabelFont();
+    font.Bold = true;
+    xyGraph->Appearance().SetLabelFont(font);
+
+    StatusPanel = new QLabel(QStringLiteral("Right click on graph for menu."), this);
+    StatusPanel->setMinimumWidth(50);
+    statusBar()->addWidget(StatusPanel);
+    statusBar()->setSizeGripEnabled(true);
+
+    BuildMenu();
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+
+    CreateCurves();
+    SetGainRange(host_.CommonMaxAtt());
+}
+
+TSequencerGraphForm::~TSequencerGraphForm() {
+    delete GraphSaveDialog;  // before the icon provider it uses
+}
+
+void TSequencerGraphForm::BuildMenu() {
+    GraphPopupMenu = new QMenu(this);
+    GraphPopupMenu->setObjectName(QStringLiteral("GraphPopupMenu"));
+    miSaveto = GraphPopupMenu->addAction(SaveIcon(), QStringLiteral("Save to bmp or jpg ..."));
+    N2 = GraphPopupMenu->addSeparator();
+    miCopytoclipboard = GraphPopupMenu->addAction(CopyIcon(), QStringLiteral("Copy to clipboard"));
+    N1 = GraphPopupMenu->addSeparator();
+    miPrint = GraphPopupMenu->addAction(PrintIcon(), QStringLiteral("Print"));
+    connect(miSaveto, &QAction::triggered, this, &TSequencerGraphForm::miSavetoClick);
+    connect(miCopytoclipboard, &QAction::triggered, this, &TSequencerGraphForm::miCopytoclipboardClick);
+    connect(miPrint, &QAction::triggered, this, &TSequencerGraphForm::miPrintClick);
+    xyGraph->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(xyGraph, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { GraphPopupMenu->popup(xyGraph->mapToGlobal(pos)); });
+}
+
+QFileDialog* TSequencerGraphForm::SaveDialog() {
+    if (GraphSaveDialog) return GraphSaveDialog;
+    GraphSaveDialog = new QFileDialog(this, QString(), QString::fromLocal8Bit(host_.DocumentsFolder().c_str()));
+    GraphSaveDialog->setObjectName(QStringLiteral("GraphSaveDialog"));
+    // The toolkit's own dialog, so that the file-name box can follow the
+    // chosen file type.
+    GraphSaveDialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    GraphSaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    GraphSaveDialog->setFileMode(QFileDialog::AnyFile);
+    GraphSaveDialog->setNameFilters(kSaveFilters);
+    GraphSaveDialog->setDefaultSuffix(QStringLiteral("bmp"));
+    GraphSaveDialog->setSizeGripEnabled(true);
+    iconProvider_ = std::make_unique<TExtensionIconProvider>();
+    GraphSaveDialog->setIconProvider(iconProvider_.get());
+    connect(GraphSaveDialog, &QFileDialog::filterSelected, this,
+            [this](const QString&) { GraphSaveDialogTypeChange(); });
+    return GraphSaveDialog;
+}
+
+void TSequencerGraphForm::CreateCurves() {
+    for (int n = 1; n <= seqgraph::kCurveCount; ++n) {
+        TSeries& curve = xyGraph->GetSeries(n);
+        curve.SetColor(kCurveLooks[n - 1].Color);
+        curve.SetPenStyle(kCurveLooks[n - 1].Style);
+        AttCurves[static_cast<std::size_t>(n)] = &curve;
+    }
+}
+
+void TSequencerGraphForm::SetGainRange(int maxAtt) { xyGraph->YAxis().SetMin(seqgraph::GainRangeMin(maxAtt)); }
+
+void TSequencerGraphForm::ResetCurves() {
+    AttCurves.fill(nullptr);
+    xyGraph->ClearSeries();
+    CreateCurves();
+}
+
+void TSequencerGraphForm::AdvanceTime(int elapsedMs) {
+    const bool keep = xyGraph->Plotting();
+    xyGraph->SetPlotting(false);
+    xyGraph->ShiftAllX(-(elapsedMs / 100));
+    for (int n = 1; n <= seqgraph::kCurveCount; ++n) {
+        TSeries* curve = AttCurves[static_cast<std::size_t>(n)];
+        try {
+            if (curve && curve->Count() >= 2) curve->AddPoint(0, curve->GetPoint(curve->Count() - 1).Y);
+        } catch (const std::exception&) {
+            // One curve that cannot grow does not stop the others.
+        }
+    }
+    xyGraph->SetPlotting(keep);
+}
+
+void TSequencerGraphForm::AddAttCommand(int attNumber, const std::string& text) {
+    if (text.rfind("ATT", 0) != 0) return;
+    const bool keep = xyGraph->Plotting();
+    xyGraph->SetPlotting(false);
+    for (const seqgraph::TCurvePoint& p : seqgraph::ParseAttCommand(attNumber, text, host_.CommonMaxAtt())) {
+        TSeries* curve = AttCurves[static_cast<std::size_t>(p.Curve)];
+        if (curve) curve->AddPoint(0, p.Gain);
+    }
+    xyGraph->SetPlotting(keep);
+}
+
+int TSequencerGraphForm::SaveFilterIndex() {
+    return SaveDialog()->selectedNameFilter() == kSaveFilters[1] ? 2 : 1;
+}
+
+void TSequencerGraphForm::GraphSaveDialogTypeChange() {
+    SaveDialog();
+    QLineEdit* nameBox = GraphSaveDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString current = nameBox ? nameBox->text() : QString();
+    const seqgraph::TSaveName next =
+        seqgraph::ChangeSaveFileType(QFile::encodeName(current).toStdString(), SaveFilterIndex());
+    GraphSaveDialog->setDefaultSuffix(QString::fromStdString(next.DefaultExt));
+    const QString name = QFile::decodeName(QByteArray::fromStdString(next.FileName));
+    if (nameBox) nameBox->setText(name);
+    else GraphSaveDialog->selectFile(name);
+}
+
+bool TSequencerGraphForm::SaveGraphAs(const std::string& fileName, int filterIndex) {
+    try {
+        if (filterIndex == 2) xyGraph->SaveToJPEGFile(fileName);
+        else xyGraph->SaveToBitmapFile(fileName);
+        return true;
+    } catch (const std::exception& e) {
+        host_.ReportError(e.what());
+        return false;
+    }
+}
+
+void TSequencerGraphForm::miSavetoClick() {
+    SaveDialog()->setWindowTitle(QStringLiteral("Save graph image to BMP or JPG"));
+    if (GraphSaveDialog->exec() != QDialog::Accepted) return;
+    const QStringList files = GraphSaveDialog->selectedFiles();
+    if (files.isEmpty()) return;
+    SaveGraphAs(QFile::encodeName(files.first()).toStdString(), SaveFilterIndex());
+}
+
+void TSequencerGraphForm::miCopytoclipboardClick() {
+    try {
+        xyGraph->CopyToClipboard();
+    } catch (const std::exception& e) {
+        host_.ReportError(e.what());
+    }
+}
+
+void TSequencerGraphForm::miPrintClick() {
+    if (!printDialog_) printDialog_ = new QPrintDialog(printer_.get(), this);
+    if (printDialog_->exec() != QDialog::Accepted) return;
+    try {
+        xyGraph->Print(*printer_);
+    } catch (const std::exception& e) {
+        host_.ReportError(e.what());
+    }
+}

@@ -1,0 +1,84 @@
+#pragma once
+// The "Sequencer Graph" window: the gain of the eight attenuators over the
+// last 100 seconds, one curve each, moved along on every sequencer tick,
+// with a pop-up menu to save the picture, copy it or print it.
+
+#include "graph/XYGraph.h"
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <string>
+
+class QAbstractFileIconProvider;
+class QAction;
+class QFileDialog;
+class QLabel;
+class QMenu;
+class QPrintDialog;
+class QPrinter;
+
+// What the window needs from the main window.
+class TSequencerGraphHost {
+public:
+    virtual ~TSequencerGraphHost() = default;
+    // The smallest maximum attenuation among the usable attenuators.
+    virtual int CommonMaxAtt() const = 0;
+    // The user's documents folder, the first folder the save dialog shows.
+    virtual std::string DocumentsFolder() const = 0;
+    // The application's general error report; by default a message box.
+    virtual void ReportError(const std::string& text);
+};
+
+class TSequencerGraphForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TSequencerGraphForm(TSequencerGraphHost& host, QWidget* parent = nullptr);
+    ~TSequencerGraphForm() override;
+
+    // Called by the sequence list window when a run starts: eight empty curves.
+    void ResetCurves();
+    // Called first in every tick's delivery: moves every curve elapsedMs into
+    // the past and holds each curve's last level up to the present.
+    void AdvanceTime(int elapsedMs);
+    // Adds the values of one attenuation command text sent to attenuator
+    // attNumber (1..8) at the present time.
+    void AddAttCommand(int attNumber, const std::string& text);
+    // Sets the bottom of the gain axis from the common maximum attenuation.
+    void SetGainRange(int maxAtt);
+
+    // Menu and dialog handlers.
+    void miSavetoClick();
+    void GraphSaveDialogTypeChange();
+    void miCopytoclipboardClick();
+    void miPrintClick();
+    // Saves the picture in the format of filter filterIndex (1 = BMP,
+    // 2 = JPEG); a failure goes to the host's error report. Returns success.
+    bool SaveGraphAs(const std::string& fileName, int filterIndex);
+    // 1 or 2: the file type selected in the save dialog.
+    int SaveFilterIndex();
+    // The save dialog, made on first use in the user's documents folder (a
+    // file dialog scans its folder as soon as it exists).
+    QFileDialog* SaveDialog();
+
+    TXYGraph* xyGraph = nullptr;
+    QLabel* StatusPanel = nullptr;
+    QMenu* GraphPopupMenu = nullptr;
+    QAction* miSaveto = nullptr;
+    QAction* N2 = nullptr;
+    QAction* miCopytoclipboard = nullptr;
+    QAction* N1 = nullptr;
+    QAction* miPrint = nullptr;
+    // Curve n (1..8) belongs to attenuator n; index 0 is unused.
+    std::array<TSeries*, 9> AttCurves{};
+
+private:
+    void CreateCurves();
+    void BuildMenu();
+    QFileDialog* GraphSaveDialog = nullptr;
+
+    TSequencerGraphHost& host_;
+    std::unique_ptr<QAbstractFileIconProvider> iconProvider_;
+    std::unique_ptr<QPrinter> printer_;
+    QPrintDialog* printDialog_ = nullptr;
+};

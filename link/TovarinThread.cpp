@@ -1,0 +1,268 @@
+#include "link/TovarinThread.h"
+
+#include "support/TextFields.h"
+#include "link/TovarinProtocol.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace {
+
+void MakePipe(int fds[2]) {
+    if (::pipe(fds) != 0) {
+        fds[0] = fds[1] = -1;
+        return;
+    }
+    for (int i = 0; i < 2; ++i) {
+        ::fcntl(fds[i], F_SETFL, ::fcntl(fds[i], F_GETFL) | O_NONBLOCK);
+        ::fcntl(fds[i], F_SETFD, FD_CLOEXEC);
+    }
+}
+
+void ClosePipe(int fds[2]) {
+    for (int i = 0; i < 2; ++i)
+        if (fds[i] >= 0) ::close(fds[i]);
+}
+
+// A device command (as opposed to a link request) begins "ATT", "IDS" or "N".
+bool IsDeviceCommand(const std::string& text) {
+    return StartsWith(text, "ATT") || StartsWith(text, "IDS") || StartsWith(text, "N");
+}
+
+}  // namespace
+
+TTovarinThread::TTovarinThread(TLinkView* view, const TLinkTimings& timings)
+    : view_(view), timings_(timings) {
+    MakePipe(terminatePipe_);
+    client_.Timeout = timings_.ReadTimeout;
+    client_.ConnectTimeout = timings_.ConnectTimeout;
+    client_.TCPNoDelay = false;
+    client_.SetInterruptFd(terminatePipe_[0]);
+}
+
+TTovarinThread::~TTovarinThread() {
+    Terminate();
+    // Release a link that waits for the GUI thread; no step of this link runs
+    // after this point, so the thread never touches the view or this object
+    // once they start going away.
+    gate_.Close();
+    if (thread_.joinable()) thread_.join();
+    ClosePipe(terminatePipe_);
+}
+
+void TTovarinThread::Start() {
+    if (!thread_.joinable()) thread_ = std::thread([this] { Execute(); });
+}
+
+void TTovarinThread::Terminate() {
+    if (!terminated_.exchange(true)) Wake(terminatePipe_[1]);
+    gate_.Expedite();  // an idle link sees the request at once
+}
+
+void TTovarinThread::Wake(int fd) {
+    if (fd < 0) return;
+    const char byte = 1;
+    // A full pipe is already readable: nothing is lost.
+    [[maybe_unused]] ssize_t n = ::write(fd, &byte, 1);
+}
+
+void TTovarinThread::SetTargetHost(const std::string& host) {
+    std::lock_guard<std::mutex> lock(targetMutex_);
+    targetHost_ = host;
+}
+
+void TTovarinThread::SetTargetPort(const std::string& port) {
+    std::lock_guard<std::mutex> lock(targetMutex_);
+    targetPort_ = port;
+}
+
+void TTovarinThread::SetEnabled(bool on) { enabled_ = on; }
+
+void TTovarinThread::SetAttenuation(const std::string& channel, int value) {
+    verifying_ = true;
+    expectedAtt_ = value;
+    lastAttCommand_ = FormatAttCommand(channel, value);
+    verifyRetries_ = 0;
+    pendingCommand_ = lastAttCommand_;
+    gate_.Expedite();
+}
+
+void TTovarinThread::SetPendingCommand(const std::string& text) {
+    if (IsDeviceCommand(text)) verifying_ = false;
+    pendingCommand_ = text;
+    gate_.Expedite();
+}
+
+// --- Pauses -----------------------------------------------------------------
+
+void TTovarinThread::Sleep(int ms) {
+    if (ms <= 0 || Terminated()) return;
+    pollfd fd{terminatePipe_[0], POLLIN, 0};
+    while (::poll(&fd, 1, ms) < 0 && errno == EINTR) {
+    }
+}
+
+// --- Thread body ------------------------------------------------------------
+
+void TTovarinThread::Gui(void (TTovarinThread::*step)()) {
+    if (!gate_.RunOnGuiThread([this, step] { (this->*step)(); })) terminated_ = true;
+}
+
+void TTovarinThread::Execute() {
+    while (!Terminated()) {
+        if (!connected_)
+            ConnectPass();
+        else
+            ConnectedPass();
+    }
+    if (connected_) client_.Disconnect();
+}
+
+void TTovarinThread::ConnectPass() {
+    bool opened = false;
+    if (enabled_) {
+        {
+            std::lock_guard<std::mutex> lock(targetMutex_);
+            client_.TargetHost = targetHost_;
+            client_.TargetPort = targetPort_;
+        }
+        client_.TCPNoDelay = tcpNoDelay_;
+        opened = client_.Connect();
+    }
+    if (opened) {
+        Gui(&TTovarinThread::ReportOpened);
+        verifying_ = false;
+        verifyRetries_ = 0;
+        stateTimeouts_ = 0;
+        ignoreNextChange_ = false;
+        idnTries_ = 0;
+    } else {
+        if (Terminated()) return;
+        Gui(&TTovarinThread::ReportClosed);
+        Sleep(timings_.ConnectRetry);
+    }
+}
+
+void TTovarinThread::ConnectedPass() {
+    switch (step_) {
+    case 0:
+        if (Terminated()) {
+            client_.Disconnect();
+            return;
+        }
+        // The idle poll: Dispatch runs on the GUI thread every idle period,
+        // and at once when a command is posted; this thread only wakes when
+        // it has taken something (or the link is told to end).
+        if (!gate_.RunOnGuiThreadIdle([this] { Dispatch(); }, timings_.IdleSleep,
+                                      [this] { return step_ == 0 && outgoingCommand_.empty() && !Terminated(); }))
+            terminated_ = true;
+        if (!outgoingCommand_.empty()) step_ = 5;
+        break;
+    case 1: StepIdentify(); break;
+    case 2:
+        reply_ = "MOD AUTO";
+        Gui(&TTovarinThread::InterpretIdent);
+        step_ = 3;
+        break;
+    case 3: StepName(); break;
+    case 4: StepReadState(); break;
+    case 5: StepSend(); break;
+    default: StepDrop(); break;
+    }
+}
+
+int TTovarinThread::Query(const char* query) {
+    if (!client_.SendLine(query)) return client_.LastError();
+    Sleep(timings_.QueryPause);
+    reply_ = client_.ReadLine();
+    return client_.LastError();
+}
+
+void TTovarinThread::QueryFailed(int error) {
+    if (error == EMSGSIZE)
+        Gui(&TTovarinThread::ReportDialogError);  // a reply line too long to be one
+    else
+        step_ = 6;
+}
+
+void TTovarinThread::StepIdentify() {
+    const int error = Query("IDN?");
+    if (error == 0) {
+        Gui(&TTovarinThread::InterpretIdent);
+        if (linkStatus_ == StatusIdent) {
+            step_ = 2;
+        } else {
+            if (idnTries_ >= 5) step_ = 6;
+            Sleep(timings_.IdnRetry);
+        }
+        ++idnTries_;
+    } else if (error == TTovarinSend::kTimedOut) {
+        reply_.clear();
+        Gui(&TTovarinThread::InterpretIdent);
+        Sleep(timings_.IdnRetry);
+    } else {
+        QueryFailed(error);
+    }
+}
+
+void TTovarinThread::StepName() {
+    const int error = Query("N?");
+    if (error == 0) {
+        Gui(&TTovarinThread::InterpretIdent);
+        if (linkStatus_ == StatusDialogError)
+            step_ = 6;
+        else if (step_ == 3)
+            step_ = 4;
+    } else if (error == TTovarinSend::kTimedOut) {
+        if (step_ == 3) step_ = 4;
+    } else {
+        QueryFailed(error);
+    }
+}
+
+void TTovarinThread::StepReadState() {
+    const int error = Query("STA?");
+    if (error == 0) {
+        resendPause_ = 0;
+        Gui(&TTovarinThread::InterpretState);
+        step_ = linkStatus_ == StatusDialogError ? 6 : 0;
+        // The pause before a re-send is taken here, on the link thread, so
+        // that the GUI thread never sleeps for a link.
+        Sleep(resendPause_);
+    } else if (error == TTovarinSend::kTimedOut) {
+        if (stateTimeouts_ >= 3)
+            step_ = 6;
+        else
+            Sleep((stateTimeouts_ + 1) * timings_.StateRetryUnit);
+        ++stateTimeouts_;
+    } else {
+        QueryFailed(error);
+    }
+}
+
+void TTovarinThread::StepSend() {
+    bool ok = true;
+    if (!outgoingCommand_.empty()) ok = client_.SendLine(outgoingCommand_);
+    outgoingCommand_.clear();
+    if (!ok) {
+        step_ = 6;
+    } else if (verifying_) {
+        Sleep(timings_.VerifyPause);
+        step_ = 4;
+    } else {
+        step_ = 0;
+    }
+}
+
+void TTovarinThread::StepDrop() {
+    step_ = 0;
+    client_.Disconnect();
+    connected_ = false;
+    Sleep(timings_.DropPause);
+    // A link told to end drops without a report: the window is going away.
+    if (!Terminated()) Gui(&TTovarinThread::ReportClosed);
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Compiling sequence files into the steps of a run, and the attenuator claims
+// of the files that take part in it.
+
+#include "sequencer/SequenceFile.h"
+#include "sequencer/SequenceModel.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Shown (title "Sequence error.") when two sequences claim one attenuator.
+inline constexpr const char* InterferenceMessage = "Attenuators interferences !";
+
+// Appends the steps of one action row to script. Values to send are rounded
+// to a half step and clamped into 0..999; "Reset" sends ResetLevel.
+void CompileActionRow(TSequenceScript& script, const TActionRow& row);
+// The same for one action-section line of a file.
+void CompileActionLine(TSequenceScript& script, std::string_view line);
+
+// Applies one attenuator-section line: every attenuator the line names gets
+// script unless it is taken already. Returns false when any was taken (the
+// free ones named are still claimed).
+bool ClaimAttenuators(TBaieScripts& assignment, TSequenceScript* script, std::string_view line);
+
+enum class TAnalysisResult { Ok, Conflict, FileError };
+
+// One run built from sequence files.
+struct TSequenceAnalysis {
+    TAnalysisResult Result = TAnalysisResult::Ok;
+    std::string Error;  // the message for the operator when not Ok
+    // Every script, in file order; scripts of files naming no attenuator too.
+    std::vector<std::unique_ptr<TSequenceScript>> Scripts;
+    TBaieScripts Assignment;  // refers into Scripts
+
+    bool Ok() const { return Result == TAnalysisResult::Ok; }
+};
+
+// Reads and compiles the files in the order given. Stops at the first file
+// that cannot be read (Error names it and gives the reason) or at the first
+// attenuator claimed twice (Error is InterferenceMessage); on failure
+// nothing built is kept.
+TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames);

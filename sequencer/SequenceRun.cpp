@@ -1,0 +1,52 @@
+#include "sequencer/SequenceRun.h"
+
+#include <algorithm>
+#include <limits>
+
+bool TSequenceRun::Step() {
+    for (const auto& script : scripts_) Advance(*script);
+    bool running = false;
+    for (int att = 1; att <= TBaieScripts::AttCount; ++att) {
+        std::string& command = commands_[att - 1];
+        command.clear();
+        const TSequenceScript* script = assignment_.Slot(att);
+        if (script == nullptr || script->Finished) continue;
+        running = true;
+        if (!script->Output.empty()) command = SequencerCommandPrefix + script->Output;
+    }
+    return running;
+}
+
+const std::string& TSequenceRun::Command(int att) const {
+    static const std::string none;
+    if (att < 1 || att > TBaieScripts::AttCount) return none;
+    return commands_[att - 1];
+}
+
+std::int64_t TSequenceRun::SilentTicksAhead() const {
+    std::int64_t ahead = std::numeric_limits<std::int64_t>::max();
+    bool any = false;
+    for (const auto& script : scripts_) {
+        if (script->Finished) continue;
+        any = true;
+        ahead = std::min(ahead, script->PlainWaitsAhead());
+    }
+    return any ? ahead : 0;
+}
+
+void TSequenceRun::SkipSilentTicks(std::int64_t n) {
+    n = std::min(n, SilentTicksAhead());
+    if (n <= 0) return;
+    for (const auto& script : scripts_)
+        if (!script->Finished) script->SkipWaits(n);
+    for (std::string& command : commands_) command.clear();
+}
+
+void TTickSchedule::Next(Clock::time_point now) {
+    if (now - deadline_ > period_) {
+        deadline_ = now + period_;
+        ++rebased_;
+    } else {
+        deadline_ += period_;
+    }
+}

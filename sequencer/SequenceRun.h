@@ -1,0 +1,73 @@
+#pragma once
+// One run of sequences, advanced tick by tick without any clock: what the
+// engine thread executes, and what the timeline tool prints.
+
+#include "sequencer/SequenceModel.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The engine's tick, in ms.
+inline constexpr int TickPeriod = 100;
+
+// "ATT " + "0 ": the set-attenuation command on channel 0.
+inline constexpr const char* SequencerCommandPrefix = "ATT 0 ";
+
+class TSequenceRun {
+public:
+    TSequenceRun() = default;
+    TSequenceRun(std::vector<std::unique_ptr<TSequenceScript>> scripts, const TBaieScripts& assignment)
+        : assignment_(assignment), scripts_(std::move(scripts)) {}
+    TSequenceRun(TSequenceRun&&) = default;
+    TSequenceRun& operator=(TSequenceRun&&) = default;
+
+    // Advances every script by one tick, in list order, and builds the
+    // command of each attenuator. Returns false when no assigned script is
+    // running any more: the run has ended and this tick delivers nothing.
+    bool Step();
+
+    // The command for attenuator 1..8 built by the last Step; empty when
+    // nothing is to be sent.
+    const std::string& Command(int att) const;
+
+    // Ticks ahead in which every unfinished script is certain to wait
+    // silently, and the move over n of them at once (n <= SilentTicksAhead).
+    std::int64_t SilentTicksAhead() const;
+    void SkipSilentTicks(std::int64_t n);
+
+    const TBaieScripts& Assignment() const { return assignment_; }
+    const std::vector<std::unique_ptr<TSequenceScript>>& Scripts() const { return scripts_; }
+
+private:
+    TBaieScripts assignment_;
+    std::vector<std::unique_ptr<TSequenceScript>> scripts_;
+    std::array<std::string, TBaieScripts::AttCount> commands_;
+};
+
+// Deadlines of the engine's ticks on a monotonic clock: tick k is due at
+// start + k x period, so waiting overshoot never adds up. A late tick is
+// delivered at once and the next keeps its own deadline; when more than a
+// whole period was lost, the schedule goes on from the time of the late
+// delivery instead of catching up with a burst.
+class TTickSchedule {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    TTickSchedule(Clock::time_point start, Clock::duration period)
+        : period_(period), deadline_(start + period) {}
+
+    Clock::time_point Deadline() const { return deadline_; }
+    // Called once the current tick has been delivered, at time now.
+    void Next(Clock::time_point now);
+    // Ticks whose schedule was restarted because a whole period was lost.
+    std::int64_t Rebased() const { return rebased_; }
+
+private:
+    Clock::duration period_;
+    Clock::time_point deadline_;
+    std::int64_t rebased_ = 0;
+};

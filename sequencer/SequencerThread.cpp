@@ -1,0 +1,89 @@
+#include "sequencer/SequencerThread.h"
+
+#include <cerrno>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+TSequencerThread::TSequencerThread(TSequencerDelivery& delivery, TSequenceRun run, int tickPeriodMs)
+    : delivery_(delivery),
+      run_(std::move(run)),
+      period_(tickPeriodMs > 0 ? tickPeriodMs : TickPeriod),
+      notice_(std::make_shared<TNotice>()) {}
+
+TSequencerThread::~TSequencerThread() {
+    stop_ = true;
+    {
+        std::lock_guard<std::mutex> lock(sleepMutex_);
+        abort_ = true;
+    }
+    sleepCv_.notify_all();
+    gate_.Close();
+    if (thread_.joinable()) thread_.join();
+    notice_->alive = false;
+}
+
+void TSequencerThread::SetOnTerminate(std::function<void()> handler) {
+    if (!started_) notice_->handler = std::move(handler);
+}
+
+void TSequencerThread::Start() {
+    if (started_.exchange(true)) return;
+    thread_ = std::thread(&TSequencerThread::Execute, this);
+}
+
+void TSequencerThread::Terminate() { stop_ = true; }
+
+void TSequencerThread::RaisePriority() {
+    // One step above normal where the system allows it; otherwise the engine
+    // runs at normal priority.
+    const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, tid);
+    if (errno == 0) (void)::setpriority(PRIO_PROCESS, tid, nice - 1);
+}
+
+bool TSequencerThread::SleepUntil(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(sleepMutex_);
+    sleepCv_.wait_until(lock, deadline, [&] { return abort_; });
+    return !abort_;
+}
+
+void TSequencerThread::Execute() {
+    RaisePriority();
+    TTickSchedule schedule(TTickSchedule::Clock::now(), period_);
+    for (;;) {
+        if (!run_.Step()) stop_ = true;  // no assigned sequence is running
+        if (!stop_) {
+            if (!SleepUntil(schedule.Deadline())) break;
+            if (!gate_.RunOnGuiThread([this] { DeliverTick(); })) break;
+            ++delivered_;
+            schedule.Next(TTickSchedule::Clock::now());
+            rebased_ = schedule.Rebased();
+        }
+        if (stop_) break;
+    }
+    ended_ = true;
+    // The notification goes through the gate like the ticks (so that it is
+    // ordered after them by synchronisation a race detector sees) and holds
+    // the shared notice, never this object: harmless when it runs after the
+    // owner has destroyed the engine.
+    gate_.Post([notice = notice_] {
+        if (!notice->alive || !notice->handler) return;
+        std::function<void()> handler = notice->handler;  // survives the owner's deletion
+        handler();
+    });
+}
+
+void TSequencerThread::DeliverTick() {
+    // The graph moves on by one tick of sequence time, whatever the tick
+    // period the engine was built with.
+    delivery_.AdvanceTime(TickPeriod);
+    for (int att = 1; att <= TBaieScripts::AttCount; ++att) {
+        const std::string& command = run_.Command(att);
+        if (command.empty() || !delivery_.AttEnabled(att)) continue;
+        delivery_.SetPendingCommand(att, command);
+        if (delivery_.MainVisible()) delivery_.ShowLinkAnswer(att, command);
+        if (delivery_.GraphVisible()) delivery_.AddAttCommand(att, command);
+    }
+}

@@ -1,0 +1,94 @@
+#pragma once
+// The run engine: a worker thread that advances every sequence of a run by
+// one step per 100 ms tick and hands the resulting commands to the GUI
+// thread, which posts them to the links, shows them and plots them.
+
+#include "support/GuiThread.h"
+#include "sequencer/SequenceRun.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// What the engine drives, once per tick, on the GUI thread. The windows
+// implement it (graph window, main controller and its links); tests
+// implement it with recorders or real links. Attenuators are numbered 1..8.
+class TSequencerDelivery {
+public:
+    virtual ~TSequencerDelivery() = default;
+    // Graph window: moves every curve on by elapsedMs; called every tick.
+    virtual void AdvanceTime(int elapsedMs) = 0;
+    virtual bool GraphVisible() const = 0;
+    virtual void AddAttCommand(int att, const std::string& text) = 0;
+    // Main controller: the Enabled flag of the attenuator's link.
+    virtual bool AttEnabled(int att) const = 0;
+    // The link's pending command, replacing one not yet taken (unverified).
+    virtual void SetPendingCommand(int att, const std::string& command) = 0;
+    virtual bool MainVisible() const = 0;
+    // Shows the command's value in the attenuator's box.
+    virtual void ShowLinkAnswer(int att, const std::string& command) = 0;
+};
+
+class TSequencerThread {
+public:
+    // Takes the run (its scripts and assignment) over. delivery must outlive
+    // this object. Created suspended; tickPeriodMs other than TickPeriod is
+    // for tests only.
+    TSequencerThread(TSequencerDelivery& delivery, TSequenceRun run, int tickPeriodMs = TickPeriod);
+    // Requests the stop, releases a worker waiting for its tick or for the
+    // GUI thread, and joins it: bounded in time. The end-of-run notification
+    // never runs after this. Call on the GUI thread, never from inside a
+    // delivery.
+    ~TSequencerThread();
+    TSequencerThread(const TSequencerThread&) = delete;
+    TSequencerThread& operator=(const TSequencerThread&) = delete;
+
+    // Called on the GUI thread once the run has ended, by itself or after
+    // Terminate. Set before Start. The handler may destroy this object.
+    void SetOnTerminate(std::function<void()> handler);
+    void Start();
+    // Stop request, non-blocking. A tick already waiting for its deadline is
+    // still delivered, so at most one more tick of commands goes out.
+    void Terminate();
+
+    bool Started() const { return started_; }
+    bool Ended() const { return ended_; }
+    std::int64_t DeliveredTicks() const { return delivered_; }
+    // Ticks after which the schedule went on from "now" because the GUI
+    // thread had held the engine back for more than a whole period.
+    std::int64_t RebasedTicks() const { return rebased_; }
+
+private:
+    struct TNotice {
+        std::atomic<bool> alive{true};
+        std::function<void()> handler;
+    };
+
+    void Execute();
+    void DeliverTick();
+    bool SleepUntil(std::chrono::steady_clock::time_point deadline);
+    static void RaisePriority();
+
+    TSequencerDelivery& delivery_;
+    TSequenceRun run_;  // engine thread only (and DeliverTick while it waits)
+    const std::chrono::milliseconds period_;
+
+    std::atomic<bool> started_{false};
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> ended_{false};
+    std::atomic<std::int64_t> delivered_{0};
+    std::atomic<std::int64_t> rebased_{0};
+
+    std::mutex sleepMutex_;
+    std::condition_variable sleepCv_;
+    bool abort_ = false;  // under sleepMutex_: the owner is going away
+
+    std::shared_ptr<TNotice> notice_;
+    TGuiGate gate_;
+    std::thread thread_;
+};

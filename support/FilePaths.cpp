@@ -1,0 +1,45 @@
+#include "support/FilePaths.h"
+
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+// The name part of a path: everything after its last separator.
+std::string NamePart(const std::string& path) {
+    const auto slash = path.rfind(PathSeparator);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::string ConfigFileBaseName(const std::string& path) {
+    std::string name = NamePart(path);
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos) return name;
+    // The extension's text is removed where it first occurs in the name:
+    // x.cfgy.cfg gives xy.cfg, a.cfg.cfg gives a.cfg.
+    const std::string ext = name.substr(dot);
+    name.erase(name.find(ext), ext.size());
+    return name;
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& ext) {
+    const auto slash = path.rfind(PathSeparator);
+    const auto nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const auto dot = path.rfind('.');
+    if (dot != std::string::npos && dot >= nameStart) return path.substr(0, dot) + ext;
+    return path + ext;
+}
+
+std::string ProgramFilePath() {
+    std::vector<char> buf(4096);
+    for (;;) {
+        const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+        if (n < 0) return {};
+        if (static_cast<std::size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<std::size_t>(n));
+        buf.resize(buf.size() * 2);
+    }
+}
+

@@ -1,8 +1,5 @@
 #include "frontpanel/FrontPanelRules.h"
 
-#include "support/TextFields.h"
-#include "link/TovarinProtocol.h"
-#include "support/TextFields.h"
 #include "link/TovarinProtocol.h"
 
 #include <algorithm>
@@ -37,17 +34,9 @@ int ComputeCommonMaxAtt(const std::vector<int>& usableMaxima) {
     return 935;
 }
 
-std::optional<int> AnswerValue(const std::string& text) {
-    if (!StartsWith(text, "STA") && !StartsWith(text, "ATT")) return std::nullopt;
-    int value = 0;
-    if (!ParseDecimalInt(SubText(text, 6, 3), value)) return std::nullopt;
-    return value;
-}
+std::optional<int> AnswerValue(const std::string& text) { return ReadStateReply(text); }
 
-std::optional<std::string> AnswerName(const std::string& text) {
-    if (!StartsWith(text, "NAM")) return std::nullopt;
-    return SubText(text, 6, 4);
-}
+std::optional<std::string> AnswerName(const std::string& text) { return ReadNameReply(text); }
 
 int AttenuatorSetValue(int value, int linkMaxAtt, int commonMaxAtt) {
     const int max = linkMaxAtt < 1 ? commonMaxAtt : linkMaxAtt;

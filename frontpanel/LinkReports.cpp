@@ -10,9 +10,6 @@
 #include "link/TovarinProtocol.h"
 #include "support/FilePaths.h"
 #include "support/UserFolders.h"
-#include "link/TovarinProtocol.h"
-#include "support/FilePaths.h"
-#include "support/UserFolders.h"
 #include "frontpanel/NameAttForm.h"
 
 #include <QAction>
@@ -118,7 +115,7 @@ void TMainForm::NameButton01Click(int n) {
     std::string name = box->title().left(4).toStdString();
     if (!NameAttenuator(n, name, this) || name.size() > 4) return;
     box->setTitle(QString::fromStdString(name));
-    PostCommand(n, "N0 " + name);
+    PostCommand(n, FormatNameCommand(name));
     // Give the attenuator time to store the name; the links keep running.
     QEventLoop pause;
     QTimer::singleShot(500, Qt::PreciseTimer, &pause, &QEventLoop::quit);
@@ -126,14 +123,14 @@ void TMainForm::NameButton01Click(int n) {
 }
 
 void TMainForm::RequestReconfig() {
-    for (auto& link : links_) link->SetPendingCommand("RECONFIG");
+    for (auto& link : links_) link->SetPendingCommand(std::string(ReconfigRequest));
 }
 
 void TMainForm::RequestLinkRefresh(int n) {
     // A refresh while parking would replace a park command and drop the link
     // before it is parked.
     if (parking_ || parked_) return;
-    if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand("REFRESH");
+    if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand(std::string(RefreshRequest));
 }
 
 void TMainForm::customEvent(QEvent* event) {
@@ -148,7 +145,7 @@ void TMainForm::miConfigurationClick() {
 }
 
 void TMainForm::miRefreshClick() {
-    for (auto& link : links_) link->SetPendingCommand("REFRESH");
+    for (auto& link : links_) link->SetPendingCommand(std::string(RefreshRequest));
     miRefresh->setEnabled(false);
     TimerRefresh.start();
 }

@@ -2,6 +2,7 @@
 
 #include "graph/GraphIcons.h"
 #include "graph/SequencerGraphLogic.h"
+#include "link/TovarinProtocol.h"
 #include "graph/WindowFrame.h"
 
 #include <QAbstractFileIconProvider>
@@ -157,7 +158,7 @@ void TSequencerGraphForm::AdvanceTime(int elapsedMs) {
 }
 
 void TSequencerGraphForm::AddAttCommand(int attNumber, const std::string& text) {
-    if (text.rfind("ATT", 0) != 0) return;
+    if (!IsAttCommand(text)) return;
     const bool keep = xyGraph->Plotting();
     xyGraph->SetPlotting(false);
     for (const seqgraph::TCurvePoint& p : seqgraph::ParseAttCommand(attNumber, text, host_.CommonMaxAtt())) {

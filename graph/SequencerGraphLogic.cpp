@@ -1,6 +1,6 @@
 #include "graph/SequencerGraphLogic.h"
 
-#include "support/TextFields.h"
+#include "link/TovarinProtocol.h"
 
 namespace seqgraph {
 
@@ -10,16 +10,9 @@ int GainOfValue(int value, int commonMaxAtt) { return commonMaxAtt <= 110 ? -10 
 
 std::vector<TCurvePoint> ParseAttCommand(int attNumber, std::string_view text, int commonMaxAtt) {
     std::vector<TCurvePoint> out;
-    if (!StartsWith(text, "ATT")) return out;
-    std::string_view rest = text.size() > 4 ? text.substr(4) : std::string_view{};
-    while (!rest.empty()) {
-        const char d = rest[0];
-        int value = 0;
-        if (d >= '0' && d <= '9' && ParseDecimalInt(SubText(rest, 2, 3), value)) {
-            const int curve = attNumber + (d - '0');
-            if (curve >= 1 && curve <= kCurveCount) out.push_back({curve, GainOfValue(value, commonMaxAtt)});
-        }
-        rest = rest.size() > 6 ? rest.substr(6) : std::string_view{};
+    for (const TAttSetting& s : ReadAttCommand(text)) {
+        const int curve = attNumber + s.Channel;
+        if (curve >= 1 && curve <= kCurveCount) out.push_back({curve, GainOfValue(s.Value, commonMaxAtt)});
     }
     return out;
 }

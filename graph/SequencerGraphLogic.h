@@ -24,11 +24,9 @@ struct TCurvePoint {
     bool operator==(const TCurvePoint&) const = default;
 };
 
-// The points that the command text sent to attenuator attNumber adds:
-// "ATT" and a separator, then groups of six characters "d vvv " where d is
-// a channel offset (curve attNumber + d) and vvv the value. A group that
-// does not parse or names a curve outside 1..8 adds nothing; a text that
-// does not begin with "ATT" adds nothing at all.
+// The points that the command text sent to attenuator attNumber adds: one
+// per channel setting d of the command (ReadAttCommand), on curve
+// attNumber + d; a setting naming a curve outside 1..8 adds nothing.
 std::vector<TCurvePoint> ParseAttCommand(int attNumber, std::string_view text, int commonMaxAtt);
 
 struct TSaveName {

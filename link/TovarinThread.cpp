@@ -1,6 +1,5 @@
 #include "link/TovarinThread.h"
 
-#include "support/TextFields.h"
 #include "link/TovarinProtocol.h"
 
 #include <fcntl.h>
@@ -28,10 +27,8 @@ void ClosePipe(int fds[2]) {
         if (fds[i] >= 0) ::close(fds[i]);
 }
 
-// A device command (as opposed to a link request) begins "ATT", "IDS" or "N".
-bool IsDeviceCommand(const std::string& text) {
-    return StartsWith(text, "ATT") || StartsWith(text, "IDS") || StartsWith(text, "N");
-}
+// A device command, as opposed to a link request.
+bool IsDeviceCommand(const std::string& text) { return ClassifyPosted(text) == TPostedKind::DeviceCommand; }
 
 }  // namespace
 
@@ -149,7 +146,7 @@ void TTovarinThread::ConnectPass() {
 
 void TTovarinThread::ConnectedPass() {
     switch (step_) {
-    case 0:
+    case TLinkStep::Idle:
         if (Terminated()) {
             client_.Disconnect();
             return;
@@ -158,20 +155,21 @@ void TTovarinThread::ConnectedPass() {
         // and at once when a command is posted; this thread only wakes when
         // it has taken something (or the link is told to end).
         if (!gate_.RunOnGuiThreadIdle([this] { Dispatch(); }, timings_.IdleSleep,
-                                      [this] { return step_ == 0 && outgoingCommand_.empty() && !Terminated(); }))
+                                      [this] { return step_ == TLinkStep::Idle && outgoingCommand_.empty() && !Terminated(); }))
             terminated_ = true;
-        if (!outgoingCommand_.empty()) step_ = 5;
+        if (!outgoingCommand_.empty()) step_ = TLinkStep::Send;
         break;
-    case 1: StepIdentify(); break;
-    case 2:
-        reply_ = "MOD AUTO";
+    case TLinkStep::Identify: StepIdentify(); break;
+    case TLinkStep::Mode:
+        reply_ = AssumedModeReply;
         Gui(&TTovarinThread::InterpretIdent);
-        step_ = 3;
+        step_ = TLinkStep::Name;
         break;
-    case 3: StepName(); break;
-    case 4: StepReadState(); break;
-    case 5: StepSend(); break;
-    default: StepDrop(); break;
+    case TLinkStep::Name: StepName(); break;
+    case TLinkStep::ReadState: StepReadState(); break;
+    case TLinkStep::Send: StepSend(); break;
+    case TLinkStep::Drop:
+    case TLinkStep::Reconfig: StepDrop(); break;
     }
 }
 
@@ -186,17 +184,17 @@ void TTovarinThread::QueryFailed(int error) {
     if (error == EMSGSIZE)
         Gui(&TTovarinThread::ReportDialogError);  // a reply line too long to be one
     else
-        step_ = 6;
+        step_ = TLinkStep::Drop;
 }
 
 void TTovarinThread::StepIdentify() {
-    const int error = Query("IDN?");
+    const int error = Query(IdentQuery);
     if (error == 0) {
         Gui(&TTovarinThread::InterpretIdent);
         if (linkStatus_ == StatusIdent) {
-            step_ = 2;
+            step_ = TLinkStep::Mode;
         } else {
-            if (idnTries_ >= 5) step_ = 6;
+            if (idnTries_ >= 5) step_ = TLinkStep::Drop;
             Sleep(timings_.IdnRetry);
         }
         ++idnTries_;
@@ -210,32 +208,32 @@ void TTovarinThread::StepIdentify() {
 }
 
 void TTovarinThread::StepName() {
-    const int error = Query("N?");
+    const int error = Query(NameQuery);
     if (error == 0) {
         Gui(&TTovarinThread::InterpretIdent);
         if (linkStatus_ == StatusDialogError)
-            step_ = 6;
-        else if (step_ == 3)
-            step_ = 4;
+            step_ = TLinkStep::Drop;
+        else if (step_ == TLinkStep::Name)
+            step_ = TLinkStep::ReadState;
     } else if (error == TTovarinSend::kTimedOut) {
-        if (step_ == 3) step_ = 4;
+        if (step_ == TLinkStep::Name) step_ = TLinkStep::ReadState;
     } else {
         QueryFailed(error);
     }
 }
 
 void TTovarinThread::StepReadState() {
-    const int error = Query("STA?");
+    const int error = Query(StateQuery);
     if (error == 0) {
         resendPause_ = 0;
         Gui(&TTovarinThread::InterpretState);
-        step_ = linkStatus_ == StatusDialogError ? 6 : 0;
+        step_ = linkStatus_ == StatusDialogError ? TLinkStep::Drop : TLinkStep::Idle;
         // The pause before a re-send is taken here, on the link thread, so
         // that the GUI thread never sleeps for a link.
         Sleep(resendPause_);
     } else if (error == TTovarinSend::kTimedOut) {
         if (stateTimeouts_ >= 3)
-            step_ = 6;
+            step_ = TLinkStep::Drop;
         else
             Sleep((stateTimeouts_ + 1) * timings_.StateRetryUnit);
         ++stateTimeouts_;
@@ -249,17 +247,17 @@ void TTovarinThread::StepSend() {
     if (!outgoingCommand_.empty()) ok = client_.SendLine(outgoingCommand_);
     outgoingCommand_.clear();
     if (!ok) {
-        step_ = 6;
+        step_ = TLinkStep::Drop;
     } else if (verifying_) {
         Sleep(timings_.VerifyPause);
-        step_ = 4;
+        step_ = TLinkStep::ReadState;
     } else {
-        step_ = 0;
+        step_ = TLinkStep::Idle;
     }
 }
 
 void TTovarinThread::StepDrop() {
-    step_ = 0;
+    step_ = TLinkStep::Idle;
     client_.Disconnect();
     connected_ = false;
     Sleep(timings_.DropPause);

@@ -37,6 +37,21 @@ struct TLinkTimings {
     int ConnectTimeout = 21000;  // longest wait for a connect to complete
 };
 
+// The steps of a connected link. Each runs on the link thread; the part in
+// the right column runs on the GUI thread while the link thread waits.
+//
+//   step       link thread                      GUI thread
+//   Idle       waits for a command              Dispatch: takes the pending
+//                                               command or request
+//   Identify   sends "IDN?", reads the reply    InterpretIdent
+//   Mode       takes the mode as AUTO           InterpretIdent
+//   Name       sends "N?", reads the reply      InterpretIdent (NAM answer)
+//   ReadState  sends "STA?", reads the reply    InterpretState (read-back)
+//   Send       sends the outgoing command       -
+//   Drop       closes the connection            ReportClosed
+//   Reconfig   as Drop; the next connect takes the new rack address
+enum class TLinkStep : int { Idle, Identify, Mode, Name, ReadState, Send, Drop, Reconfig };
+
 class TTovarinThread {
 public:
     // Link status codes as reported to ShowLinkStatus.
@@ -138,7 +153,7 @@ private:
     std::string deviceInfo_;
     int maxAtt_ = 0;
     int linkStatus_ = StatusClosed;
-    int step_ = 0;
+    TLinkStep step_ = TLinkStep::Idle;
     std::string reply_;
     std::string outgoingCommand_;
     std::string errorText_;

@@ -1,17 +1,9 @@
 // The steps a rack link runs on the GUI thread while it waits: reporting the
 // connection state, taking the pending command, and interpreting replies.
 
-#include "support/TextFields.h"
 #include "link/TovarinThread.h"
 
-namespace {
-
-// The value in positions 7-9 of a "STA"/"ATT" line; false when unreadable.
-bool ReadStateValue(const std::string& line, int& value) {
-    return ParseDecimalInt(SubText(line, 6, 3), value);
-}
-
-}  // namespace
+#include "link/TovarinProtocol.h"
 
 void TTovarinThread::Report(int status) {
     linkStatus_ = status;
@@ -21,7 +13,7 @@ void TTovarinThread::Report(int status) {
 void TTovarinThread::ReportOpened() {
     Report(StatusOpened);
     connected_ = true;
-    step_ = 1;
+    step_ = TLinkStep::Identify;
 }
 
 void TTovarinThread::ReportClosed() {
@@ -30,8 +22,8 @@ void TTovarinThread::ReportClosed() {
         errorText_ = client_.LastErrorText();
     } else {
         // A refresh asked for while the link is down is used up here.
-        if (StartsWith(pendingCommand_, "REFRESH") || StartsWith(pendingCommand_, "RECONFIG"))
-            pendingCommand_.clear();
+        const TPostedKind pending = ClassifyPosted(pendingCommand_);
+        if (pending == TPostedKind::Refresh || pending == TPostedKind::Reconfig) pendingCommand_.clear();
         linkStatus_ = StatusClosed;
         errorText_.clear();
     }
@@ -45,30 +37,36 @@ void TTovarinThread::ReportDialogError() {
     client_.ClearError();
     reply_.clear();
     Report(StatusDialogError);
-    step_ = 6;
+    step_ = TLinkStep::Drop;
 }
 
 void TTovarinThread::Dispatch() {
-    const std::string& p = pendingCommand_;
-    if (p.empty()) return;
-    if (StartsWith(p, "ATT") || StartsWith(p, "IDS") || StartsWith(p, "N")) {
-        outgoingCommand_ = p;
+    if (pendingCommand_.empty()) return;
+    switch (ClassifyPosted(pendingCommand_)) {
+    case TPostedKind::DeviceCommand:
+        outgoingCommand_ = pendingCommand_;
         pendingCommand_.clear();
-        step_ = 5;
-    } else if (StartsWith(p, "READATT")) {
+        step_ = TLinkStep::Send;
+        break;
+    case TPostedKind::ReadAtt:
         outgoingCommand_.clear();
         pendingCommand_.clear();
-        step_ = 4;
-    } else if (StartsWith(p, "REFRESH")) {
+        step_ = TLinkStep::ReadState;
+        break;
+    case TPostedKind::Refresh:
         outgoingCommand_.clear();
         pendingCommand_.clear();
-        step_ = 6;
+        step_ = TLinkStep::Drop;
         verifying_ = false;
-    } else if (StartsWith(p, "RECONFIG")) {
+        break;
+    case TPostedKind::Reconfig:
         outgoingCommand_.clear();
         pendingCommand_.clear();
-        step_ = 7;
+        step_ = TLinkStep::Reconfig;
         verifying_ = false;
+        break;
+    case TPostedKind::Unknown:
+        break;
     }
     // Anything else stays pending until something replaces it.
 }
@@ -76,40 +74,40 @@ void TTovarinThread::Dispatch() {
 void TTovarinThread::InterpretIdent() {
     if (reply_.empty()) {
         Report(StatusNoAnswer);
-    } else if (StartsWith(reply_, "IDN")) {
-        // "IDN " + 6-character identifier + "," + 3-digit maximum + "," + info.
-        std::string rest = SubText(reply_, 4, std::string::npos);
-        deviceId_ = SubText(rest, 0, 6);
-        rest = SubText(rest, 6, std::string::npos);
-        if (rest.find(',') != std::string::npos) {
-            int max = 0;
-            maxAtt_ = ParseDecimalInt(SubText(rest, 1, 3), max) ? max : 0;
-            rest = SubText(rest, 4, std::string::npos);
-            if (rest.find(',') != std::string::npos) {
-                rest = SubText(rest, 1, std::string::npos);
-                deviceInfo_ = rest.substr(0, rest.find(','));
-            }
-        }
-        step_ = 1;
+        reply_.clear();
+        return;
+    }
+    switch (ReplyKind(reply_)) {
+    case TReplyKind::Ident: {
+        TIdentReply ident = ReadIdentReply(reply_);
+        deviceId_ = std::move(ident.Id);
+        if (ident.MaxAtt) maxAtt_ = *ident.MaxAtt;
+        if (ident.Info) deviceInfo_ = std::move(*ident.Info);
+        step_ = TLinkStep::Identify;
         Report(StatusIdent);
-    } else if (StartsWith(reply_, "MOD")) {
-        step_ = 2;
-        Report(reply_.find("AUTO") != std::string::npos ? StatusAuto : StatusManual);
-    } else if (StartsWith(reply_, "NAM")) {
+        break;
+    }
+    case TReplyKind::Mode:
+        step_ = TLinkStep::Mode;
+        Report(ModeIsAuto(reply_) ? StatusAuto : StatusManual);
+        break;
+    case TReplyKind::Name:
         if (view_ != nullptr) view_->ShowLinkAnswer(this, reply_);
-        step_ = 3;
-    } else {
+        step_ = TLinkStep::Name;
+        break;
+    default:
         Report(StatusDialogError);
+        break;
     }
     reply_.clear();
 }
 
 void TTovarinThread::InterpretState() {
-    if (!StartsWith(reply_, "STA") && !StartsWith(reply_, "ATT")) {
+    if (ReplyKind(reply_) != TReplyKind::State) {
         Report(StatusDialogError);
     } else if (verifying_) {
-        int value = 0;
-        if (!ReadStateValue(reply_, value) || value == expectedAtt_) {
+        const std::optional<int> value = ReadStateReply(reply_);
+        if (!value || *value == expectedAtt_) {
             verifying_ = false;
         } else if (verifyRetries_ >= 3) {
             // The last read-back still differs: the set failed, so the box

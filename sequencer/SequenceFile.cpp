@@ -1,7 +1,6 @@
 #include "sequencer/SequenceFile.h"
 
 #include "support/TextFields.h"
-#include "support/TextFields.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,6 @@
 #include "sequencer/SequenceModel.h"
 
 #include "link/TovarinProtocol.h"
-#include "link/TovarinProtocol.h"
 
 #include <algorithm>
 #include <limits>

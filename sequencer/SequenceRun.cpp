@@ -1,5 +1,7 @@
 #include "sequencer/SequenceRun.h"
 
+#include "link/TovarinProtocol.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -12,7 +14,7 @@ bool TSequenceRun::Step() {
         const TSequenceScript* script = assignment_.Slot(att);
         if (script == nullptr || script->Finished) continue;
         running = true;
-        if (!script->Output.empty()) command = SequencerCommandPrefix + script->Output;
+        if (!script->Output.empty()) command = FormatAttCommandText(SequencerChannel, script->Output);
     }
     return running;
 }

@@ -14,8 +14,8 @@
 // The engine's tick, in ms.
 inline constexpr int TickPeriod = 100;
 
-// "ATT " + "0 ": the set-attenuation command on channel 0.
-inline constexpr const char* SequencerCommandPrefix = "ATT 0 ";
+// The channel the engine's attenuation commands address.
+inline constexpr const char* SequencerChannel = "0";
 
 class TSequenceRun {
 public:

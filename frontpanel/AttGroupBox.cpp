@@ -81,7 +81,7 @@ bool TAttGroupBox::ShowReadBack(int v) {
     writingReadBack_ = true;
     SetValue(v);
     writingReadBack_ = false;
-    return echoPending_;
+    return echo_.Pending();
 }
 
 void TAttGroupBox::CancelPendingChange() { EndPendingChange(); }
@@ -92,9 +92,7 @@ void TAttGroupBox::EndPendingChange() {
 }
 
 void TAttGroupBox::DropEcho() {
-    if (!echoPending_) return;
-    echoPending_ = false;
-    emit EchoDropped(this);
+    if (echo_.Drop()) emit EchoDropped(this);
 }
 
 void TAttGroupBox::FollowSpinEdit() {
@@ -106,12 +104,7 @@ void TAttGroupBox::FollowSpinEdit() {
 void TAttGroupBox::SpinEditChange() {
     if (restoring_ || spinEdit_->Typing()) return;
     FollowSpinEdit();
-    // A read-back written now makes the pending change its echo; any other
-    // change replaces the echo with a change of the operator's.
-    if (writingReadBack_)
-        echoPending_ = true;
-    else
-        DropEcho();
+    if (echo_.ValueWritten(writingReadBack_)) emit EchoDropped(this);
     changeTimer_->stop();
     changeTimer_->start();
 }
@@ -135,10 +128,9 @@ void TAttGroupBox::ChangeTimerTimer() {
 
 void TAttGroupBox::Report() {
     lastValue_ = spinEdit_->Value();
-    reportingEcho_ = echoPending_;
-    echoPending_ = false;
+    echo_.BeginReport();
     emit Change(this);
-    reportingEcho_ = false;
+    echo_.EndReport();
 }
 
 void TAttGroupBox::SpinEditKeyUp(int key) {

@@ -7,6 +7,8 @@
 
 #include <QGroupBox>
 
+#include "frontpanel/EchoFilter.h"
+
 class QTimer;
 class TSlideBar;
 class TSpinNumEdit;
@@ -41,7 +43,7 @@ public:
     // owner does not send the value back. Returns whether an echo is pending.
     bool ShowReadBack(int v);
     // True only while Change reports the echo of a read-back.
-    bool ChangeIsEcho() const { return reportingEcho_; }
+    bool ChangeIsEcho() const { return echo_.IsEcho(); }
     // Drops the pending change, if any, without reporting it.
     void CancelPendingChange();
 
@@ -79,8 +81,7 @@ private:
     bool syncing_ = false;
     bool restoring_ = false;
     bool writingReadBack_ = false;
-    bool echoPending_ = false;   // the pending change is the echo of a read-back
-    bool reportingEcho_ = false;
+    TEchoFilter echo_;
     // The value last reported, or last written by the owner: what the
     // attenuator is believed to hold.
     int lastValue_ = 0;

@@ -7,15 +7,17 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev libgl-dev
     libjpeg62-turbo-dev libsimpleini-dev
-    googletest libgtest-dev libbenchmark-dev
+    googletest libgtest-dev
     fonts-liberation2
-    # Tests: a private session bus, and the program run on a virtual display.
+    # Tests: a private session bus (dbus-daemon, gdbus).
     dbus-daemon libglib2.0-bin
-    xvfb xdotool x11-utils imagemagick
+    # The end-to-end test and the demo: the program on a virtual display,
+    # driven with xdotool and photographed with ImageMagick's import.
+    xvfb xdotool imagemagick
 )
-# The demo also drives and photographs the window under a virtual display.
+# The demo also waits for its virtual display with xdpyinfo.
 if [ "${1:-}" = "--demo" ]; then
-    packages+=(xauth)
+    packages+=(x11-utils)
 fi
 
 missing=()

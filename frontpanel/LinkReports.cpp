@@ -141,7 +141,7 @@ void TMainForm::customEvent(QEvent* event) {
 }
 
 void TMainForm::miConfigurationClick() {
-    if (ShowConfigDialog(*this, this)) RequestReconfig();
+    if (ShowConfigDialog(configHost_, this)) RequestReconfig();
 }
 
 void TMainForm::miRefreshClick() {
@@ -188,41 +188,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-// --- TConfigHost --------------------------------------------------------------
-
-void TMainForm::ResetLinks() {
-    for (auto& link : links_) link->SetReadyCaption("Wait...");
-    for (auto& link : links_) link->SetEnabled(false);
-}
-
-void TMainForm::SetAttIP(int slot, const std::string& ip) {
-    if (slot < 0 || slot >= SlotCount) return;
-    slotIP_[slot] = ip;
-    links_[slot]->SetTargetHost(ip);
-}
-
-void TMainForm::SetAttPort(int slot, const std::string& port) {
-    if (slot < 0 || slot >= SlotCount) return;
-    slotPort_[slot] = port;
-    links_[slot]->SetTargetPort(port);
-}
-
-std::string TMainForm::SlotIP(int slot) const { return slot >= 0 && slot < SlotCount ? slotIP_[slot] : ""; }
-std::string TMainForm::SlotPort(int slot) const { return slot >= 0 && slot < SlotCount ? slotPort_[slot] : ""; }
-bool TMainForm::SlotEnabled(int slot) const { return slot >= 0 && slot < SlotCount && links_[slot]->Enabled(); }
-
-void TMainForm::SetSlotEnabled(int slot, bool enabled) {
-    if (slot >= 0 && slot < SlotCount) links_[slot]->SetEnabled(enabled);
-}
-
 std::string TMainForm::DocumentsFolder() const { return GetShellFolder(TShellFolder::Documents); }
-
-void TMainForm::SetConfigFile(const std::string& path) {
-    configFile_ = path;
-    StatusPanels[2]->setText(path.empty() ? QString()
-                                          : QStringLiteral("Configuration: ") +
-                                                QString::fromStdString(ConfigFileBaseName(path)));
-}
 
 // --- Closing ------------------------------------------------------------------
 

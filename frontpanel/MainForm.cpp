@@ -36,7 +36,12 @@ constexpr int kButtonLefts[4] = {48, 184, 320, 456};
 TMainForm::TMainForm(const TMainFormOptions& options, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      options_(options) {
+      options_(options),
+      configHost_(links_, [this](const std::string& path) {
+          StatusPanels[2]->setText(path.empty() ? QString()
+                                                : QStringLiteral("Configuration: ") +
+                                                      QString::fromStdString(ConfigFileBaseName(path)));
+      }) {
     BuildComponents();
     BuildMenu();
     // The eight links exist from the start, not yet started, so that every
@@ -129,9 +134,9 @@ void TMainForm::BuildMenu() {
 }
 
 bool TMainForm::FormCreate() {
-    // 1. Title from the program's version information.
+    // Title from the program's version information.
     setWindowTitle(QString::fromStdString(VersionTitle()));
-    // 2-3. Help file and viewer; F1 with a context number reaches HelpRequest.
+    // Help file and viewer; F1 with a context number reaches HelpRequest.
     helpFile_ = options_.HelpFile.empty() ? ChangeFileExt(ProgramFilePath(), ".html") : options_.HelpFile;
     qApp->installEventFilter(this);
     helpAvailable_ = THelpViewer::Available();
@@ -142,31 +147,31 @@ bool TMainForm::FormCreate() {
         QMessageBox::warning(this, QStringLiteral("Error."),
                              QStringLiteral("You need to install Microsoft HTML Help version 1.2 or upper !"));
     }
-    // 4. Every box waits for its first report.
+    // Every box waits for its first report.
     for (int i = 0; i < SlotCount; ++i) {
         AttGroupBoxes[i]->setTitle(QStringLiteral("No attenuator"));
         AttGroupBoxes[i]->setEnabled(false);
         NameButtons[i]->setEnabled(false);
     }
-    // 5. The eight links were made with the window, not yet started.
-    // 6-8. The settings file and what it remembers.
+    // The eight links were made with the window, not yet started.
+    // The settings file and what it remembers.
     settings_.Open(options_.SettingsName);
     if (!settings_.Problem().empty())
         QMessageBox::warning(this, QStringLiteral("Error."), QString::fromLocal8Bit(settings_.Problem()));
-    SetConfigFile(settings_.LastConfigFile());
-    configDir_ = settings_.ConfigDir();
+    configHost_.SetConfigFile(settings_.LastConfigFile());
+    configHost_.SetConfigDir(settings_.ConfigDir());
     sequencesDir_ = settings_.SequencesDir();
-    // 9-11.
-    ResetLinks();
+    // Links waiting, boxes in decimal mode up to the common maximum.
+    configHost_.ResetLinks();
     UpdateCommonMaxAtt();
     for (auto* box : AttGroupBoxes) {
         box->SetDecimal(true);
         box->SetMaxValue(commonMaxAtt_);
     }
-    // 12. The configuration; Cancel ends the program through the close path.
-    const bool accepted = ShowConfigDialog(*this, this);
+    // The configuration; Cancel ends the program through the close path.
+    const bool accepted = ShowConfigDialog(configHost_, this);
     if (!accepted) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-    // 13-15.
+    // No device known yet; the links start connecting.
     for (auto& link : links_) link->SetDeviceId("000000");
     sequencerOpen_ = false;
     for (auto& link : links_) link->Start();
@@ -207,7 +212,7 @@ void TMainForm::FormDestroy() {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     if (settings_.IsOpen()) {
         try {
-            settings_.Write(configDir_, sequencesDir_, configFile_);
+            settings_.Write(configHost_.ConfigDir(), sequencesDir_, configHost_.ConfigFile());
         } catch (const std::exception& e) {
             QMessageBox::critical(nullptr, QStringLiteral("Error."), QString::fromStdString(e.what()));
         }

@@ -7,6 +7,7 @@
 
 #include "support/AppSettings.h"
 #include "config/RackConfiguration.h"
+#include "frontpanel/MainConfigHost.h"
 #include "graph/SequencerGraphForm.h"
 #include "link/TovarinThread.h"
 
@@ -41,9 +42,9 @@ struct TMainFormOptions {
     std::string HelpFile;      // empty: the program's path with ".html"
 };
 
-class TMainForm : public QMainWindow, public TLinkView, public TConfigHost, public TSequencerGraphHost {
+class TMainForm : public QMainWindow, public TLinkView, public TSequencerGraphHost {
 public:
-    static constexpr int SlotCount = 8;
+    static constexpr int SlotCount = TMainConfigHost::SlotCount;
 
     explicit TMainForm(const TMainFormOptions& options = TMainFormOptions(), QWidget* parent = nullptr);
     ~TMainForm() override;  // FormDestroy: ends the links, writes the settings
@@ -73,17 +74,10 @@ public:
     // "&Sequencer" item is disabled.
     void SetSequencerEntry(std::function<void(TMainForm&)> entry);
 
-    // --- TConfigHost: the link slots and the configuration file ---
-    void ResetLinks() override;
-    void SetAttIP(int slot, const std::string& ip) override;
-    void SetAttPort(int slot, const std::string& port) override;
-    std::string SlotIP(int slot) const override;
-    std::string SlotPort(int slot) const override;
-    bool SlotEnabled(int slot) const override;
-    void SetSlotEnabled(int slot, bool enabled) override;
-    void SetConfigFile(const std::string& path) override;
-    std::string ConfigFile() const override { return configFile_; }
-    std::string ConfigDir() const override { return configDir_; }
+    // The link slots and the configuration file, as the configuration
+    // dialog sees them.
+    TMainConfigHost& ConfigHost() { return configHost_; }
+    const TMainConfigHost& ConfigHost() const { return configHost_; }
 
     // The application's help request: command 1 with a context number shows
     // the help file there. Returns true when handled.
@@ -133,15 +127,12 @@ private:
     TMainFormOptions options_;
     std::string helpFile_;
     bool helpAvailable_ = false;
-    std::string configFile_;
-    std::array<std::string, SlotCount> slotIP_;
-    std::array<std::string, SlotCount> slotPort_;
     bool sequencerOpen_ = false;
     int commonMaxAtt_ = 935;
     TAppSettings settings_;
-    std::string configDir_;
     std::string sequencesDir_;
     std::array<std::unique_ptr<TTovarinThread>, SlotCount> links_;
+    TMainConfigHost configHost_;  // refers to links_
     std::function<void(TMainForm&)> sequencerEntry_;
     bool parking_ = false;
     bool parked_ = false;

@@ -36,11 +36,11 @@ TEST_F(MainFormTest, BoxesFollowTheirLinksPackedIntoTheLowestSlots) {
     sim.SetFaults(simIndex[7], refuse);
     WriteSettings(WriteConfig({1, 4, 7}));
     ASSERT_TRUE(Start());
-    EXPECT_EQ(form->SlotIP(0), ip1);
-    EXPECT_EQ(form->SlotPort(0), "10002");
-    EXPECT_EQ(form->SlotIP(1), ip2);
-    EXPECT_EQ(form->SlotPort(1), "10001");
-    EXPECT_EQ(form->SlotPort(2), "10004");
+    EXPECT_EQ(form->ConfigHost().SlotIP(0), ip1);
+    EXPECT_EQ(form->ConfigHost().SlotPort(0), "10002");
+    EXPECT_EQ(form->ConfigHost().SlotIP(1), ip2);
+    EXPECT_EQ(form->ConfigHost().SlotPort(1), "10001");
+    EXPECT_EQ(form->ConfigHost().SlotPort(2), "10004");
     ASSERT_TRUE(WaitUsable(1, "R1A2"));
     ASSERT_TRUE(WaitUsable(2, "R2A1"));
     ASSERT_TRUE(WaitUntil([&] { return Caption(3) == "Connection refused"; }));
@@ -210,8 +210,8 @@ TEST_F(MainFormTest, ConfigurationFromTheMenuReconnectsWithTheNewSlots) {
         d->OkBtn->click();
     });
     form->miConfiguration->trigger();
-    EXPECT_EQ(form->SlotPort(0), "10001");
-    EXPECT_EQ(form->SlotPort(1), "10002");
+    EXPECT_EQ(form->ConfigHost().SlotPort(0), "10001");
+    EXPECT_EQ(form->ConfigHost().SlotPort(1), "10002");
     ASSERT_TRUE(WaitUsable(1, "CF01"));
     ASSERT_TRUE(WaitUsable(2, "CF02"));
     EXPECT_EQ(sim.Accepted(simIndex[1]), 2);  // dropped and reconnected

@@ -21,12 +21,12 @@ bool LinkStatusUsable(int status, bool enabled);
 // is none.
 int ComputeCommonMaxAtt(const std::vector<int>& usableMaxima);
 
-// The value of a "STA"/"ATT" answer (positions 7-9), or nothing when the
+// The value of an attenuation answer (ReadStateReply), or nothing when the
 // text is no such answer or its value is not a decimal integer.
 std::optional<int> AnswerValue(const std::string& text);
 
-// The name of a "NAM" answer (positions 7-10, fewer when shorter), or
-// nothing when the text is no such answer.
+// The name of a name answer (ReadNameReply), or nothing when the text is no
+// such answer.
 std::optional<std::string> AnswerName(const std::string& text);
 
 // The value an attenuator is set to: rounded to a half-decibel step when its

@@ -238,12 +238,14 @@ TSequencerEditForm::TSaveResult TSequencerEditForm::SaveAs() {
     if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
         return TSaveResult::Cancelled;
     const QString chosen = SaveDialog->selectedFiles().constFirst();
-    SetFileName(PathStd(chosen));
+    // The editor takes the new name only once the file is written, so that
+    // "&Ok Save" never aims at a file that could not be written.
     std::string error;
-    if (!SaveSequence(fileName_, error)) {
+    if (!SaveSequence(PathStd(chosen), error)) {
         ShowFileError(error);
         return TSaveResult::Failed;
     }
+    SetFileName(PathStd(chosen));
     host_.SetSequencesDir(AddTrailingSeparator(PathStd(QFileInfo(chosen).absolutePath())));
     return TSaveResult::Saved;
 }

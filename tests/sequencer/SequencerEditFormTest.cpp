@@ -177,5 +177,17 @@ TEST(SequencerEditForm, OkSaveNamesANewSequenceAndNeverLosesRows) {
         EXPECT_FALSE(message.empty());
         EXPECT_EQ(form.FileName(), kept);
         EXPECT_EQ(form.windowTitle(), "Sequence Editor [kept.sqc]");
+        // Nor does a "&Save as..." that cannot write the chosen file.
+        form.AttCheckBoxes[0]->setChecked(true);
+        message.clear();
+        WhenModal<QFileDialog>([&](QFileDialog* d) {
+            AnswerMessage(message);
+            d->selectFile(QString::fromStdString(dir.Path() + "/no-such-folder/new.sqc"));
+            static_cast<QDialog*>(d)->accept();
+        });
+        form.SaveButtonClick();
+        EXPECT_NE(message.find("no-such-folder"), std::string::npos);
+        EXPECT_EQ(form.FileName(), kept);
+        EXPECT_EQ(form.windowTitle(), "Sequence Editor [kept.sqc]");
     }
 }

@@ -3,6 +3,8 @@
 // the choice of attenuators; it loads and saves sequence files and keeps the
 // rows' start times up to date.
 
+#include "uSequencerFile.h"
+
 #include <QDialog>
 #include <array>
 #include <string>
@@ -72,6 +74,8 @@ private:
     TSaveResult SaveAs();
     void ShowFileError(const std::string& error);
     QString DialogFolder() const;
+    // Row i's time, action, To and Duration as plain data.
+    TActionRow RowData(std::size_t i) const;
 
     TSequenceEditorHost& host_;
     std::string fileName_;

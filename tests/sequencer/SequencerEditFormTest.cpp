@@ -123,6 +123,17 @@ TEST(SequencerEditForm, ReadsAWholeFileAndWritesItBackUnchanged) {
     ASSERT_TRUE(form.LoadSequence(file, error)) << error;
     ASSERT_TRUE(form.SaveSequence(dir.Path() + "/copy.sqc", error)) << error;
     EXPECT_EQ(ReadAll(dir.Path() + "/copy.sqc"), text);
+
+    // Loading recomputes the times as the changes come; a line that changes
+    // neither To nor Duration (row 3 once more) keeps the time it was
+    // written with.
+    TSequencerEditForm fresh(host);
+    const std::string other = dir.Write(
+        "other.sqc", "ACTIONS\r\n1\t0\t1\t0\t0\t0\r\n2\t0\t3\t0\t50\t10\r\n3\t0\t0\t0\t0\t0\r\n"
+                     "3\t77\t0\t0\t0\t0\r\n");
+    ASSERT_TRUE(fresh.LoadSequence(other, error)) << error;
+    EXPECT_EQ(fresh.Rows[2]->TimeText->text(), "7.7");
+    EXPECT_EQ(fresh.Rows[3]->TimeText->text(), "1.0");
 }
 
 TEST(SequencerEditForm, OkSaveNamesANewSequenceAndNeverLosesRows) {

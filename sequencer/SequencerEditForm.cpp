@@ -12,8 +12,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -71,9 +74,17 @@ void TSequencerEditForm::FormCreate() {
         row->Loaded();
         row->OnChange = [this](QObject*) { RecomputeTimes(); };
         if (i == 1) row->SetAction(ActionReset);
+        // Showing 400 rows of widgets is most of the cost of opening the
+        // editor: the rows below the first screenful are held back and
+        // shown once the editor is up (showEvent).
+        if ((i - 1) * TSequenceLine::RowHeight >= ScrollBox1->height()) row->hide();
+        else rowsShown_ = i;
         Rows.push_back(row);
     }
     ScrollBox1->setWidget(rowsArea);
+    connect(ScrollBox1->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int top) {
+        ShowRowsUpTo((top + ScrollBox1->viewport()->height()) / TSequenceLine::RowHeight + 1);
+    });
 
     for (int n = 1; n <= 8; ++n) {
         auto* box = new QCheckBox(Text(host_.AttCaption(n)), TabSheet1);
@@ -98,6 +109,23 @@ void TSequencerEditForm::FormCreate() {
     connect(OkButton, &QPushButton::clicked, this, &TSequencerEditForm::OkButtonClick);
 
     PageControl->setCurrentWidget(TabSheetActions);
+}
+
+void TSequencerEditForm::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // The held-back rows follow in batches between the events of the
+    // editor, the first screenful being drawn already.
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this, timer] {
+        ShowRowsUpTo(rowsShown_ + 25);
+        if (rowsShown_ >= static_cast<int>(Rows.size())) timer->deleteLater();
+    });
+    timer->start(0);
+}
+
+void TSequencerEditForm::ShowRowsUpTo(int count) {
+    count = std::min(count, static_cast<int>(Rows.size()));
+    for (; rowsShown_ < count; ++rowsShown_) Rows[rowsShown_]->show();
 }
 
 void TSequencerEditForm::SetFileName(const std::string& name) {

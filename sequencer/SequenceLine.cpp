@@ -14,9 +14,12 @@ constexpr int kUnitWidth = 22;
 
 int CentredTop(int height) { return (TSequenceLine::RowHeight - height) / 2; }
 
-QLabel* MakeText(QWidget* parent, const QString& text, int left, int width, Qt::Alignment align, bool sunken) {
+// A unit label is one line of text as high as its font; unitHeight 0 asks
+// the label (which polishes it), the next labels of the row take that.
+QLabel* MakeText(QWidget* parent, const QString& text, int left, int width, Qt::Alignment align, bool sunken,
+                 int unitHeight = 0) {
     auto* label = new QLabel(text, parent);
-    const int height = sunken ? 17 : label->sizeHint().height();
+    const int height = sunken ? 17 : unitHeight > 0 ? unitHeight : label->sizeHint().height();
     label->setGeometry(left, CentredTop(height), width, height);
     label->setAlignment(align | Qt::AlignVCenter);
     if (sunken) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -53,9 +56,11 @@ TSequenceLine::TSequenceLine(QWidget* parent) : QFrame(parent) {
     FromEdit = MakeEdit(this, 166, 110);
     FromUnit = MakeText(this, QStringLiteral("dB"), 166 + kEditWidth, kUnitWidth, Qt::AlignHCenter, false);
     ToEdit = MakeEdit(this, 245, 110);
-    ToUnit = MakeText(this, QStringLiteral("dB"), 245 + kEditWidth, kUnitWidth, Qt::AlignHCenter, false);
+    const int unitHeight = FromUnit->height();
+    ToUnit = MakeText(this, QStringLiteral("dB"), 245 + kEditWidth, kUnitWidth, Qt::AlignHCenter, false, unitHeight);
     DurationEdit = MakeEdit(this, 324, 9999);
-    DurationUnit = MakeText(this, QStringLiteral("Sec"), 324 + kEditWidth, kUnitWidth, Qt::AlignHCenter, false);
+    DurationUnit =
+        MakeText(this, QStringLiteral("Sec"), 324 + kEditWidth, kUnitWidth, Qt::AlignHCenter, false, unitHeight);
 
     // The action list reports only choices made by the user; From reports nothing.
     connect(ActionBox, &QComboBox::activated, this, [this] { Change(ActionBox); });

@@ -13,8 +13,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -72,9 +75,17 @@ void TSequencerEditForm::FormCreate() {
         row->Loaded();
         row->OnChange = [this](QObject*) { RecomputeTimes(); };
         if (i == 1) row->SetAction(ActionReset);
+        // Showing 400 rows of widgets is most of the cost of opening the
+        // editor: the rows below the first screenful are held back and
+        // shown once the editor is up (showEvent).
+        if ((i - 1) * TSequenceLine::RowHeight >= ScrollBox1->height()) row->hide();
+        else rowsShown_ = i;
         Rows.push_back(row);
     }
     ScrollBox1->setWidget(rowsArea);
+    connect(ScrollBox1->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int top) {
+        ShowRowsUpTo((top + ScrollBox1->viewport()->height()) / TSequenceLine::RowHeight + 1);
+    });
 
     for (int n = 1; n <= 8; ++n) {
         auto* box = new QCheckBox(Text(host_.AttCaption(n)), TabSheet1);
@@ -101,6 +112,23 @@ void TSequencerEditForm::FormCreate() {
     PageControl->setCurrentWidget(TabSheetActions);
 }
 
+void TSequencerEditForm::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // The held-back rows follow in batches between the events of the
+    // editor, the first screenful being drawn already.
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this, timer] {
+        ShowRowsUpTo(rowsShown_ + 25);
+        if (rowsShown_ >= static_cast<int>(Rows.size())) timer->deleteLater();
+    });
+    timer->start(0);
+}
+
+void TSequencerEditForm::ShowRowsUpTo(int count) {
+    count = std::min(count, static_cast<int>(Rows.size()));
+    for (; rowsShown_ < count; ++rowsShown_) Rows[rowsShown_]->show();
+}
+
 void TSequencerEditForm::SetFileName(const std::string& name) {
     fileName_ = name;
     if (name.empty())
@@ -119,12 +147,24 @@ bool TSequencerEditForm::LoadSequence(const std::string& name, std::string& erro
     TEditorFileContent content;
     if (!ReadEditorSequence(name, RowCount, content, error)) return false;
     for (int n = 0; n < 8; ++n) AttCheckBoxes[n]->setChecked(content.Selected[n]);
-    // A change of To or Duration recomputes the times as it is made; here
-    // the recompute waits for the end of its file line, which gives the same
-    // times at a fraction of the work.
+    // A change of To or Duration recomputes the times as it is made, and a
+    // line that changes neither keeps the time the file gives it. Rather
+    // than recompute all rows after each line, the load holds the recompute
+    // and keeps, as plain data, the rows as they stood after the last line
+    // that changed something; one recompute of those at the end gives the
+    // same times. Rows that lines after that one touched keep their file
+    // times.
+    std::vector<TActionRow> current(Rows.size());
+    for (std::size_t i = 0; i < Rows.size(); ++i) current[i] = RowData(i);
+    std::vector<TActionRow> atLastChange;
+    // Rows set since the last change; before the first one, every row, as
+    // its recompute looks at all of them.
+    std::vector<std::size_t> touched(Rows.size());
+    for (std::size_t i = 0; i < Rows.size(); ++i) touched[i] = i;
+    loading_ = true;
     for (const TActionRow& line : content.Rows) {
-        TSequenceLine* row = Rows[line.Num - 1];
-        loading_ = true;
+        const std::size_t i = static_cast<std::size_t>(line.Num - 1);
+        TSequenceLine* row = Rows[i];
         changedWhileLoading_ = false;
         row->SetTime(ClampEditorTime(line.Time));
         const int action = line.Action & 0xFF;
@@ -132,10 +172,41 @@ bool TSequencerEditForm::LoadSequence(const std::string& name, std::string& erro
         row->SetFromValue(line.From);
         row->SetToValue((action == ActionGoto || action == ActionRepeat) && line.To < 1 ? 1 : line.To);
         row->SetDurationValue(line.Duration);
-        loading_ = false;
-        if (changedWhileLoading_) RecomputeTimes();
+        touched.push_back(i);
+        if (changedWhileLoading_) {
+            // The recompute this change stands for clears the duration of
+            // every "Reset" and "Goto" row; only rows set since the last
+            // one can hold one.
+            for (const std::size_t t : touched) {
+                if ((Rows[t]->Action() == ActionReset || Rows[t]->Action() == ActionGoto) &&
+                    Rows[t]->DurationValue() != 0)
+                    Rows[t]->SetDurationValue(0);
+                current[t] = RowData(t);
+            }
+            touched.clear();
+            atLastChange = current;
+        } else {
+            current[i] = RowData(i);
+        }
     }
+    loading_ = false;
+    if (atLastChange.empty()) return true;
+    RecomputeEditorTimes(atLastChange);
+    std::vector<bool> keepsFileTime(Rows.size(), false);
+    for (const std::size_t t : touched) keepsFileTime[t] = true;
+    for (std::size_t i = 0; i < Rows.size(); ++i)
+        if (!keepsFileTime[i]) Rows[i]->SetTime(atLastChange[i].Time);
     return true;
+}
+
+TActionRow TSequencerEditForm::RowData(std::size_t i) const {
+    const TSequenceLine* row = Rows[i];
+    TActionRow r;
+    r.Time = row->Time();
+    r.Action = row->Action();
+    r.To = row->ToValue();
+    r.Duration = row->DurationValue();
+    return r;
 }
 
 bool TSequencerEditForm::SaveSequence(const std::string& name, std::string& error) {
@@ -158,16 +229,8 @@ void TSequencerEditForm::RecomputeTimes() {
     // counted in.
     if (recomputing_) return;
     recomputing_ = true;
-    std::vector<TActionRow> rows;
-    rows.reserve(Rows.size());
-    for (const TSequenceLine* row : Rows) {
-        TActionRow r;
-        r.Action = row->Action();
-        r.To = row->ToValue();
-        r.Duration = row->DurationValue();
-        rows.push_back(r);
-    }
-    rows[0].Time = Rows[0]->Time();
+    std::vector<TActionRow> rows(Rows.size());
+    for (std::size_t i = 0; i < Rows.size(); ++i) rows[i] = RowData(i);
     RecomputeEditorTimes(rows);
     for (std::size_t i = 0; i < Rows.size(); ++i) {
         if ((rows[i].Action == ActionReset || rows[i].Action == ActionGoto) && Rows[i]->DurationValue() != 0)
@@ -239,12 +302,14 @@ TSequencerEditForm::TSaveResult TSequencerEditForm::SaveAs() {
     if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
         return TSaveResult::Cancelled;
     const QString chosen = SaveDialog->selectedFiles().constFirst();
-    SetFileName(PathStd(chosen));
+    // The editor takes the new name only once the file is written, so that
+    // "&Ok Save" never aims at a file that could not be written.
     std::string error;
-    if (!SaveSequence(fileName_, error)) {
+    if (!SaveSequence(PathStd(chosen), error)) {
         ShowFileError(error);
         return TSaveResult::Failed;
     }
+    SetFileName(PathStd(chosen));
     host_.SetSequencesDir(AddTrailingSeparator(PathStd(QFileInfo(chosen).absolutePath())));
     return TSaveResult::Saved;
 }

@@ -3,6 +3,8 @@
 // the choice of attenuators; it loads and saves sequence files and keeps the
 // rows' start times up to date.
 
+#include "sequencer/SequenceFile.h"
+
 #include <QDialog>
 #include <array>
 #include <string>
@@ -65,6 +67,9 @@ public:
     QFileDialog* OpenDialog = nullptr;  // made on first use
     QFileDialog* SaveDialog = nullptr;
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
     enum class TSaveResult { Saved, Cancelled, Failed };
     void FormCreate();
@@ -72,12 +77,17 @@ private:
     TSaveResult SaveAs();
     void ShowFileError(const std::string& error);
     QString DialogFolder() const;
+    // Row i's time, action, To and Duration as plain data.
+    TActionRow RowData(std::size_t i) const;
+    // Shows the rows that are still held back, up to row count (1-based).
+    void ShowRowsUpTo(int count);
 
     TSequenceEditorHost& host_;
     std::string fileName_;
     bool recomputing_ = false;
     bool loading_ = false;
     bool changedWhileLoading_ = false;
+    int rowsShown_ = 0;  // rows 1..rowsShown_ are no longer held back
 };
 
 // Shows the editor modally on a file (empty: a new sequence). Returns true

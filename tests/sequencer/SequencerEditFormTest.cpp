@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QFileDialog>
 #include <QPushButton>
 
@@ -27,6 +28,14 @@ std::string UntouchedFile(std::initializer_list<int> atts) {
     std::vector<TActionRow> rows = {Row(1, ActionReset, 0, 0, 0)};
     for (int i = 2; i <= TSequencerEditForm::RowCount; ++i) rows.push_back(Row(i, ActionNone, 0, 0, 0));
     return SqcText(atts, rows);
+}
+
+// Chooses a file in a file dialog as a user types it. (selectFile leaves
+// the name box alone while it has the keyboard focus.)
+void TypeFileName(QFileDialog* d, const std::string& path) {
+    auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(path));
 }
 
 }  // namespace
@@ -123,6 +132,17 @@ TEST(SequencerEditForm, ReadsAWholeFileAndWritesItBackUnchanged) {
     ASSERT_TRUE(form.LoadSequence(file, error)) << error;
     ASSERT_TRUE(form.SaveSequence(dir.Path() + "/copy.sqc", error)) << error;
     EXPECT_EQ(ReadAll(dir.Path() + "/copy.sqc"), text);
+
+    // Loading recomputes the times as the changes come; a line that changes
+    // neither To nor Duration (row 3 once more) keeps the time it was
+    // written with.
+    TSequencerEditForm fresh(host);
+    const std::string other = dir.Write(
+        "other.sqc", "ACTIONS\r\n1\t0\t1\t0\t0\t0\r\n2\t0\t3\t0\t50\t10\r\n3\t0\t0\t0\t0\t0\r\n"
+                     "3\t77\t0\t0\t0\t0\r\n");
+    ASSERT_TRUE(fresh.LoadSequence(other, error)) << error;
+    EXPECT_EQ(fresh.Rows[2]->TimeText->text(), "7.7");
+    EXPECT_EQ(fresh.Rows[3]->TimeText->text(), "1.0");
 }
 
 TEST(SequencerEditForm, OkSaveNamesANewSequenceAndNeverLosesRows) {
@@ -170,11 +190,25 @@ TEST(SequencerEditForm, OkSaveNamesANewSequenceAndNeverLosesRows) {
         WhenModal<QFileDialog>([&](QFileDialog* d) {
             EXPECT_EQ(d->windowTitle(), "Open sequence file");
             AnswerMessage(message);
-            d->selectFile(QString::fromStdString(dir.Path() + "/device.sqc"));
+            TypeFileName(d, dir.Path() + "/device.sqc");
             static_cast<QDialog*>(d)->accept();
         });
         form.LoadButtonClick();
         EXPECT_FALSE(message.empty());
+        EXPECT_EQ(form.FileName(), kept);
+        EXPECT_EQ(form.windowTitle(), "Sequence Editor [kept.sqc]");
+        // Nor does a "&Save as..." that cannot write the chosen file (a
+        // name the dialog takes, too long for the file's temporary twin).
+        form.AttCheckBoxes[0]->setChecked(true);
+        message.clear();
+        const std::string tooLong = std::string(246, 'n') + ".sqc";
+        WhenModal<QFileDialog>([&](QFileDialog* d) {
+            AnswerMessage(message);
+            TypeFileName(d, dir.Path() + "/" + tooLong);
+            static_cast<QDialog*>(d)->accept();
+        });
+        form.SaveButtonClick();
+        EXPECT_NE(message.find(tooLong), std::string::npos);
         EXPECT_EQ(form.FileName(), kept);
         EXPECT_EQ(form.windowTitle(), "Sequence Editor [kept.sqc]");
     }

@@ -1,26 +1,20 @@
 // The main window's side of the links: their reports, the boxes' changes,
-// verified sets, naming, refresh and parking.
+// verified sets, naming, refresh and the menu commands.
 
 #include "frontpanel/AttGroupBox.h"
 #include "config/ConfigForm.h"
 #include "controls/SpinNum.h"
 #include "frontpanel/FrontPanelRules.h"
-#include "frontpanel/HelpViewer.h"
 #include "frontpanel/MainForm.h"
 #include "link/TovarinProtocol.h"
-#include "support/FilePaths.h"
 #include "support/UserFolders.h"
 #include "frontpanel/NameAttForm.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-
-#include <thread>
+#include <QTimer>
 
 int TMainForm::BoxNumberOf(const TTovarinThread* link) const {
     for (int i = 0; i < SlotCount; ++i)
@@ -74,7 +68,7 @@ void TMainForm::AttGroupBox05Change(TAttGroupBox* sender) {
     if (n == 0) n = 1;
     TTovarinThread* link = links_[n - 1].get();
     // From the moment parking begins only the park value may be sent.
-    if (parking_ || parked_) return;
+    if (parking_.HoldsInput()) return;
     // The box knows whether this change is the echo of a read-back written
     // into it; only that change is swallowed, whatever else holds.
     if (sender != nullptr && sender->ChangeIsEcho()) {
@@ -129,7 +123,7 @@ void TMainForm::RequestReconfig() {
 void TMainForm::RequestLinkRefresh(int n) {
     // A refresh while parking would replace a park command and drop the link
     // before it is parked.
-    if (parking_ || parked_) return;
+    if (parking_.HoldsInput()) return;
     if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand(std::string(RefreshRequest));
 }
 
@@ -167,77 +161,4 @@ void TMainForm::miSequencerClick() {
     sequencerOpen_ = false;
 }
 
-void TMainForm::miHelpIndexClick() {
-    if (helpAvailable_) THelpViewer::Show(QString::fromStdString(helpFile_));
-}
-
-bool TMainForm::HelpRequest(int command, int context) {
-    if (!helpAvailable_ || command != 1) return false;
-    THelpViewer::Show(QString::fromStdString(helpFile_), context);
-    return true;
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    // F1 on a widget that carries a help context number is a context request.
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
-        for (QObject* o = watched; o != nullptr; o = o->parent()) {
-            const QVariant ctx = o->property("helpContext");
-            if (ctx.isValid() && HelpRequest(1, ctx.toInt())) return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
 std::string TMainForm::DocumentsFolder() const { return GetShellFolder(TShellFolder::Documents); }
-
-// --- Closing ------------------------------------------------------------------
-
-void TMainForm::ParkAttenuators() {
-    parking_ = true;
-    // From here on box changes are ignored; none that is pending may reach
-    // an attenuator between or after its park commands.
-    for (auto* box : AttGroupBoxes) box->CancelPendingChange();
-    StatusPanels[0]->setText(QStringLiteral("WAIT ......."));
-    QElapsedTimer clock;
-    clock.start();
-    // Each round gets its share of the waiting, so that a link that cannot
-    // finish its verified set never holds the close for long.
-    constexpr int kRoundBudgetMs = 700;
-    // The links' GUI steps run meanwhile; the operator's input waits, so
-    // that no click or key can post anything over a park command.
-    auto pump = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); };
-    // Only a connected link in automatic mode can take a command; one that
-    // is still connecting or identifying is skipped at once.
-    auto ready = [this](int n) {
-        const TTovarinThread* link = links_[n - 1].get();
-        return AttEnabled(n) && link->Connected() && link->LinkStatus() == TTovarinThread::StatusAuto;
-    };
-
-    // Two verified sets at the common maximum for every usable attenuator:
-    // each round is posted to all of them, then waited for until every link
-    // has taken its command and finished verifying it (or has dropped).
-    for (int round = 0; round < 2; ++round) {
-        std::vector<int> targets;
-        for (int n = 1; n <= SlotCount; ++n)
-            if (ready(n)) {
-                SetAttenuator(n, "0", commonMaxAtt_);
-                targets.push_back(n);
-            }
-        auto busy = [&] {
-            for (int n : targets) {
-                const TTovarinThread* link = links_[n - 1].get();
-                if (ready(n) && (!link->PendingCommand().empty() || link->Verifying())) return true;
-            }
-            return false;
-        };
-        pump();
-        while (busy() && clock.elapsed() < (round + 1) * kRoundBudgetMs) {
-            pump();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    StatusPanels[0]->clear();
-    pump();
-    parking_ = false;
-}

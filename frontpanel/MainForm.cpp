@@ -2,7 +2,6 @@
 
 #include "frontpanel/AttGroupBox.h"
 #include "config/ConfigForm.h"
-#include "frontpanel/HelpViewer.h"
 #include "frontpanel/MenuBarStyle.h"
 #include "frontpanel/PanelPicture.h"
 #include "frontpanel/SequencerDelivery.h"
@@ -10,10 +9,7 @@
 #include "support/FilePaths.h"
 #include "support/VersionTitle.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
@@ -137,16 +133,7 @@ bool TMainForm::FormCreate() {
     // Title from the program's version information.
     setWindowTitle(QString::fromStdString(VersionTitle()));
     // Help file and viewer; F1 with a context number reaches HelpRequest.
-    helpFile_ = options_.HelpFile.empty() ? ChangeFileExt(ProgramFilePath(), ".html") : options_.HelpFile;
-    qApp->installEventFilter(this);
-    helpAvailable_ = THelpViewer::Available();
-    if (helpAvailable_)
-        miHelpIndex->setEnabled(QFileInfo(QString::fromStdString(helpFile_)).isFile());
-    else {
-        miHelpIndex->setEnabled(false);
-        QMessageBox::warning(this, QStringLiteral("Error."),
-                             QStringLiteral("You need to install Microsoft HTML Help version 1.2 or upper !"));
-    }
+    help_.Start(THelpBinding::HelpFileFor(options_.HelpFile), miHelpIndex);
     // Every box waits for its first report.
     for (int i = 0; i < SlotCount; ++i) {
         AttGroupBoxes[i]->setTitle(QStringLiteral("No attenuator"));
@@ -181,23 +168,15 @@ bool TMainForm::FormCreate() {
 void TMainForm::closeEvent(QCloseEvent* event) {
     // A second close request while the attenuators are being parked waits
     // for the first.
-    if (parking_) {
+    if (parking_.Parking()) {
         event->ignore();
         return;
     }
-    if (!parked_) {
-        ParkAttenuators();
-        CloseHelp();
-        parked_ = true;
+    if (!parking_.Parked()) {
+        parking_.Park(commonMaxAtt_, StatusPanels[0]);
+        help_.Close();
     }
     event->accept();
-}
-
-void TMainForm::CloseHelp() {
-    if (!helpAvailable_) return;
-    THelpViewer::CloseAllWindows();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    helpAvailable_ = false;
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }
@@ -205,7 +184,7 @@ TMainForm::~TMainForm() { FormDestroy(); }
 void TMainForm::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
-    qApp->removeEventFilter(this);
+    help_.Stop();
     TimerRefresh.stop();
     // Ask the links to end, link 0 first, and give them the customary pause.
     for (auto& link : links_) link->Terminate();

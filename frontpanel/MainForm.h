@@ -2,11 +2,13 @@
 // The main window and controller: owns the eight rack links, shows one
 // attenuator box and one Name button per link slot, turns box changes into
 // verified sets, shows what the links report, keeps the application
-// settings, runs the configuration dialog, shows the help file, and parks
-// every attenuator at a safe attenuation when the program closes.
+// settings and runs the configuration dialog. The help (THelpBinding) and
+// the parking at close (TAttenuatorParking) are parts it wires.
 
 #include "support/AppSettings.h"
 #include "config/RackConfiguration.h"
+#include "frontpanel/AttenuatorParking.h"
+#include "frontpanel/HelpBinding.h"
 #include "frontpanel/MainConfigHost.h"
 #include "graph/SequencerGraphForm.h"
 #include "link/TovarinThread.h"
@@ -81,7 +83,7 @@ public:
 
     // The application's help request: command 1 with a context number shows
     // the help file there. Returns true when handled.
-    bool HelpRequest(int command, int context);
+    bool HelpRequest(int command, int context) { return help_.Request(command, context); }
 
     // Components, named by their role.
     std::array<TAttGroupBox*, SlotCount> AttGroupBoxes{};
@@ -99,13 +101,12 @@ public:
     QTimer TimerRefresh;
 
     TTovarinThread* Link(int slot) const { return links_[slot].get(); }
-    const std::string& HelpFile() const { return helpFile_; }
-    bool Parking() const { return parking_; }
+    const std::string& HelpFile() const { return help_.File(); }
+    bool Parking() const { return parking_.Parking(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
     void customEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildComponents();
@@ -119,14 +120,10 @@ private:
     void miRefreshClick();
     void TimerRefreshTimer();
     void miSequencerClick();
-    void miHelpIndexClick();
-    void ParkAttenuators();
-    void CloseHelp();
+    void miHelpIndexClick() { help_.ShowIndex(); }
     void FormDestroy();
 
     TMainFormOptions options_;
-    std::string helpFile_;
-    bool helpAvailable_ = false;
     bool sequencerOpen_ = false;
     int commonMaxAtt_ = 935;
     TAppSettings settings_;
@@ -134,7 +131,8 @@ private:
     std::array<std::unique_ptr<TTovarinThread>, SlotCount> links_;
     TMainConfigHost configHost_;  // refers to links_
     std::function<void(TMainForm&)> sequencerEntry_;
-    bool parking_ = false;
-    bool parked_ = false;
+    THelpBinding help_{this};
+    // Parks at close through SetAttenuator; refers to links_ and the boxes.
+    TAttenuatorParking parking_{links_, AttGroupBoxes, [this](int n, int value) { SetAttenuator(n, "0", value); }};
     bool destroyed_ = false;
 };

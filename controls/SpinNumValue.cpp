@@ -87,7 +87,10 @@ std::string SpinFormat(int value, bool decimal) {
 }
 
 int SpinStep(int value, long long increment) {
-    return Saturate(static_cast<long long>(value) + increment);
+    // The sum itself may overflow a long long for increments near its limits.
+    long long sum = 0;
+    if (__builtin_add_overflow(static_cast<long long>(value), increment, &sum)) return increment > 0 ? INT_MAX : INT_MIN;
+    return Saturate(sum);
 }
 
 bool SpinIsValidChar(unsigned char ch, bool decimal, bool editorEnabled) {

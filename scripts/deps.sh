@@ -19,6 +19,10 @@ packages=(
 if [ "${1:-}" = "--demo" ]; then
     packages+=(x11-utils)
 fi
+# The fuzz targets (scripts/fuzz.sh) need clang and its libFuzzer runtime.
+if [ "${1:-}" = "--fuzz" ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

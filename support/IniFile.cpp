@@ -91,14 +91,35 @@ std::string LineEnd(const std::string& text) {
     return (p + 1 < text.size() && text[p + 1] == '\n') ? "\r\n" : "\r";
 }
 
-// The text the reader sees: it takes text as a C string, so a NUL would end
-// it there; the NUL is read as a blank instead, and a UTF-8 signature as
-// blanks too (the writer's classification sees the same bytes).
-std::string ReaderView(const std::string& text) {
+// The text as the classification above sees it: the reader takes text as a
+// C string, so a NUL would end it there; the NUL is read as a blank instead,
+// and a UTF-8 signature as blanks too. Same length as text.
+std::string BlankedView(const std::string& text) {
     std::string view = text;
     for (char& c : view)
         if (c == '\0') c = ' ';
     if (view.compare(0, 3, "\xEF\xBB\xBF") == 0) view.replace(0, 3, "   ");
+    return view;
+}
+
+// The text handed to the reader. A "[" line without "]" is replaced by the
+// header of a section no one asks for: left as it is, the reader would skip
+// it (keeping the keys after it in the section before) or, for a lone "[",
+// take the next line's header for a section name, while the writer above
+// counts the keys after it in no section; the two must agree, or a value
+// written would not read back.
+std::string ReaderView(const std::string& text) {
+    const std::string blanked = BlankedView(text);
+    std::string view;
+    view.reserve(blanked.size());
+    for (const TLine& line : SplitLines(blanked)) {
+        if (Classify(blanked, line).kind == TEntry::BadSection) {
+            view += "[\x01]";
+            view.append(blanked, line.end, line.next - line.end);
+        } else {
+            view.append(blanked, line.begin, line.next - line.begin);
+        }
+    }
     return view;
 }
 
@@ -150,7 +171,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     for (char& c : safe)
         if (c == '\r' || c == '\n') c = ' ';
     const std::string& text = impl_->text;
-    const std::string view = ReaderView(text);
+    const std::string view = BlankedView(text);
     const std::string eol = LineEnd(text);
 
     std::string out;

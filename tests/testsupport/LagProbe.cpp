@@ -1,0 +1,30 @@
+#include "tests/testsupport/LagProbe.h"
+
+TLagProbe::TLagProbe(int periodMs) : period_(periodMs) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(periodMs);
+    connect(&timer_, &QTimer::timeout, this, &TLagProbe::Tick);
+    Reset();
+    Resume();
+}
+
+void TLagProbe::Reset() {
+    clock_.start();
+    last_ = 0;
+    maxLag_ = 0;
+}
+
+void TLagProbe::Suspend() {
+    timer_.stop();
+}
+
+void TLagProbe::Resume() {
+    last_ = clock_.elapsed();
+    timer_.start();
+}
+
+void TLagProbe::Tick() {
+    const qint64 now = clock_.elapsed();
+    maxLag_ = std::max(maxLag_, now - last_ - period_);
+    last_ = now;
+}

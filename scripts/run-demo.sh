@@ -104,7 +104,11 @@ open_with() {
     window "$2" 1
 }
 keys() { xdotool windowfocus --sync "$1" key --delay 80 "${@:2}"; }
-gone() { for _ in $(seq 50); do xdotool search --onlyvisible --name "$1" >/dev/null || return 0; sleep 0.1; done; }
+gone() {  # waits up to 5 s for the window titled $1 to close
+    for _ in $(seq 50); do xdotool search --onlyvisible --name "$1" >/dev/null || return 0; sleep 0.1; done
+    echo "The window \"$1\" stayed open." >&2
+    return 1
+}
 shot() { sleep "${2:-0.5}"; import -window root "$shots/$1"; }
 
 # A file dialog titled $2, opened from window $1 with the key $3: the path

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "support/FileDialogName.h"
 #include "support/IniFile.h"
 #include "support/WindowPlacement.h"
 
@@ -241,7 +242,7 @@ void TConfigForm::LoadCfgBtnClick() {
     CreateFileDialogs();
     OpenDialog->setWindowTitle(QStringLiteral("Open configuration file"));
     OpenDialog->setDirectory(DialogFolder());
-    OpenDialog->selectFile(QString());
+    ClearFileName(OpenDialog);
     if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return;
     const std::string path = PathStd(OpenDialog->selectedFiles().constFirst());
     RackConfiguration config;
@@ -254,7 +255,7 @@ void TConfigForm::StoreCfgBtnClick() {
     CreateFileDialogs();
     SaveDialog->setWindowTitle(QStringLiteral("Save configuration file"));
     SaveDialog->setDirectory(DialogFolder());
-    SaveDialog->selectFile(QString());
+    ClearFileName(SaveDialog);
     if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty()) return;
     const std::string path = PathStd(SaveDialog->selectedFiles().constFirst());
     try {

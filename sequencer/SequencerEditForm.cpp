@@ -2,6 +2,7 @@
 
 #include "sequencer/SequenceEditorModel.h"
 #include "sequencer/SequenceLine.h"
+#include "support/FileDialogName.h"
 #include "support/UserFolders.h"
 #include "support/WaitCursor.h"
 
@@ -269,7 +270,7 @@ void TSequencerEditForm::LoadButtonClick() {
     CreateFileDialogs();
     OpenDialog->setWindowTitle(QStringLiteral("Open sequence file"));
     OpenDialog->setDirectory(DialogFolder());
-    OpenDialog->selectFile(QString());
+    ClearFileName(OpenDialog);
     if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return;
     const QString chosen = OpenDialog->selectedFiles().constFirst();
     std::string error;
@@ -298,7 +299,7 @@ TSequencerEditForm::TSaveResult TSequencerEditForm::SaveAs() {
     CreateFileDialogs();
     SaveDialog->setWindowTitle(QStringLiteral("Save sequence file"));
     SaveDialog->setDirectory(DialogFolder());
-    SaveDialog->selectFile(QString());
+    ClearFileName(SaveDialog);
     if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
         return TSaveResult::Cancelled;
     const QString chosen = SaveDialog->selectedFiles().constFirst();

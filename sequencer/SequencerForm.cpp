@@ -5,6 +5,7 @@
 #include "sequencer/SequenceCompiler.h"
 #include "graph/SequencerGraphForm.h"
 #include "sequencer/SequencerThread.h"
+#include "support/FileDialogName.h"
 
 #include <QApplication>
 #include <QFile>
@@ -196,7 +197,7 @@ void TSequencerForm::ButtonLoadClick() {
     }
     OpenDialog->setWindowTitle(QStringLiteral("Select Sequence to Add"));
     OpenDialog->setDirectory(Text(host_.SequencesDir()));
-    OpenDialog->selectFile(QString());
+    ClearFileName(OpenDialog);
     if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return;
     std::vector<std::string> chosen;
     for (const QString& f : OpenDialog->selectedFiles()) chosen.push_back(PathStd(f));

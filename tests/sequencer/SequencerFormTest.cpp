@@ -3,6 +3,8 @@
 #include "SequenceWindowsTestSupport.h"
 #include "sequencer/SequencerEditForm.h"
 
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -105,4 +107,26 @@ TEST(SequencerForm, EditsTheFocusedRowAndClosingBringsTheMainWindowBack) {
     form.reject();
     EXPECT_TRUE(host.main.isVisible());
     EXPECT_FALSE(form.GraphForm()->isVisible());
+}
+
+TEST(SequencerForm, EachLoadStartsWithAnEmptyNameBox) {
+    // The operator types a name at each "&Load..."; a name left from the
+    // previous choice would be typed onto.
+    TTestSequencerHost host;
+    TListFiles files;
+    host.dir = files.dir.Path() + "/";
+    TSequencerForm form(host);
+    form.show();
+    std::vector<std::string> boxes;
+    for (const std::string& file : {files.a, files.b}) {
+        WhenModal<QFileDialog>([&](QFileDialog* d) {
+            auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            boxes.push_back(name->text().toStdString());
+            name->setText(QString::fromStdString(file));
+            static_cast<QDialog*>(d)->accept();
+        });
+        form.ButtonLoad->click();
+    }
+    EXPECT_EQ(boxes, (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(form.Files(), (std::vector<std::string>{files.a, files.b}));
 }

@@ -1,6 +1,8 @@
 #include "tools/simulator/RackSimulator.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
@@ -69,6 +71,12 @@ struct TRackSimulator::Impl {
 
     mutable std::mutex mutex;
     mutable std::condition_variable linesChanged;
+    // Fault changes are counted so that SetFaults can wait until the loop has
+    // opened or closed the listeners: a test that refuses connections must
+    // not be raced by a connect that still finds the old listener.
+    std::condition_variable faultsApplied;
+    std::uint64_t faultsSet = 0;
+    std::uint64_t faultsSeen = 0;
     std::vector<Att> atts;
     std::vector<Conn> conns;
     std::function<void(const TSimLine&)> observer;
@@ -215,6 +223,8 @@ struct TRackSimulator::Impl {
                     owner.push_back(static_cast<int>(a));
                 }
             }
+            faultsSeen = faultsSet;
+            faultsApplied.notify_all();
             int timeout = 200;
             const auto now = Clock::now();
             for (std::size_t i = 0; i < conns.size(); ++i) {
@@ -307,9 +317,15 @@ void TRackSimulator::Stop() {
 }
 
 void TRackSimulator::SetFaults(int att, const TSimFaults& faults) {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
+    std::unique_lock<std::mutex> lock(impl_->mutex);
     impl_->atts.at(att).faults = faults;
+    const std::uint64_t set = ++impl_->faultsSet;
     impl_->Wake();
+    // Wait (bounded) for the loop to apply it, unless called from the loop's
+    // own thread (an observer) or before the simulator runs.
+    if (impl_->thread.joinable() && std::this_thread::get_id() != impl_->thread.get_id())
+        impl_->faultsApplied.wait_for(lock, std::chrono::seconds(2),
+                                      [&] { return impl_->faultsSeen >= set || impl_->stop; });
 }
 
 TSimFaults TRackSimulator::Faults(int att) const {

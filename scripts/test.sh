@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, configures, builds and runs every test, three
-# times over: a normal build, then AddressSanitizer + UndefinedBehaviorSanitizer,
-# then ThreadSanitizer. Each pass has a build folder of its own.
-#   scripts/test.sh                    all three passes (build/, build-asan/, build-tsan/)
-#   ATT_SANITIZERS=0 scripts/test.sh   the normal pass only
+# Installs what is missing, configures, builds and runs every test in a
+# normal build; on request also under AddressSanitizer + UndefinedBehavior-
+# Sanitizer and ThreadSanitizer. Each pass has a build folder of its own.
+#   scripts/test.sh                    the normal pass (build/); what CI runs
+#   ATT_SANITIZERS=1 scripts/test.sh   all three passes (build/, build-asan/, build-tsan/)
 #   ATT_ASAN=1 scripts/test.sh         the AddressSanitizer + UBSan pass only
 #   ATT_TSAN=1 scripts/test.sh         the ThreadSanitizer pass only
 #   ATT_TEST_FILTER=regex              runs only the matching tests, in every pass
@@ -58,7 +58,7 @@ elif [ "${ATT_TSAN:-0}" = 1 ]; then
     run_pass "ThreadSanitizer" build-tsan "$filter" "${tsan[@]}"
 else
     run_pass "Normal" build "$filter" -DATT_ASAN=OFF -DATT_TSAN=OFF
-    if [ "${ATT_SANITIZERS:-1}" != 0 ]; then
+    if [ "${ATT_SANITIZERS:-0}" = 1 ]; then
         run_pass "AddressSanitizer+UBSan" build-asan "$filter" "${asan[@]}"
         run_pass "ThreadSanitizer" build-tsan "${ATT_TSAN_FILTER:-$filter}" "${tsan[@]}"
     fi

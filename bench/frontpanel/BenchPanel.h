@@ -8,6 +8,7 @@
 #include "frontpanel/MainForm.h"
 #include "sequencer/SequenceFile.h"
 #include "tools/simulator/RackSimulator.h"
+#include "bench/ProcessMemory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,14 +38,7 @@ inline double CpuSeconds() {
     return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
 }
 
-// Resident memory of this process in kB.
-inline long ResidentKb() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
+using ::ResidentKb;
 
 // The one-minute load average of the machine, as the kernel reports it.
 inline double LoadAverage() {

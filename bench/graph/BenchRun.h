@@ -3,6 +3,7 @@
 // values of a sample run, and timing helpers.
 
 #include "graph/SequencerGraphForm.h"
+#include "bench/ProcessMemory.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -51,14 +52,6 @@ inline double NowMs() {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// Resident memory of this process in kB.
-inline long ResidentKb() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
 
 inline void UseOffscreenByDefault() {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

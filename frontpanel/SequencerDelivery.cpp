@@ -13,10 +13,10 @@ bool TFrontPanelDelivery::MainVisible() const { return main_.isVisible(); }
 
 void TFrontPanelDelivery::ShowLinkAnswer(int att, const std::string& command) {
     if (att < 1 || att > TMainForm::SlotCount) return;
-    // The box's change event that this value schedules is an echo, like
-    // that of a read-back: it must not be sent again, also not once the
-    // sequence list has closed. ShowLinkAnswer keeps the flag only when a
-    // change event was scheduled.
+    // The value is shown exactly like a read-back: the box marks the change
+    // it schedules as an echo, so it is not sent again once the sequence
+    // list has closed. The link's flag mirrors that, as the link sets it
+    // before it reports a read-back.
     TTovarinThread* link = main_.Link(att - 1);
     link->SetIgnoreNextChange(true);
     main_.ShowLinkAnswer(link, command);

@@ -1,25 +1,31 @@
 #!/usr/bin/env bash
-# Installs what is missing, configures, builds and runs every test in a
-# normal build; on request also under AddressSanitizer + UndefinedBehavior-
-# Sanitizer and ThreadSanitizer. Each pass has a build folder of its own.
-#   scripts/test.sh                    the normal pass (build/); what CI runs
-#   ATT_SANITIZERS=1 scripts/test.sh   all three passes (build/, build-asan/, build-tsan/)
-#   ATT_ASAN=1 scripts/test.sh         the AddressSanitizer + UBSan pass only
-#   ATT_TSAN=1 scripts/test.sh         the ThreadSanitizer pass only
-#   ATT_TEST_FILTER=regex              runs only the matching tests, in every pass
-#   ATT_TSAN_FILTER=regex              limits the ThreadSanitizer pass of the full
-#                                      run to the matching tests (default: all)
-# Benchmarks are built in the normal pass only. A failing pass stops the run.
+# Installs what is missing, then builds and runs every test four ways, each
+# pass with a build folder of its own:
+#   normal      build/        the program as shipped (benchmarks built too)
+#   asan        build-asan/   AddressSanitizer + UndefinedBehaviorSanitizer
+#   tsan        build-tsan/   ThreadSanitizer
+#   fuzz        build-fuzz/   each libFuzzer target for ATT_FUZZ_SECONDS (20)
+# This is what CI runs. Variables for a developer's shorter run:
+#   ATT_PASSES="normal tsan"   runs only the named passes, in that order
+#   ATT_TEST_FILTER=regex      runs only the matching tests, in every pass
+# A failing pass stops the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-bash scripts/deps.sh
+passes=${ATT_PASSES:-normal asan tsan fuzz}
+case " $passes " in
+    *" fuzz "*) bash scripts/deps.sh --fuzz ;;
+    *) bash scripts/deps.sh ;;
+esac
 
 jobs=$(nproc)
 launcher=()
 if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    # Paths below the checkout are hashed relative to it, so that a second
+    # clone of the same sources reuses the cache.
+    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
 fi
 
 # Sanitizer settings; harmless for the passes that do not use them.
@@ -32,11 +38,12 @@ export UBSAN_OPTIONS="suppressions=$root/tests/ubsan.supp print_stacktrace=1 hal
 export TSAN_OPTIONS="suppressions=$root/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1"
 
 timings=()
+filter=${ATT_TEST_FILTER:-}
 
-# run_pass NAME BUILD-FOLDER TEST-FILTER CMAKE-FLAGS...
-run_pass() {
-    local name=$1 build=$2 filter=$3
-    shift 3
+# suite_pass NAME BUILD-FOLDER CMAKE-FLAGS...
+suite_pass() {
+    local name=$1 build=$2
+    shift 2
     local start=$SECONDS
     echo "=== $name: build in $build/"
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
@@ -48,21 +55,22 @@ run_pass() {
     echo "=== $name: passed (build $((built - start)) s, tests $((SECONDS - built)) s)"
 }
 
-filter=${ATT_TEST_FILTER:-}
-asan=(-DATT_ASAN=ON -DATT_TSAN=OFF -DATT_BUILD_BENCH=OFF)
-tsan=(-DATT_TSAN=ON -DATT_ASAN=OFF -DATT_BUILD_BENCH=OFF)
+fuzz_pass() {
+    local start=$SECONDS
+    echo "=== fuzz: ${ATT_FUZZ_SECONDS:-20} s per target"
+    ATT_FUZZ_BUILD="$root/build-fuzz" bash scripts/fuzz.sh "${ATT_FUZZ_SECONDS:-20}"
+    timings+=("fuzz: $((SECONDS - start)) s")
+}
 
-if [ "${ATT_ASAN:-0}" = 1 ]; then
-    run_pass "AddressSanitizer+UBSan" build-asan "$filter" "${asan[@]}"
-elif [ "${ATT_TSAN:-0}" = 1 ]; then
-    run_pass "ThreadSanitizer" build-tsan "$filter" "${tsan[@]}"
-else
-    run_pass "Normal" build "$filter" -DATT_ASAN=OFF -DATT_TSAN=OFF
-    if [ "${ATT_SANITIZERS:-0}" = 1 ]; then
-        run_pass "AddressSanitizer+UBSan" build-asan "$filter" "${asan[@]}"
-        run_pass "ThreadSanitizer" build-tsan "${ATT_TSAN_FILTER:-$filter}" "${tsan[@]}"
-    fi
-fi
+for pass in $passes; do
+    case $pass in
+        normal) suite_pass "Normal" build -DATT_ASAN=OFF -DATT_TSAN=OFF -DATT_BUILD_BENCH=ON ;;
+        asan) suite_pass "AddressSanitizer+UBSan" build-asan -DATT_ASAN=ON -DATT_TSAN=OFF -DATT_BUILD_BENCH=OFF ;;
+        tsan) suite_pass "ThreadSanitizer" build-tsan -DATT_TSAN=ON -DATT_ASAN=OFF -DATT_BUILD_BENCH=OFF ;;
+        fuzz) fuzz_pass ;;
+        *) echo "unknown pass '$pass' (normal, asan, tsan, fuzz)" >&2; exit 2 ;;
+    esac
+done
 
 echo "=== all passes green"
 printf '    %s\n' "${timings[@]}"

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPalette>
+#include <QTimer>
 #include <algorithm>
 
 TXYGraph::TXYGraph(QWidget* parent) : QFrame(parent) {
@@ -31,11 +32,30 @@ TXYGraph::~TXYGraph() {
 
 void TXYGraph::SetPlotting(bool on) {
     plotting_ = on;
-    update();
+    ScheduleRepaint();
 }
 
 void TXYGraph::RepaintIfPlotting() {
-    if (plotting_) update();
+    if (plotting_) ScheduleRepaint();
+}
+
+void TXYGraph::SetRepaintDelay(int ms) {
+    repaintDelayMs_ = std::max(0, ms);
+    if (repaintDelayMs_ > 0 && !repaintTimer_) {
+        repaintTimer_ = new QTimer(this);
+        repaintTimer_->setSingleShot(true);
+        repaintTimer_->setTimerType(Qt::PreciseTimer);
+        connect(repaintTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    }
+}
+
+void TXYGraph::ScheduleRepaint() {
+    // Changes made while a delayed repaint is pending join it.
+    if (repaintDelayMs_ > 0) {
+        if (!repaintTimer_->isActive()) repaintTimer_->start(repaintDelayMs_);
+    } else {
+        update();
+    }
 }
 
 TSeries& TXYGraph::GetSeries(int key) {

@@ -145,7 +145,7 @@ TEST(SequencerGraph, ResetGivesEightEmptyCurves) {
     EXPECT_EQ(Points(*form.AttCurves[1]), (PV{{0, -300}}));
 }
 
-TEST(SequencerGraph, OneTickPaintsOnceWhileShown) {
+TEST(SequencerGraph, OneTickPaintsOnceBetweenTicksWhileShown) {
     TFakeHost host;
     TSequencerGraphForm form(host);
     form.show();
@@ -155,7 +155,10 @@ TEST(SequencerGraph, OneTickPaintsOnceWhileShown) {
         const long long before = form.xyGraph->ScreenPasses();
         form.AdvanceTime(100);
         for (int n = 1; n <= 8; ++n) form.AddAttCommand(n, "ATT 0 0" + std::to_string(10 + n + tick));
-        PumpEvents(40);
+        // Not at once, while the links send the tick's commands, but before the next tick.
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form.xyGraph->ScreenPasses(), before) << tick;
+        PumpEvents(90);
         EXPECT_EQ(form.xyGraph->ScreenPasses() - before, 1) << tick;
     }
     // Hidden: ticks still move the curves, nothing is painted.

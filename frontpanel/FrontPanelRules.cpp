@@ -34,6 +34,19 @@ int ComputeCommonMaxAtt(const std::vector<int>& usableMaxima) {
     return 935;
 }
 
+int ParkLevel(const std::vector<int>& usableMaxima, int commonMaxAtt, int ownMaxAtt) {
+    bool whole = false, tenths = false;
+    int lowestTenths = 0;
+    for (int m : usableMaxima) {
+        const int inTenths = m > 110 ? m : m * 10;
+        lowestTenths = (whole || tenths) ? std::min(lowestTenths, inTenths) : inTenths;
+        (m > 110 ? tenths : whole) = true;
+    }
+    if (!(whole && tenths)) return commonMaxAtt;
+    const bool ownTenths = (ownMaxAtt < 1 ? commonMaxAtt : ownMaxAtt) > 110;
+    return ownTenths ? lowestTenths - lowestTenths % 5 : lowestTenths / 10;
+}
+
 std::optional<int> AnswerValue(const std::string& text) { return ReadStateReply(text); }
 
 std::optional<std::string> AnswerName(const std::string& text) { return ReadNameReply(text); }

@@ -21,6 +21,16 @@ bool LinkStatusUsable(int status, bool enabled);
 // is none.
 int ComputeCommonMaxAtt(const std::vector<int>& usableMaxima);
 
+// The level attenuator n is parked at on close: the common maximum in that
+// attenuator's own unit. While all usable attenuators count in one unit this
+// is commonMaxAtt itself. With whole-decibel and tenths attenuators together
+// the maxima (usableMaxima, as given to ComputeCommonMaxAtt) are compared in
+// decibels, so that a 63 dB attenuator beside a 93.5 dB one parks both at
+// 63 dB (63 and 630): compared as plain numbers, the tenths one would be left
+// at 6.5 dB. ownMaxAtt is the attenuator's maximum (below 1: none known, the
+// common maximum's unit applies).
+int ParkLevel(const std::vector<int>& usableMaxima, int commonMaxAtt, int ownMaxAtt);
+
 // The value of an attenuation answer (ReadStateReply), or nothing when the
 // text is no such answer or its value is not a decimal integer.
 std::optional<int> AnswerValue(const std::string& text);

@@ -101,6 +101,7 @@ void TMainForm::UpdateCommonMaxAtt() {
     for (auto* box : AttGroupBoxes)
         if (box->isEnabled()) maxima.push_back(box->MaxValue());
     commonMaxAtt_ = ComputeCommonMaxAtt(maxima);
+    commonMaxima_ = std::move(maxima);
 }
 
 void TMainForm::NameButton01Click(int n) {

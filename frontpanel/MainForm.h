@@ -8,6 +8,7 @@
 #include "support/AppSettings.h"
 #include "config/RackConfiguration.h"
 #include "frontpanel/AttenuatorParking.h"
+#include "frontpanel/FrontPanelRules.h"
 #include "frontpanel/HelpBinding.h"
 #include "frontpanel/MainConfigHost.h"
 #include "graph/SequencerGraphForm.h"
@@ -21,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -126,6 +128,7 @@ private:
     TMainFormOptions options_;
     bool sequencerOpen_ = false;
     int commonMaxAtt_ = 935;
+    std::vector<int> commonMaxima_;  // the maxima commonMaxAtt_ was computed from
     TAppSettings settings_;
     std::string sequencesDir_;
     std::array<std::unique_ptr<TTovarinThread>, SlotCount> links_;
@@ -133,6 +136,8 @@ private:
     std::function<void(TMainForm&)> sequencerEntry_;
     THelpBinding help_{this};
     // Parks at close through SetAttenuator; refers to links_ and the boxes.
-    TAttenuatorParking parking_{links_, AttGroupBoxes, [this](int n, int value) { SetAttenuator(n, "0", value); }};
+    TAttenuatorParking parking_{links_, AttGroupBoxes, [this](int n, int value) {
+        SetAttenuator(n, "0", ParkLevel(commonMaxima_, value, links_[n - 1]->MaxAtt()));
+    }};
     bool destroyed_ = false;
 };

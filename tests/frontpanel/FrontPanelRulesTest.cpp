@@ -27,6 +27,16 @@ TEST(FrontPanelLogic, CommonMaximum) {
     EXPECT_EQ(ComputeCommonMaxAtt({1200, 630}), 630);
 }
 
+TEST(FrontPanelLogic, ParkLevelIsTheCommonMaximumInEachAttenuatorsOwnUnit) {
+    EXPECT_EQ(ParkLevel({935, 630}, 630, 935), 630);  // one unit: the common maximum
+    EXPECT_EQ(ParkLevel({63, 31}, 31, 63), 31);
+    // 100 dB beside 63.0 dB: the plain common maximum 100 would be 10.0 dB.
+    EXPECT_EQ(ParkLevel({100, 630}, 100, 630), 630);
+    EXPECT_EQ(ParkLevel({100, 630}, 100, 100), 63);
+    EXPECT_EQ(ParkLevel({31, 935}, 31, 0), 31);  // no maximum of its own: the common unit
+    EXPECT_EQ(ParkLevel({63, 633}, 63, 633), 630);  // a half-decibel step, never above
+}
+
 TEST(FrontPanelLogic, AnswersAreReadByPositionAndSafelyWhenShort) {
     EXPECT_EQ(AnswerValue("STA 0 057"), 57);
     EXPECT_EQ(AnswerValue("ATT 0 935"), 935);

@@ -172,7 +172,7 @@ TEST_F(MainFormTest, CommonMaximumIsTheSmallestUsableMaximum) {
     EXPECT_EQ(form->CommonMaxAtt(), 630);
 }
 
-TEST_F(MainFormTest, WholeDecibelMaximumComparesAsAPlainNumberAndParksRounded) {
+TEST_F(MainFormTest, WholeDecibelMaximumComparesAsAPlainNumberButParksEachInItsOwnUnit) {
     Serve({{935, "A935", 500}, {63, "AD63", 10}});
     WriteSettings(WriteConfig({0, 1}));
     ASSERT_TRUE(Start());
@@ -181,7 +181,7 @@ TEST_F(MainFormTest, WholeDecibelMaximumComparesAsAPlainNumberAndParksRounded) {
     EXPECT_EQ(form->CommonMaxAtt(), 63);
     form->close();
     form.reset();
-    EXPECT_EQ(CountOnWire(0, "ATT 0 065"), 2);  // 6.5 dB after rounding
+    EXPECT_EQ(CountOnWire(0, "ATT 0 630"), 2);  // 63.0 dB, not 6.5 dB
     EXPECT_EQ(CountOnWire(1, "ATT 0 063"), 2);
 }
 

@@ -293,22 +293,24 @@ stop_and_close_list() {
 }
 
 # The pictures the manual shows, copied into docs/help/ (only with
-# --manual-shots), 256 colours to keep them small.
+# --manual-shots), without their metadata.
 manual_pictures=(configuration front-panel sequence-list sequence-editor sequence-editor-attenuators graph graph-menu)
 publish_manual_pictures() {
     local name
     mkdir -p docs/help
     for name in "${manual_pictures[@]}"; do
-        convert "$tour/$name.png" -strip +dither -colors 256 "PNG8:docs/help/$name.png"
+        convert "$tour/$name.png" -strip "docs/help/$name.png"
     done
 }
 
-# "&Help": the manual in the program's own help window. Its pictures are
-# looked for beside the help file, in help/.
+# "&Help": the manual in the program's own help window. The help file and
+# its pictures (help/ beside it) are taken as they are in docs/: the build
+# copies the help file only when it links the program anew.
 show_help() {
     local help
     step="the help window"
-    if [ -d docs/help ] && [ ! -d build/app/help ]; then cp -r docs/help build/app/help; fi
+    cp docs/quadrell2x4atts.html build/app/quadrell2x4atts.html
+    if [ -d docs/help ]; then mkdir -p build/app/help && cp docs/help/*.png build/app/help/; fi
     help=$(open_with "$main" "^Help$" alt+h)
     sleep 1
     snap help-window "$help" "The operator's manual in the program's help window (\"&Help\")."

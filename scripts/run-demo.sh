@@ -55,6 +55,14 @@ build/tools/simulator/rack-sim \
 sim=$!
 cleanup() { kill "$sim" 2>/dev/null || true; [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true; }
 trap cleanup EXIT
+# Ready, or failed (another copy of the demo may hold the ports).
+for _ in $(seq 100); do
+    grep -q 'rack-sim: ready' "$out/rack-sim.log" 2>/dev/null && break
+    kill -0 "$sim" 2>/dev/null || break
+    sleep 0.1
+done
+grep -q 'rack-sim: ready' "$out/rack-sim.log" 2>/dev/null ||
+    { echo "The simulated racks did not start:" >&2; cat "$out/rack-sim.log" >&2; exit 1; }
 
 cfg="$out/demo.cfg"
 printf '[rack1]\r\nAtt1 Enable=1\r\nAtt2 Enable=1\r\nAtt3 Enable=1\r\nAtt4 Enable=1\r\nIP address=127.0.0.1\r\nname rack=Rack 1\r\n[rack2]\r\nAtt1 Enable=1\r\nAtt2 Enable=1\r\nAtt3 Enable=1\r\nAtt4 Enable=1\r\nIP address=127.0.0.2\r\nname rack=Rack 2\r\n' >"$cfg"
@@ -327,9 +335,12 @@ write_index() {
     {
         printf '<!DOCTYPE html>\n<html lang="en">\n<head><meta charset="utf-8"><title>Demo tour</title></head>\n<body>\n'
         printf '<h1>Demo tour</h1>\n<p>The program against two simulated racks, driven headless; one picture per step.</p>\n'
+        local n=0
         while IFS=$'\t' read -r file text; do
+            n=$((n + 1))
             text=${text//&/&amp;}; text=${text//</&lt;}; text=${text//>/&gt;}
-            printf '<h2>%s</h2>\n<p><img src="%s" alt="%s"></p>\n' "$text" "$file" "$file"
+            printf '<h2>%d. %s</h2>\n<p>%s</p>\n<p><img src="%s" alt="%s"></p>\n' \
+                "$n" "${file%.*}" "$text" "$file" "$file"
         done <"$tour/captions.tsv"
         printf '</body>\n</html>\n'
     } >"$tour/index.html"

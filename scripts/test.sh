@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test four ways, each
 # pass with a build folder of its own:
-#   normal      build/        the program as shipped (benchmarks built too)
+#   normal      build/        the program as shipped (benchmarks built too),
+#                             then the headless demo tour (scripts/run-demo.sh)
 #   asan        build-asan/   AddressSanitizer + UndefinedBehaviorSanitizer
 #   tsan        build-tsan/   ThreadSanitizer
 #   fuzz        build-fuzz/   each libFuzzer target for ATT_FUZZ_SECONDS (20)
@@ -55,6 +56,20 @@ suite_pass() {
     echo "=== $name: passed (build $((built - start)) s, tests $((SECONDS - built)) s)"
 }
 
+# The tour drives the real program on a virtual display; it fails on a step
+# that does not happen. Its pictures and index.html stay in demo-out/tour/.
+tour_pass() {
+    local start=$SECONDS
+    echo "=== tour: scripts/run-demo.sh --tour"
+    if ! bash scripts/run-demo.sh --tour >demo-tour.log 2>&1; then
+        tail -30 demo-tour.log
+        echo "=== tour failed (log: demo-tour.log)"
+        return 1
+    fi
+    tail -2 demo-tour.log
+    timings+=("tour: $((SECONDS - start)) s")
+}
+
 fuzz_pass() {
     local start=$SECONDS
     echo "=== fuzz: ${ATT_FUZZ_SECONDS:-20} s per target"
@@ -64,7 +79,10 @@ fuzz_pass() {
 
 for pass in $passes; do
     case $pass in
-        normal) suite_pass "Normal" build -DATT_ASAN=OFF -DATT_TSAN=OFF -DATT_BUILD_BENCH=ON ;;
+        normal)
+            suite_pass "Normal" build -DATT_ASAN=OFF -DATT_TSAN=OFF -DATT_BUILD_BENCH=ON
+            [ -z "$filter" ] && tour_pass
+            ;;
         asan) suite_pass "AddressSanitizer+UBSan" build-asan -DATT_ASAN=ON -DATT_TSAN=OFF -DATT_BUILD_BENCH=OFF ;;
         tsan) suite_pass "ThreadSanitizer" build-tsan -DATT_TSAN=ON -DATT_ASAN=OFF -DATT_BUILD_BENCH=OFF ;;
         fuzz) fuzz_pass ;;

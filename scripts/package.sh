@@ -14,8 +14,10 @@ out=$(realpath -m "${1:-$root/package-out}")
 
 bash scripts/deps.sh
 build="$root/build-package"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DATT_BUILD_TESTS=OFF -DATT_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target quadrell2x4atts rack-sim | tail -1
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DATT_BUILD_TESTS=OFF -DATT_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+cmake --build "$build" -j "$(nproc)" --target quadrell2x4atts rack-sim 2>&1 | tail -1
 rm -rf "$out"
 mkdir -p "$out"
 (cd "$build" && cpack -G DEB -B "$out" >/dev/null)

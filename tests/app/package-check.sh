@@ -41,5 +41,9 @@ done
 entry=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/org.orvelt.Quadrell2x4Atts.desktop)
 grep -qx 'Exec=quadrell2x4atts' <<<"$entry" || { echo "the menu entry does not start the program"; status=1; }
 grep -qx 'Icon=org.orvelt.Quadrell2x4Atts' <<<"$entry" || { echo "the menu entry names another icon"; status=1; }
+if command -v desktop-file-validate >/dev/null; then
+    printf '%s\n' "$entry" >"$out/entry.desktop"
+    desktop-file-validate "$out/entry.desktop" || status=1
+fi
 [ "$status" = 0 ] && echo "passed: $(basename "$deb"), $(wc -l <"$out/contents") entries; depends: $depends"
 exit "$status"

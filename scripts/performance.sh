@@ -102,7 +102,7 @@ row "Soak" "one day of ticks: resident memory end / warm-up" "$(fig soak "reside
     echo "Timed runs last $seconds s. A machine shared with other work misses the"
     echo "timing targets that an idle one meets: compare the load before judging a figure."
     echo
-    echo "| Area | Measure | Figure | Target | |"
+    echo "| Area | Measure | Figure | Target | Result |"
     echo "|---|---|---|---|---|"
     printf '%s\n' "${rows[@]}"
     echo

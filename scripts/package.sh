@@ -72,6 +72,11 @@ main=$(timeout 15 xdotool search --sync --onlyvisible --limit 1 --name "Control 
 for _ in $(seq 100); do [ "$(grep -c 'STA?' "$work/rack-sim.log" || true)" -ge 4 ] && break; sleep 0.1; done
 sleep 0.5
 import -window root "$out/installed-front-panel.png"
+# The window carries the installed icon (xprop comes with x11-utils).
+if command -v xprop >/dev/null; then
+    xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (' || fail "the main window has no icon"
+    echo "the main window carries the installed icon"
+fi
 # "&Help" is enabled only when the installed help file was found.
 xdotool windowfocus --sync "$main" key alt+h
 help=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name "^Help$") || fail "the help did not open"

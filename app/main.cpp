@@ -7,9 +7,15 @@
 #include "app/SignalClose.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The desktop's menu entry and icon (installed under share/applications
+    // and share/icons): the session matches the windows to the entry, and
+    // the installed icon becomes the windows' icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.orvelt.Quadrell2x4Atts"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orvelt.Quadrell2x4Atts")));
     int rc = 0;
     {
         TMainForm form;

@@ -2,6 +2,7 @@
 
 #include "frontpanel/HelpViewer.h"
 #include "support/FilePaths.h"
+#include "support/HelpLocation.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,7 +14,7 @@
 #include <thread>
 
 std::string THelpBinding::HelpFileFor(const std::string& configured) {
-    return configured.empty() ? ChangeFileExt(ProgramFilePath(), ".html") : configured;
+    return configured.empty() ? FindHelpFile(ProgramFilePath()) : configured;
 }
 
 THelpBinding::~THelpBinding() { Stop(); }

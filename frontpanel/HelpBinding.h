@@ -14,7 +14,7 @@ class QWidget;
 class THelpBinding : public QObject {
 public:
     // The help file: configured, or, when that is empty, the program's path
-    // with ".html".
+    // with ".html", or else the installed one (FindHelpFile).
     static std::string HelpFileFor(const std::string& configured);
 
     // window parents the start-up message.

@@ -43,7 +43,7 @@ public:
 struct TMainFormOptions {
     TLinkTimings LinkTimings;  // the links' pauses and time-outs
     std::string SettingsName = "Quadrell 2x4 Atts Lintera";
-    std::string HelpFile;      // empty: the program's path with ".html"
+    std::string HelpFile;      // empty: beside the program or installed
 };
 
 class TMainForm : public QMainWindow, public TLinkView, public TSequencerGraphHost {

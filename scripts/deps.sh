@@ -14,6 +14,8 @@ packages=(
     # The end-to-end test and the demo: the program on a virtual display,
     # driven with xdotool and photographed with ImageMagick's import.
     xvfb xdotool imagemagick
+    # The package check validates the menu entry.
+    desktop-file-utils
 )
 # The demo also waits for its virtual display with xdpyinfo.
 if [ "${1:-}" = "--demo" ]; then

@@ -7,8 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "support/FilePaths.h"
+#include "support/HelpLocation.h"
 #include "support/UserFolders.h"
 #include "support/VersionTitle.h"
 #include "support/WaitCursor.h"
@@ -54,6 +58,32 @@ TEST(Paths, TrailingSeparatorAndBaseNames) {
     EXPECT_EQ(ChangeFileExt("/opt/q/quadrell2x4atts", ".ini"), "/opt/q/quadrell2x4atts.ini");
     EXPECT_EQ(ChangeFileExt("/opt/q/bench.exe", ".ini"), "/opt/q/bench.ini");
     EXPECT_EQ(ChangeFileExt("/opt/q.d/prog", ".html"), "/opt/q.d/prog.html");
+}
+
+// An installed program finds its help file in prefix/share; a help file
+// beside the program (the build tree) comes first.
+TEST(Paths, HelpFileBesideTheProgramOrInstalled) {
+    QTemporaryDir dir;
+    const std::string prefix = dir.path().toStdString();
+    const std::string program = prefix + "/bin/quadrell2x4atts";
+    const std::string installed = prefix + "/share/quadrell2x4atts/quadrell2x4atts.html";
+    ASSERT_EQ(::mkdir((prefix + "/bin").c_str(), 0700), 0);
+    EXPECT_EQ(FindHelpFile(program), program + ".html");  // none: disabled item, no message
+
+    ASSERT_EQ(::mkdir((prefix + "/share").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir((prefix + "/share/quadrell2x4atts").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir((prefix + "/bin/quadrell2x4atts.html").c_str(), 0700), 0);  // not a file
+    FILE* f = std::fopen(installed.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    EXPECT_EQ(FindHelpFile(program), installed);
+
+    ASSERT_EQ(::rmdir((program + ".html").c_str()), 0);
+    f = std::fopen((program + ".html").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    EXPECT_EQ(FindHelpFile(program), program + ".html");
+    EXPECT_EQ(FindHelpFile(""), "");
 }
 
 TEST(Paths, DirExistsOnlyForDirectories) {

@@ -40,7 +40,7 @@ TEST(RunRecord, RowsNameTheAttenuatorAndGiveDecibelsInItsOwnUnit) {
     EXPECT_TRUE(tenths.ends_with(",1.234,3,\"A,B\",10.0.0.2,10003,45,4.5\r\n")) << tenths;
     EXPECT_EQ(tenths[10], ' ');
     EXPECT_EQ(tenths[19], '.');  // yyyy-mm-dd hh:mm:ss.mmm
-    EXPECT_TRUE(RunRecordLine(row, {"LAB", "", "", 70}).ends_with(",45,45\r\n"));
+    EXPECT_TRUE(RunRecordLine(row, {"LAB", "", "", 110}).ends_with(",45,45\r\n"));  // whole decibels up to 110
     EXPECT_TRUE(RunRecordLine(row, {"LAB", "", "", 0}).ends_with(",45,\r\n"));  // unit not known
     EXPECT_EQ(CsvField("LAB1"), "LAB1");
     EXPECT_EQ(CsvField("a\"b,"), "\"a\"\"b,\"");

@@ -29,6 +29,12 @@ std::string TFrontPanelSequencerHost::AttCaption(int n) const {
     return main_.AttGroupBoxes[n - 1]->title().toLocal8Bit().toStdString();
 }
 
+TRecordedAtt TFrontPanelSequencerHost::RecordedAtt(int n) const {
+    if (n < 1 || n > TMainForm::SlotCount) return {};
+    const int slot = n - 1;
+    return {AttCaption(n), main_.ConfigHost().SlotIP(slot), main_.ConfigHost().SlotPort(slot), main_.Link(slot)->MaxAtt()};
+}
+
 std::string TFrontPanelSequencerHost::SequencesDir() const { return main_.SequencesDir(); }
 void TFrontPanelSequencerHost::SetSequencesDir(const std::string& dir) { main_.SetSequencesDir(dir); }
 TSequencerGraphHost& TFrontPanelSequencerHost::GraphHost() { return main_; }

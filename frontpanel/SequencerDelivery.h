@@ -42,6 +42,7 @@ public:
     bool MainVisible() const override;
     void SetMainVisible(bool visible) override;
     std::unique_ptr<TSequencerDelivery> MakeDelivery(TSequencerGraphForm& graph) override;
+    TRecordedAtt RecordedAtt(int n) const override;
 
 private:
     TMainForm& main_;

@@ -1,9 +1,11 @@
 #include "graph/SequencerGraphForm.h"
 
 #include "graph/GraphIcons.h"
+#include "graph/GraphValuesCsv.h"
 #include "graph/SequencerGraphLogic.h"
 #include "link/TovarinProtocol.h"
 #include "graph/WindowFrame.h"
+#include "support/TextFiles.h"
 
 #include <QAbstractFileIconProvider>
 #include <QAction>
@@ -90,7 +92,8 @@ TSequencerGraphForm::TSequencerGraphForm(TSequencerGraphHost& host, QWidget* par
 }
 
 TSequencerGraphForm::~TSequencerGraphForm() {
-    delete GraphSaveDialog;  // before the icon provider it uses
+    delete GraphSaveDialog;  // before the icon provider they use
+    delete CsvDialog;
 }
 
 void TSequencerGraphForm::BuildMenu() {
@@ -104,6 +107,9 @@ void TSequencerGraphForm::BuildMenu() {
     connect(miSaveto, &QAction::triggered, this, &TSequencerGraphForm::miSavetoClick);
     connect(miCopytoclipboard, &QAction::triggered, this, &TSequencerGraphForm::miCopytoclipboardClick);
     connect(miPrint, &QAction::triggered, this, &TSequencerGraphForm::miPrintClick);
+    N3 = GraphPopupMenu->addSeparator();
+    miSaveCsv = GraphPopupMenu->addAction(QStringLiteral("Save values to CSV ..."));
+    connect(miSaveCsv, &QAction::triggered, this, &TSequencerGraphForm::miSaveCsvClick);
     xyGraph->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(xyGraph, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { GraphPopupMenu->popup(xyGraph->mapToGlobal(pos)); });
@@ -121,7 +127,7 @@ QFileDialog* TSequencerGraphForm::SaveDialog() {
     GraphSaveDialog->setNameFilters(kSaveFilters);
     GraphSaveDialog->setDefaultSuffix(QStringLiteral("bmp"));
     GraphSaveDialog->setSizeGripEnabled(true);
-    iconProvider_ = std::make_unique<TExtensionIconProvider>();
+    if (!iconProvider_) iconProvider_ = std::make_unique<TExtensionIconProvider>();
     GraphSaveDialog->setIconProvider(iconProvider_.get());
     connect(GraphSaveDialog, &QFileDialog::filterSelected, this,
             [this](const QString&) { GraphSaveDialogTypeChange(); });
@@ -222,4 +228,38 @@ void TSequencerGraphForm::miPrintClick() {
     } catch (const std::exception& e) {
         host_.ReportError(e.what());
     }
+}
+
+QFileDialog* TSequencerGraphForm::CsvSaveDialog() {
+    if (CsvDialog) return CsvDialog;
+    CsvDialog = new QFileDialog(this, QStringLiteral("Save graph values to CSV"),
+                                QString::fromLocal8Bit(host_.DocumentsFolder().c_str()));
+    CsvDialog->setObjectName(QStringLiteral("CsvSaveDialog"));
+    CsvDialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    CsvDialog->setAcceptMode(QFileDialog::AcceptSave);
+    CsvDialog->setFileMode(QFileDialog::AnyFile);
+    CsvDialog->setNameFilter(QStringLiteral("CSV files (*.csv)"));
+    CsvDialog->setDefaultSuffix(QStringLiteral("csv"));
+    CsvDialog->setSizeGripEnabled(true);
+    if (!iconProvider_) iconProvider_ = std::make_unique<TExtensionIconProvider>();
+    CsvDialog->setIconProvider(iconProvider_.get());
+    return CsvDialog;
+}
+
+bool TSequencerGraphForm::SaveValuesCsv(const std::string& fileName) {
+    std::vector<const TDataSeries*> curves;
+    for (int n = 1; n <= seqgraph::kCurveCount; ++n) curves.push_back(AttCurves[static_cast<std::size_t>(n)]);
+    try {
+        WriteFileAtomically(fileName, GraphValuesCsv(curves, xyGraph->XAxis().Min(), xyGraph->XAxis().Max()));
+        return true;
+    } catch (const TFileWriteError& e) {
+        host_.ReportError(e.Reason().empty() ? std::string(e.what()) : std::string(e.what()) + "\n" + e.Reason());
+        return false;
+    }
+}
+
+void TSequencerGraphForm::miSaveCsvClick() {
+    if (CsvSaveDialog()->exec() != QDialog::Accepted) return;
+    const QStringList files = CsvDialog->selectedFiles();
+    if (!files.isEmpty()) SaveValuesCsv(QFile::encodeName(files.first()).toStdString());
 }

@@ -60,6 +60,13 @@ public:
     // The save dialog, made on first use in the user's documents folder (a
     // file dialog scans its folder as soon as it exists).
     QFileDialog* SaveDialog();
+    // "Save values to CSV ...": the curves on screen as a table, through a
+    // file dialog of its own.
+    void miSaveCsvClick();
+    // Writes the table atomically; a failure goes to the host's error
+    // report. Returns success.
+    bool SaveValuesCsv(const std::string& fileName);
+    QFileDialog* CsvSaveDialog();
 
     TXYGraph* xyGraph = nullptr;
     QLabel* StatusPanel = nullptr;
@@ -69,6 +76,8 @@ public:
     QAction* miCopytoclipboard = nullptr;
     QAction* N1 = nullptr;
     QAction* miPrint = nullptr;
+    QAction* N3 = nullptr;
+    QAction* miSaveCsv = nullptr;
     // Curve n (1..8) belongs to attenuator n; index 0 is unused.
     std::array<TSeries*, 9> AttCurves{};
 
@@ -76,6 +85,7 @@ private:
     void CreateCurves();
     void BuildMenu();
     QFileDialog* GraphSaveDialog = nullptr;
+    QFileDialog* CsvDialog = nullptr;
 
     TSequencerGraphHost& host_;
     std::unique_ptr<QAbstractFileIconProvider> iconProvider_;

@@ -5,6 +5,7 @@
 #include "sequencer/SequenceCompiler.h"
 #include "graph/SequencerGraphForm.h"
 #include "sequencer/SequencerThread.h"
+#include "sequencer/RunRecord.h"
 #include "support/FileDialogName.h"
 
 #include <QApplication>
@@ -114,6 +115,8 @@ TSequencerForm::~TSequencerForm() {
     // The engine delivers into the graph window and through the delivery:
     // it goes first.
     engine_.reset();
+    recordDelivery_.reset();
+    record_.reset();
     graph_.reset();
     delivery_.reset();
 }
@@ -167,15 +170,39 @@ void TSequencerForm::ButtonRunClick() {
     if (!analysis.Ok()) return;
 
     graph_->ResetCurves();
+    engine_.reset();  // the last run's, ended: it refers to the last record
+    StartRecord();
     engine_ = std::make_unique<TSequencerThread>(
-        *delivery_, TSequenceRun(std::move(analysis.Scripts), analysis.Assignment));
+        *recordDelivery_, TSequenceRun(std::move(analysis.Scripts), analysis.Assignment));
     engine_->SetOnTerminate([this] { EngineEnded(); });
     SetRunning(true);
     engine_->Start();
 }
 
+void TSequencerForm::StartRecord() {
+    std::array<TRecordedAtt, 9> atts;
+    for (int n = 1; n <= 8; ++n) atts[static_cast<std::size_t>(n)] = host_.RecordedAtt(n);
+    recordDelivery_.reset();
+    record_ = std::make_unique<TRunRecord>(host_.SequencesDir(), atts,
+                                           [this](const std::string& text) { RecordFailed(text); });
+    recordDelivery_ = std::make_unique<TRunRecordDelivery>(*delivery_, *record_);
+}
+
+void TSequencerForm::RecordFailed(const std::string& text) {
+    // Told without stopping anything: the run goes on, and the box does not
+    // keep the operator from "&Stop". One box, however often it is told.
+    if (!recordMessage_) {
+        recordMessage_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("Error."), QString(), QMessageBox::Ok, this);
+        recordMessage_->setObjectName(QStringLiteral("RecordMessage"));
+        recordMessage_->setWindowModality(Qt::NonModal);
+    }
+    recordMessage_->setText(QString::fromLocal8Bit(text.c_str()));
+    recordMessage_->show();
+}
+
 void TSequencerForm::EngineEnded() {
     SetRunning(false);
+    if (record_) record_->Finish();
     // The ended engine is released once its notification has returned.
     QMetaObject::invokeMethod(
         this, [this] { if (engine_ && engine_->Ended() && !running_) engine_.reset(); }, Qt::QueuedConnection);

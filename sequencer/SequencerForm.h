@@ -3,6 +3,7 @@
 // of the selected ones, opens the editor, and shows or hides the graph
 // window and the main window. It owns the graph window for its lifetime.
 
+#include "sequencer/RunRecordFormat.h"
 #include "sequencer/SequencerEditForm.h"
 
 #include <QDialog>
@@ -11,12 +12,14 @@
 #include <vector>
 
 class QListWidget;
+class QMessageBox;
 class QPlainTextEdit;
 class QPushButton;
 class TSequencerDelivery;
 class TSequencerGraphForm;
 class TSequencerGraphHost;
 class TSequencerThread;
+class TRunRecord;
 
 // What the list window needs from the main window.
 class TSequencerHost : public TSequenceEditorHost {
@@ -28,6 +31,9 @@ public:
     virtual void SetMainVisible(bool visible) = 0;
     // Where a run's ticks go: the links, the front-panel boxes and graph.
     virtual std::unique_ptr<TSequencerDelivery> MakeDelivery(TSequencerGraphForm& graph) = 0;
+    // Attenuator n (1..8) as a run's record names it; by default only by
+    // its box caption.
+    virtual TRecordedAtt RecordedAtt(int n) const { return {AttCaption(n), {}, {}, 0}; }
 };
 
 class TSequencerForm : public QDialog {
@@ -44,6 +50,8 @@ public:
     void AddFiles(const std::vector<std::string>& files);
     TSequencerGraphForm* GraphForm() const { return graph_.get(); }
     TSequencerThread* Engine() const { return engine_.get(); }
+    // The record of the present or last run.
+    TRunRecord* Record() const { return record_.get(); }
 
     void ButtonRunClick();
     void ButtonStopClick();
@@ -71,12 +79,17 @@ public:
 
 private:
     void EngineEnded();
+    void StartRecord();
+    void RecordFailed(const std::string& text);
     void Message(const char* text);
 
     TSequencerHost& host_;
     bool running_ = false;
     std::unique_ptr<TSequencerGraphForm> graph_;
     std::unique_ptr<TSequencerDelivery> delivery_;
+    std::unique_ptr<TRunRecord> record_;
+    std::unique_ptr<TSequencerDelivery> recordDelivery_;  // delivery_, recording into record_
+    QMessageBox* recordMessage_ = nullptr;
     std::unique_ptr<TSequencerThread> engine_;
 };
 

@@ -98,7 +98,8 @@ public:
             const QString dir = home.path() + "/config/ORVELT/Quadrell 2x4 Atts Lintera";
             QDir().mkpath(dir);
             std::ofstream s((dir + "/" + QCoreApplication::applicationName() + ".ini").toStdString());
-            s << "[Config]\nLast config file=" << cfg << "\n";
+            // Run records go into the private folder, not the user's documents.
+            s << "[Config]\nLast config file=" << cfg << "\n[DIR]\nSequences dir=" << home.path().toStdString() << "/\n";
         }
         form = std::make_unique<TMainForm>();
         form->show();

@@ -108,8 +108,9 @@ protected:
         const QString dir = home.path() + "/config/ORVELT/Quadrell 2x4 Atts Lintera";
         QDir().mkpath(dir);
         std::ofstream f((dir + "/" + SettingsFileName()).toStdString(), std::ios::binary);
+        // Sequences dir: run records stay in the test's own folder.
         f << "[Config]\nLast config file=" << lastConfig << "\n[DIR]\nConfig dir=" << home.path().toStdString()
-          << "/\n";
+          << "/\nSequences dir=" << home.path().toStdString() << "/\n";
     }
     static QString SettingsFileName() {
         return QCoreApplication::applicationName() + QStringLiteral(".ini");

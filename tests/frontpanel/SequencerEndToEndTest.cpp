@@ -10,6 +10,7 @@
 #include "graph/SequencerGraphForm.h"
 #include "sequencer/SequenceRun.h"
 #include "sequencer/SequencerThread.h"
+#include "sequencer/RunRecord.h"
 
 #include "support/TextFields.h"
 
@@ -115,6 +116,13 @@ TEST_F(MainFormTest, SequenceWrittenInTheEditorRunsWithAnotherOnTheRacks) {
 
         list->ButtonStop->click();
         EXPECT_TRUE(WaitUntil([&] { return !list->Running(); }));
+        // The run's record, in the folder the editor saved into, names each
+        // attenuator as the front panel knows it, with its value in decibels.
+        ASSERT_TRUE(WaitUntil([&] { return list->Record()->Closed(); }));
+        EXPECT_EQ(list->Record()->Path().rfind(home.path().toStdString() + "/run ", 0), 0u);
+        const std::string record = ReadAll(list->Record()->Path());
+        EXPECT_NE(record.find(",1,LAB1," + ip1 + ",10001,50,5.0\r\n"), std::string::npos) << record;
+        EXPECT_NE(record.find(",2,LAB2," + ip1 + ",10002,400,40.0\r\n"), std::string::npos) << record;
         list->reject();
         done = true;
     });

@@ -74,12 +74,14 @@ TEST(SequencerGraph, PopupMenuItems) {
     TFakeHost host;
     TSequencerGraphForm form(host);
     const QList<QAction*> items = form.GraphPopupMenu->actions();
-    ASSERT_EQ(items.size(), 5);
+    ASSERT_EQ(items.size(), 7);
     EXPECT_EQ(items[0]->text(), "Save to bmp or jpg ...");
     EXPECT_TRUE(items[1]->isSeparator());
     EXPECT_EQ(items[2]->text(), "Copy to clipboard");
     EXPECT_TRUE(items[3]->isSeparator());
     EXPECT_EQ(items[4]->text(), "Print");
+    EXPECT_TRUE(items[5]->isSeparator());
+    EXPECT_EQ(items[6]->text(), "Save values to CSV ...");
     for (int i : {0, 2, 4}) {
         ASSERT_FALSE(items[i]->icon().isNull());
         EXPECT_EQ(items[i]->icon().availableSizes().value(0), QSize(16, 16));
@@ -281,6 +283,44 @@ TEST(SequencerGraph, MenuSaveRunsTheDialogInTheDocumentsFolder) {
     WhenShown(dlg, [&] { dlg->reject(); });
     form.miSaveto->trigger();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST(SequencerGraph, ValuesSavedToCsvAreTheCurvesOnScreen) {
+    TFakeHost host;
+    TSequencerGraphForm form(host);
+    // Attenuator 1 gets 10, 10, 20, one tick apart: a held level, then a
+    // step. Attenuator 3 gets 40, then 50 two ticks later: its first two
+    // values are joined by a sloping line.
+    const std::vector<std::vector<std::pair<int, const char*>>> ticks = {
+        {{1, "ATT 0 010"}}, {{1, "ATT 0 010"}, {3, "ATT 0 040"}}, {{1, "ATT 0 020"}}, {{3, "ATT 0 050"}}};
+    for (const auto& tick : ticks) {
+        form.AdvanceTime(100);
+        for (const auto& [att, text] : tick) form.AddAttCommand(att, text);
+    }
+    QFileDialog* dlg = form.CsvSaveDialog();
+    WhenShown(dlg, [&] {
+        EXPECT_EQ(QDir(dlg->directory()).canonicalPath(), QDir(host.documentsDir.path()).canonicalPath());
+        dlg->findChild<QLineEdit*>("fileNameEdit")->setText("values");
+        static_cast<QDialog*>(dlg)->accept();
+        if (dlg->isVisible()) static_cast<QDialog*>(dlg)->done(QDialog::Rejected);
+    });
+    form.miSaveCsv->trigger();
+    QFile f(host.documentsDir.filePath("values.csv"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().toStdString(),
+              "Time (s),Gain 1 (dB),Gain 2 (dB),Gain 3 (dB),Gain 4 (dB),Gain 5 (dB),Gain 6 (dB),Gain 7 (dB),"
+              "Gain 8 (dB)\r\n"
+              "-0.3,-10.0,,,,,,,\r\n"
+              "-0.2,-10.0,,-40.0,,,,,\r\n"
+              "-0.1,-20.0,,-45.0,,,,,\r\n"
+              "0.0,-20.0,,-50.0,,,,,\r\n");
+    EXPECT_TRUE(host.errors.empty());
+
+    // A file that cannot be written is reported.
+    const std::string bad = host.documents + "/missing/values.csv";
+    EXPECT_FALSE(form.SaveValuesCsv(bad));
+    ASSERT_EQ(host.errors.size(), 1u);
+    EXPECT_NE(host.errors[0].find(bad), std::string::npos) << host.errors[0];
 }
 
 TEST(SequencerGraph, SaveDialogDoesNotReadTheFilesItLists) {

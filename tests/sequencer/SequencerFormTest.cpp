@@ -1,6 +1,7 @@
 // The sequence list window with real widgets and a real engine.
 
 #include "SequenceWindowsTestSupport.h"
+#include "sequencer/RunRecord.h"
 #include "sequencer/SequencerEditForm.h"
 
 #include <QFileDialog>
@@ -129,4 +130,38 @@ TEST(SequencerForm, EachLoadStartsWithAnEmptyNameBox) {
     }
     EXPECT_EQ(boxes, (std::vector<std::string>{"", ""}));
     EXPECT_EQ(form.Files(), (std::vector<std::string>{files.a, files.b}));
+}
+
+TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingTheRun) {
+    TTestSequencerHost host;
+    TTempFolder dir;
+    const std::string seq = dir.Write("s.sqc", SqcText({1, 2}, {Row(1, ActionRamp, 0, 100, 4)}));
+    host.dir = dir.Path() + "/";
+    TSequencerForm form(host);
+    form.show();
+    form.AddFiles({seq});
+    Select(form, {0});
+
+    form.ButtonRun->click();
+    ASSERT_TRUE(WaitUntil([&] { return !form.Running(); }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return form.Record()->Closed(); }));
+    const std::string path = form.Record()->Path();
+    EXPECT_EQ(path.rfind(host.dir + "run ", 0), 0u) << path;
+    const std::string text = ReadAll(path);
+    const std::size_t sent = host.delivery->sent[1].size() + host.delivery->sent[2].size();
+    ASSERT_GT(sent, 0u);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), sent + 1) << text;
+    EXPECT_NE(text.find(",1,ATT1,"), std::string::npos) << text;
+
+    host.dir = dir.Write("plain", "x") + "/";
+    form.ButtonRun->click();
+    ASSERT_TRUE(form.Running());
+    ASSERT_TRUE(WaitUntil([&] { return !form.Running(); }, 20000));
+    EXPECT_EQ(host.delivery->sent[1].size() + host.delivery->sent[2].size(), 2 * sent);
+    QMessageBox* told = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (told = form.findChild<QMessageBox*>("RecordMessage")) && told->isVisible(); }));
+    EXPECT_FALSE(told->isModal());
+    EXPECT_NE(told->text().toStdString().find(dir.Path() + "/plain"), std::string::npos);
+    EXPECT_EQ(form.findChildren<QMessageBox*>("RecordMessage").size(), 1);
+    told->close();
 }

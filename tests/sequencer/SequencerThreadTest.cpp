@@ -7,9 +7,13 @@
 #include "support/TextFields.h"
 #include "tools/simulator/RackSimulator.h"
 #include "sequencer/SequencerThread.h"
+#include "sequencer/RunRecord.h"
 #include "link/TovarinThread.h"
 
 #include <array>
+#include <cmath>
+#include <fstream>
+#include <sstream>
 #include <memory>
 #include <thread>
 
@@ -251,7 +255,7 @@ public:
     int ticks = 0;
 };
 
-TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiled) {
+TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded) {
     const std::string ip = TRackSimulator::FreeLoopbackAddress(10001, 3);
     TRackSimulator sim;
     for (int k = 0; k < 3; ++k) {
@@ -284,8 +288,12 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiled) {
     ASSERT_TRUE(WaitUntil([&] { return d.ready.size() >= 3; }, 20000));
     sim.ClearLines();
 
+    std::array<TRecordedAtt, 9> atts;
+    for (int k = 1; k <= 3; ++k) atts[k] = {"A" + std::to_string(k), ip, std::to_string(10000 + k), 935};
+    TRunRecord record(dir.Path(), atts, [](const std::string& text) { ADD_FAILURE() << text; });
+    TRunRecordDelivery recorded(d, record);
     TEndProbe end;
-    TSequencerThread engine(d, RunOf({a, b}));
+    TSequencerThread engine(recorded, RunOf({a, b}));
     engine.SetOnTerminate(end.Handler());
     engine.Start();
     ASSERT_TRUE(WaitUntil([&] { return end.calls > 0; }, 20000));
@@ -308,6 +316,47 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiled) {
     }
     EXPECT_EQ(sim.Attenuation(0), 50);
     EXPECT_EQ(sim.Attenuation(1), 250);
+
+    // The record: one row per command, in order, each stamped within a tick
+    // of the moment the attenuator received it.
+    record.Finish();
+    ASSERT_TRUE(WaitUntil([&] { return record.Closed(); }));
+    std::ifstream in(record.Path(), std::ios::binary);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    EXPECT_EQ(line + "\n", RunRecordHeader());
+    std::array<std::size_t, 3> next{};
+    double lastSeconds = -1;
+    int rows = 0;
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::stringstream fields(line.substr(0, line.size() - 1));
+        for (std::string field; std::getline(fields, field, ',');) f.push_back(field);
+        ASSERT_EQ(f.size(), 8u) << line;
+        const int box = std::stoi(f[2]);
+        ASSERT_TRUE(box >= 1 && box <= 3) << line;
+        EXPECT_EQ(f[3] + f[4] + ":" + f[5], "A" + f[2] + ip + ":" + std::to_string(10000 + box));
+        const double seconds = std::stod(f[1]);
+        EXPECT_GE(seconds, lastSeconds) << line;
+        lastSeconds = seconds;
+        std::vector<TSimLine> got;
+        for (const auto& l : sim.Lines(box - 1))
+            if (StartsWith(l.line, "ATT")) got.push_back(l);
+        ASSERT_LT(next[box - 1], got.size()) << line;
+        const TSimLine& sent = got[next[box - 1]++];
+        EXPECT_EQ("ATT 0 " + std::string(3 - std::min<std::size_t>(3, f[6].size()), '0') + f[6], sent.line);
+        EXPECT_EQ(std::stod(f[7]) * 10, std::stod(f[6])) << line;
+        const auto stamped = record.Start() + std::chrono::milliseconds(std::llround(seconds * 1000));
+        EXPECT_LE(std::abs(std::chrono::duration_cast<std::chrono::milliseconds>(sent.time - stamped).count()), 100)
+            << line;
+        ++rows;
+    }
+    for (int k = 0; k < 3; ++k) {
+        int want = 0;
+        for (const auto& l : sim.Lines(k)) want += StartsWith(l.line, "ATT");
+        EXPECT_EQ(next[k], static_cast<std::size_t>(want)) << "attenuator " << k + 1;
+    }
+    EXPECT_GT(rows, 10);
     for (auto& link : d.owned) link.reset();
     sim.Stop();
 }

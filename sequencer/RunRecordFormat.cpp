@@ -1,0 +1,70 @@
+#include "sequencer/RunRecordFormat.h"
+
+#include "link/TovarinProtocol.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+std::tm LocalTime(std::chrono::system_clock::time_point t) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return local;
+}
+
+}  // namespace
+
+std::string RunRecordFileName(std::chrono::system_clock::time_point start, int attempt) {
+    const std::tm t = LocalTime(start);
+    char name[64];
+    std::snprintf(name, sizeof name, "run %04d-%02d-%02d %02d-%02d-%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
+                  t.tm_hour, t.tm_min, t.tm_sec);
+    std::string result = name;
+    if (attempt > 1) result += "_" + std::to_string(attempt);
+    return result + ".csv";
+}
+
+std::string RunRecordHeader() { return "Time,Seconds,Box,Name,Address,Port,Value,Attenuation (dB)\r\n"; }
+
+std::string AttenuationDb(int value, int maxAtt) {
+    if (maxAtt <= 0) return {};
+    if (maxAtt <= 110) return std::to_string(value);
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%d.%d", value < 0 ? "-" : "", std::abs(value) / 10, std::abs(value) % 10);
+    return text;
+}
+
+std::string CsvField(const std::string& text) {
+    const bool quote = text.find_first_of(",;\"\r\n") != std::string::npos ||
+                       (!text.empty() && (text.front() == ' ' || text.back() == ' '));
+    if (!quote) return text;
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + '"';
+}
+
+std::string RunRecordLine(const TRecordRow& row, const TRecordedAtt& att) {
+    using namespace std::chrono;
+    const std::tm t = LocalTime(row.Wall);
+    const auto ms = duration_cast<milliseconds>(row.Wall.time_since_epoch()).count() % 1000;
+    const auto since = duration_cast<milliseconds>(row.SinceStart).count();
+    char head[96];
+    std::snprintf(head, sizeof head, "%04d-%02d-%02d %02d:%02d:%02d.%03d,%lld.%03lld,%d,", t.tm_year + 1900,
+                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, static_cast<int>(ms < 0 ? ms + 1000 : ms),
+                  static_cast<long long>(since / 1000), static_cast<long long>(since % 1000), row.Box);
+    const std::vector<TAttSetting> settings = ReadAttCommand(row.Command);
+    std::string value, db;
+    if (!settings.empty()) {
+        value = std::to_string(settings.front().Value);
+        db = AttenuationDb(settings.front().Value, att.MaxAtt);
+    }
+    return head + CsvField(att.Name) + ',' + CsvField(att.Address) + ',' + CsvField(att.Port) + ',' + value + ',' +
+           db + "\r\n";
+}

@@ -1,0 +1,83 @@
+// What an operator reaches without a mouse: the graph's pop-up menu, the
+// editor's second page from inside a row, the tab stops of the sequence
+// list, and closing the help window.
+
+#include "frontpanel/HelpViewer.h"
+#include "graph/SequencerGraphForm.h"
+#include "sequencer/SequenceLine.h"
+#include "sequencer/SequencerEditForm.h"
+#include "controls/SpinNum.h"
+#include "tests/sequencer/SequenceWindowsTestSupport.h"
+
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+void ShowActive(QWidget& w) {
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w, 5000));
+}
+
+}  // namespace
+
+TEST(KeyboardReach, GraphMenuOpensFromMenuKeyAndShiftF10) {
+    TTestSequencerHost host;
+    TSequencerGraphForm form(host);
+    ShowActive(form);
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Menu, Qt::NoModifier},
+                                        std::pair{Qt::Key_F10, Qt::ShiftModifier}}) {
+        QTest::keyClick(&form, key, modifiers);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.GraphPopupMenu->isVisible(); }, 5000)) << key;
+        // Opened over the middle of the graph, not at a far corner.
+        const QPoint centre = form.xyGraph->mapToGlobal(form.xyGraph->rect().center());
+        EXPECT_EQ(form.GraphPopupMenu->pos(), centre);
+        form.GraphPopupMenu->hide();
+    }
+}
+
+TEST(KeyboardReach, CtrlTabInARowEditTurnsThePageAndTypesNothing) {
+    TTestSequencerHost host;
+    TSequencerEditForm form(host);
+    ShowActive(form);
+    TSpinNumEdit* duration = form.Rows[1]->DurationEdit;
+    duration->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return duration->hasFocus(); }, 5000));
+    const QString before = duration->text();
+    // On a real display the key carries the text "\t".
+    QTest::sendKeyEvent(QTest::Click, duration, Qt::Key_Tab, QStringLiteral("\t"), Qt::ControlModifier);
+    EXPECT_EQ(form.PageControl->currentIndex(), 1);
+    EXPECT_EQ(duration->text(), before);
+    EXPECT_FALSE(duration->Typing());
+}
+
+TEST(KeyboardReach, HiddenLogIsNoTabStopUntilItHoldsText) {
+    TTestSequencerHost host;
+    TSequencerForm form(host);
+    QPlainTextEdit* log = form.MemoLog;
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(log->focusPolicy(), Qt::NoFocus);
+    log->setPlainText(QStringLiteral("line"));
+    EXPECT_NE(log->focusPolicy() & Qt::TabFocus, 0);
+    log->clear();
+    EXPECT_EQ(log->focusPolicy(), Qt::NoFocus);
+}
+
+TEST(KeyboardReach, EscapeClosesTheHelpWindow) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("help.html"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<h1>Help</h1>");
+    f.close();
+    QWidget* window = THelpViewer::Show(file);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window, 5000));
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([] { return THelpViewer::OpenWindows() == 0; }, 5000));
+}

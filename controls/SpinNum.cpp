@@ -151,11 +151,6 @@ void TSpinNumEdit::changeEvent(QEvent* e) {
 
 void TSpinNumEdit::keyPressEvent(QKeyEvent* e) {
     const int key = e->key();
-    // Ctrl+Tab belongs to the page control around the edit (next page).
-    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && (e->modifiers() & Qt::ControlModifier)) {
-        e->ignore();
-        return;
-    }
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
         if (key == Qt::Key_Up) UpClick();
         else DownClick();

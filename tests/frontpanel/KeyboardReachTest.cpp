@@ -9,6 +9,7 @@
 #include "controls/SpinNum.h"
 #include "tests/sequencer/SequenceWindowsTestSupport.h"
 
+#include <QComboBox>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -41,19 +42,23 @@ TEST(KeyboardReach, GraphMenuOpensFromMenuKeyAndShiftF10) {
     }
 }
 
-TEST(KeyboardReach, CtrlTabInARowEditTurnsThePageAndTypesNothing) {
+TEST(KeyboardReach, CtrlTabTurnsTheEditorPageFromARow) {
     TTestSequencerHost host;
     TSequencerEditForm form(host);
     ShowActive(form);
-    TSpinNumEdit* duration = form.Rows[1]->DurationEdit;
-    duration->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return duration->hasFocus(); }, 5000));
-    const QString before = duration->text();
-    // On a real display the key carries the text "\t".
-    QTest::sendKeyEvent(QTest::Click, duration, Qt::Key_Tab, QStringLiteral("\t"), Qt::ControlModifier);
-    EXPECT_EQ(form.PageControl->currentIndex(), 1);
-    EXPECT_EQ(duration->text(), before);
-    EXPECT_FALSE(duration->Typing());
+    // From a row's action list and from its Duration edit; on a real
+    // display the key carries the text "\t".
+    for (QWidget* w : {static_cast<QWidget*>(form.Rows[1]->ActionBox), static_cast<QWidget*>(form.Rows[1]->DurationEdit)}) {
+        form.PageControl->setCurrentIndex(0);
+        w->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->hasFocus(); }, 5000));
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_Tab, QStringLiteral("\t"), Qt::ControlModifier);
+        EXPECT_EQ(form.PageControl->currentIndex(), 1) << w->metaObject()->className();
+    }
+    QTest::sendKeyEvent(QTest::Click, form.focusWidget(), Qt::Key_Backtab, QString(),
+                        Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(form.PageControl->currentIndex(), 0);
+    EXPECT_FALSE(form.Rows[1]->DurationEdit->Typing());
 }
 
 TEST(KeyboardReach, HiddenLogIsNoTabStopUntilItHoldsText) {

@@ -1,6 +1,6 @@
-// What an operator reaches without a mouse: the graph's pop-up menu, the
+// What an operator reaches without a mouse (the graph's pop-up menu, the
 // editor's second page from inside a row, the tab stops of the sequence
-// list, and closing the help window.
+// list, closing the help window) and reads without clipping.
 
 #include "frontpanel/HelpViewer.h"
 #include "graph/SequencerGraphForm.h"
@@ -12,6 +12,8 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,7 +29,7 @@ void ShowActive(QWidget& w) {
 
 }  // namespace
 
-TEST(KeyboardReach, GraphMenuOpensFromMenuKeyAndShiftF10) {
+TEST(OperatorReach, GraphMenuOpensFromMenuKeyAndShiftF10) {
     TTestSequencerHost host;
     TSequencerGraphForm form(host);
     ShowActive(form);
@@ -42,7 +44,7 @@ TEST(KeyboardReach, GraphMenuOpensFromMenuKeyAndShiftF10) {
     }
 }
 
-TEST(KeyboardReach, CtrlTabTurnsTheEditorPageFromARow) {
+TEST(OperatorReach, CtrlTabTurnsTheEditorPageFromARow) {
     TTestSequencerHost host;
     TSequencerEditForm form(host);
     ShowActive(form);
@@ -61,7 +63,7 @@ TEST(KeyboardReach, CtrlTabTurnsTheEditorPageFromARow) {
     EXPECT_FALSE(form.Rows[1]->DurationEdit->Typing());
 }
 
-TEST(KeyboardReach, HiddenLogIsNoTabStopUntilItHoldsText) {
+TEST(OperatorReach, HiddenLogIsNoTabStopUntilItHoldsText) {
     TTestSequencerHost host;
     TSequencerForm form(host);
     QPlainTextEdit* log = form.MemoLog;
@@ -73,7 +75,7 @@ TEST(KeyboardReach, HiddenLogIsNoTabStopUntilItHoldsText) {
     EXPECT_EQ(log->focusPolicy(), Qt::NoFocus);
 }
 
-TEST(KeyboardReach, EscapeClosesTheHelpWindow) {
+TEST(OperatorReach, EscapeClosesTheHelpWindow) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("help.html"));
     QFile f(file);
@@ -85,4 +87,16 @@ TEST(KeyboardReach, EscapeClosesTheHelpWindow) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window, 5000));
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Escape);
     EXPECT_TRUE(QTest::qWaitFor([] { return THelpViewer::OpenWindows() == 0; }, 5000));
+}
+
+TEST(OperatorReach, EveryActionNameFitsItsRowList) {
+    TTestSequencerHost host;
+    TSequencerEditForm form(host);
+    QComboBox* box = form.Rows[1]->ActionBox;
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+    ASSERT_EQ(box->width(), 81);
+    for (int i = 0; i < box->count(); ++i)
+        EXPECT_LE(box->fontMetrics().horizontalAdvance(box->itemText(i)), field.width()) << box->itemText(i).toStdString();
 }

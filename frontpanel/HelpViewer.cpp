@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QPointer>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -45,6 +46,9 @@ QWidget* THelpViewer::Show(const QString& file, int context) {
         browser->setOpenExternalLinks(true);
         browser->setProperty("helpFile", file);
         layout->addWidget(browser);
+        // Closed from the keyboard like the program's dialogs.
+        QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), window), &QShortcut::activated, window,
+                         &QWidget::close);
         browser->setSource(QUrl::fromLocalFile(file));
         Windows().push_back(window);
     }

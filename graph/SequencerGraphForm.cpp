@@ -19,6 +19,7 @@
 #include <QMimeDatabase>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QShortcut>
 #include <QStatusBar>
 #include <exception>
 
@@ -85,6 +86,11 @@ TSequencerGraphForm::TSequencerGraphForm(TSequencerGraphHost& host, QWidget* par
     statusBar()->setSizeGripEnabled(true);
 
     BuildMenu();
+    // The keyboard's way to the pop-up menu: the Menu key or Shift+F10
+    // opens it in the middle of the graph.
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this,
+                [this] { GraphPopupMenu->popup(xyGraph->mapToGlobal(xyGraph->rect().center())); });
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
 
     CreateCurves();

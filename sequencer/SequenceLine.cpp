@@ -53,6 +53,13 @@ TSequenceLine::TSequenceLine(QWidget* parent) : QFrame(parent) {
     ActionBox = new QComboBox(this);
     ActionBox->setEditable(false);
     ActionBox->setGeometry(80, CentredTop(kEditHeight), 81, kEditHeight);
+    {
+        // One point smaller than the row, so that "No Action" fits the
+        // 81-pixel list beside its arrow.
+        QFont f = ActionBox->font();
+        f.setPointSizeF(f.pointSizeF() - 1);
+        ActionBox->setFont(f);
+    }
     FromEdit = MakeEdit(this, 166, 110);
     FromUnit = MakeText(this, QStringLiteral("dB"), 166 + kEditWidth, kUnitWidth, Qt::AlignHCenter, false);
     ToEdit = MakeEdit(this, 245, 110);

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -111,6 +112,15 @@ void TSequencerEditForm::FormCreate() {
     connect(OkButton, &QPushButton::clicked, this, &TSequencerEditForm::OkButtonClick);
 
     PageControl->setCurrentWidget(TabSheetActions);
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the page from anywhere in the dialog,
+    // also from a row's action list, which would keep the keys to itself.
+    for (const auto& [keys, step] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                     std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1}}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, step = step] {
+            const int pages = PageControl->count();
+            PageControl->setCurrentIndex((PageControl->currentIndex() + step + pages) % pages);
+        });
+    }
 }
 
 void TSequencerEditForm::showEvent(QShowEvent* e) {

@@ -99,6 +99,8 @@ TSequencerForm::TSequencerForm(TSequencerHost& host)
     MemoLog->setLineWrapMode(QPlainTextEdit::NoWrap);
     MemoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoLog->setStyleSheet(QStringLiteral("background: blue; color: yellow; font-family: 'Courier New';"));
+    // Out of sight while empty (the short window hides it): no tab stop then.
+    MemoLog->setFocusPolicy(Qt::NoFocus);
     connect(MemoLog, &QPlainTextEdit::textChanged, this, &TSequencerForm::MemoLogChange);
 
     resize(kClientWidth, 327);
@@ -257,7 +259,9 @@ void TSequencerForm::ButtonMainVisibleClick() {
 }
 
 void TSequencerForm::MemoLogChange() {
-    SetOuterSize(this, QSize(0, MemoLog->document()->isEmpty() ? kShortHeight : kTallHeight), TFrameFit::Fixed);
+    const bool empty = MemoLog->document()->isEmpty();
+    SetOuterSize(this, QSize(0, empty ? kShortHeight : kTallHeight), TFrameFit::Fixed);
+    MemoLog->setFocusPolicy(empty ? Qt::NoFocus : Qt::StrongFocus);
 }
 
 void TSequencerForm::reject() {

@@ -3,7 +3,8 @@
 # configuration dialog and the main window open centred on the screen, the
 # front panel comes up (a screenshot is left in OUT_DIR), a refresh asked
 # over a private session bus with gdbus reconnects that one attenuator, and
-# the program closes when told to.
+# the keyboard alone opens the sequence windows, the graph's pop-up menu and
+# the help window, and the program closes when told to.
 #   desktop-check.sh PROGRAM RACK_SIM OUT_DIR
 # Exits with 77 (skipped) when Xvfb is not installed.
 set -euo pipefail
@@ -94,6 +95,36 @@ gdbus call --session --dest org.orvelt.Quadrell2x4Atts --object-path /FrontPanel
 for _ in $(seq 100); do [ "$(idn2)" -ge 2 ] && break; sleep 0.1; done
 [ "$(idn2)" -ge 2 ] || fail "attenuator 2 was not reconnected"
 [ "$(grep -c ":10001 *IDN?" "$out/rack-sim.log")" -eq 1 ] || fail "attenuator 1 was reconnected too"
+
+# The keyboard alone reaches the sequence windows, the graph's pop-up menu
+# and the help window (the display has no window manager: each key goes to
+# the window it is meant for).
+keys() { local w=$1 k; shift; for k in "$@"; do xdotool windowfocus --sync "$w" key "$k"; sleep 0.3; done; }
+shown() { timeout 10 xdotool search --sync --onlyvisible --limit 1 --name "$1" || fail "no window \"$1\"" >&2; }
+closed() {
+    for _ in $(seq 50); do xdotool search --onlyvisible --name "$1" >/dev/null || return 0; sleep 0.1; done
+    fail "the window \"$1\" stayed open"
+}
+keys "$main" alt+s
+list=$(shown "^Sequence List$")
+keys "$list" Tab Tab space               # from the list past "&Run" to "Graph"
+graph=$(shown "^Sequencer Graph$")
+keys "$graph" shift+F10
+xdotool key Down Return                  # the menu's first item: save the picture
+save=$(shown "^Save graph image to BMP or JPG$")
+keys "$save" Escape
+closed "^Save graph image"
+keys "$list" alt+e
+editor=$(shown "^Sequence Editor")
+keys "$editor" Escape
+closed "^Sequence Editor"
+keys "$list" Escape
+closed "^Sequence List"
+keys "$main" alt+h
+help=$(shown "^Help$")
+import -window root "$out/keyboard.png"
+keys "$help" Escape
+closed "^Help$"
 
 # Told to end, the program parks the attenuators and exits.
 kill -TERM "$program"

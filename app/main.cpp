@@ -3,7 +3,7 @@
 
 #include "support/GuiThread.h"
 #include "frontpanel/MainForm.h"
-#include "frontpanel/RefreshService.h"
+#include "frontpanel/RemoteService.h"
 #include "app/SignalClose.h"
 
 #include <QApplication>
@@ -23,11 +23,11 @@ int main(int argc, char** argv) {
         // Told to end by the session (or Ctrl+C), the window closes as if
         // the operator had closed it: attenuators parked, settings written.
         InstallCloseOnSignal(&form, [&form] { form.close(); });
-        // Other programs may ask a link to refresh over the session bus;
-        // without a bus the program runs without that hook.
-        TRefreshService refreshService(form);
+        // Other programs and test scripts drive the front panel over the
+        // session bus; without a bus the program runs without that hook.
+        TRemoteService remoteService(form);
         if (form.FormCreate())  // a cancelled configuration closes the window again
-            refreshService.Offer(QDBusConnection::sessionBus());
+            remoteService.Offer(QDBusConnection::sessionBus());
         rc = app.exec();
     }  // the window's destruction ends the links and writes the settings
     // Release any worker still waiting for the GUI thread.

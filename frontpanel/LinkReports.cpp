@@ -32,8 +32,8 @@ void TMainForm::ShowLinkStatus(TTovarinThread* link, int status) {
     const int n = BoxNumberOf(link);
     if (n == 0) return;
     TAttGroupBox* box = AttGroupBoxes[n - 1];
-    box->setTitle(QString::fromStdString(
-        LinkStatusCaption(status, link->Enabled(), link->ReadyCaption(), link->ErrorText())));
+    const std::string caption = LinkStatusCaption(status, link->Enabled(), link->ReadyCaption(), link->ErrorText());
+    box->setTitle(QString::fromStdString(caption));
     const bool usable = LinkStatusUsable(status, link->Enabled());
     if (usable && link->MaxAtt() > 0) {
         box->setEnabled(true);  // counted by the common maximum below
@@ -43,6 +43,7 @@ void TMainForm::ShowLinkStatus(TTovarinThread* link, int status) {
     }
     box->setEnabled(usable);
     NameButtons[n - 1]->setEnabled(usable);
+    TellWatcher(n, TBoxFact::Status, caption);
 }
 
 void TMainForm::ShowLinkAnswer(TTovarinThread* link, const std::string& text) {
@@ -58,9 +59,17 @@ void TMainForm::ShowLinkAnswer(TTovarinThread* link, const std::string& text) {
         // swallow the operator's next real change; the box reports a later
         // drop of the echo through EchoDropped.
         if (!box->ShowReadBack(*value)) link->SetIgnoreNextChange(false);
+        TellWatcher(n, TBoxFact::Attenuation, RemoteDbText(*value, box->Decimal()));
     } else if (const auto name = AnswerName(text)) {
         box->setTitle(QString::fromStdString(*name));
+        TellWatcher(n, TBoxFact::Name, *name);
     }
+}
+
+void TMainForm::LinkSetConfirmed(TTovarinThread* link, int value) {
+    // The box keeps what it shows; only a watcher learns the confirmed value.
+    if (const int n = BoxNumberOf(link); n != 0)
+        TellWatcher(n, TBoxFact::Attenuation, RemoteDbText(value, AttGroupBoxes[n - 1]->Decimal()));
 }
 
 void TMainForm::AttGroupBox05Change(TAttGroupBox* sender) {
@@ -110,6 +119,7 @@ void TMainForm::NameButton01Click(int n) {
     std::string name = box->title().left(4).toStdString();
     if (!NameAttenuator(n, name, this) || name.size() > 4) return;
     box->setTitle(QString::fromStdString(name));
+    TellWatcher(n, TBoxFact::Name, name);
     PostCommand(n, FormatNameCommand(name));
     // Give the attenuator time to store the name; the links keep running.
     QEventLoop pause;

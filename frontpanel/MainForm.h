@@ -11,6 +11,7 @@
 #include "frontpanel/FrontPanelRules.h"
 #include "frontpanel/HelpBinding.h"
 #include "frontpanel/MainConfigHost.h"
+#include "frontpanel/RemoteRequests.h"
 #include "graph/SequencerGraphForm.h"
 #include "link/TovarinThread.h"
 
@@ -61,6 +62,7 @@ public:
     // --- Reports of the links (GUI thread) ---
     void ShowLinkStatus(TTovarinThread* link, int status) override;
     void ShowLinkAnswer(TTovarinThread* link, const std::string& text) override;
+    void LinkSetConfirmed(TTovarinThread* link, int value) override;
 
     // --- Operations for the other windows (box numbers n = 1..8) ---
     bool AttEnabled(int n) const;
@@ -77,6 +79,11 @@ public:
     // The sequence list window's entry: shows it modally. Without one the
     // "&Sequencer" item is disabled.
     void SetSequencerEntry(std::function<void(TMainForm&)> entry);
+
+    // Told of every status text, read-back value and name that a box n
+    // shows (GUI thread): the remote control's view of the front panel.
+    using TBoxWatcher = std::function<void(int n, TBoxFact fact, const std::string& text)>;
+    void SetBoxWatcher(TBoxWatcher watcher) { boxWatcher_ = std::move(watcher); }
 
     // The link slots and the configuration file, as the configuration
     // dialog sees them.
@@ -105,6 +112,8 @@ public:
     TTovarinThread* Link(int slot) const { return links_[slot].get(); }
     const std::string& HelpFile() const { return help_.File(); }
     bool Parking() const { return parking_.Parking(); }
+    // From the start of parking on, nothing but the park value is sent.
+    bool HoldsInput() const { return parking_.HoldsInput(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
@@ -124,6 +133,9 @@ private:
     void miSequencerClick();
     void miHelpIndexClick() { help_.ShowIndex(); }
     void FormDestroy();
+    void TellWatcher(int n, TBoxFact fact, const std::string& text) const {
+        if (boxWatcher_) boxWatcher_(n, fact, text);
+    }
 
     TMainFormOptions options_;
     bool sequencerOpen_ = false;
@@ -134,6 +146,7 @@ private:
     std::array<std::unique_ptr<TTovarinThread>, SlotCount> links_;
     TMainConfigHost configHost_;  // refers to links_
     std::function<void(TMainForm&)> sequencerEntry_;
+    TBoxWatcher boxWatcher_;
     THelpBinding help_{this};
     // Parks at close through SetAttenuator; refers to links_ and the boxes.
     TAttenuatorParking parking_{links_, AttGroupBoxes, [this](int n, int value) {

@@ -20,6 +20,9 @@ public:
     virtual ~TLinkView() = default;
     virtual void ShowLinkStatus(TTovarinThread* link, int status) = 0;
     virtual void ShowLinkAnswer(TTovarinThread* link, const std::string& text) = 0;
+    // A verified set was confirmed: the attenuator read back the value it
+    // was set to. The front panel is not changed by it.
+    virtual void LinkSetConfirmed(TTovarinThread* /*link*/, int /*value*/) {}
 };
 
 // The link's pauses and time-outs in ms. The defaults are the protocol's;

@@ -109,6 +109,7 @@ void TTovarinThread::InterpretState() {
         const std::optional<int> value = ReadStateReply(reply_);
         if (!value || *value == expectedAtt_) {
             verifying_ = false;
+            if (value && view_ != nullptr) view_->LinkSetConfirmed(this, *value);
         } else if (verifyRetries_ >= 3) {
             // The last read-back still differs: the set failed, so the box
             // must show what the attenuator really holds.

@@ -11,6 +11,8 @@ packages=(
     fonts-liberation2
     # Tests: a private session bus (dbus-daemon, gdbus).
     dbus-daemon libglib2.0-bin
+    # The scripting example that a test runs (docs/remote-example.py).
+    python3-dbus
     # The end-to-end test and the demo: the program on a virtual display,
     # driven with xdotool and photographed with ImageMagick's import.
     xvfb xdotool imagemagick

@@ -2,7 +2,7 @@
 // through a private bus daemon, and the program without any bus.
 
 #include "MainFormFixture.h"
-#include "frontpanel/RefreshService.h"
+#include "frontpanel/RemoteService.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -25,15 +25,15 @@ TEST_F(MainFormTest, RefreshLinkOnTheSessionBusRefreshesOneLinkAndIgnoresOtherNu
     ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitUsable(1, "BUS1"));
     ASSERT_TRUE(WaitUsable(2, "BUS2"));
-    TRefreshService service(*form);
+    TRemoteService service(*form);
     ASSERT_TRUE(service.Offer(QDBusConnection::sessionBus()));
 
     // Another program: a connection of its own to the same bus.
     QDBusConnection caller = QDBusConnection::connectToBus(QString::fromStdString(g_busAddress), "caller");
     ASSERT_TRUE(caller.isConnected());
     for (int box : {9, 0, 2}) {
-        QDBusMessage call = QDBusMessage::createMethodCall(TRefreshService::ServiceName, TRefreshService::ObjectPath,
-                                                           TRefreshService::InterfaceName, "RefreshLink");
+        QDBusMessage call = QDBusMessage::createMethodCall(TRemoteService::ServiceName, TRemoteService::ObjectPath,
+                                                           TRemoteService::InterfaceName, "RefreshLink");
         call << box;
         QDBusPendingCallWatcher reply(caller.asyncCall(call));
         ASSERT_TRUE(WaitUntil([&] { return reply.isFinished(); }));
@@ -72,7 +72,7 @@ int RunWithoutBus(int argc, char** argv) {
     QApplication app(argc, argv);
     TMainForm form;
     form.show();
-    TRefreshService service(form);
+    TRemoteService service(form);
     const bool offered = service.Offer(QDBusConnection::sessionBus());
     PumpEvents(200);
     return offered ? 1 : 0;

@@ -1,0 +1,88 @@
+#include "frontpanel/RemoteRequests.h"
+
+#include <cctype>
+
+const char* const RemoteSequencerOpenMessage =
+    "The sequence list is open: the attenuators are driven by the sequencer.";
+const char* const RemoteClosingMessage = "The program is closing: the attenuators are being parked.";
+const char* const RemoteBusyMessage = "Another window of the program is open: close it first.";
+const char* const RemoteAlreadyRunningMessage = "Sequences are running: stop them first.";
+const char* const RemoteNoSequencerMessage = "The sequencer is not available.";
+const char* const RemoteNotStartedMessage = "The sequences did not start.";
+const char* const RemoteNotStoppedMessage = "The sequences did not stop.";
+const char* const RemoteErrorName = "org.orvelt.Quadrell2x4Atts.FrontPanel.Refused";
+
+std::optional<std::string> RemoteFilesProblem(const std::vector<std::string>& files) {
+    for (const std::string& f : files)
+        if (f.empty() || f[0] != '/') return "\"" + f + "\" is not an absolute path.";
+    return std::nullopt;
+}
+
+std::optional<std::string> RemoteBoxProblem(int box, int boxCount) {
+    if (box >= 1 && box <= boxCount) return std::nullopt;
+    return "There is no attenuator " + std::to_string(box) + " (1.." + std::to_string(boxCount) + ").";
+}
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
+    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+    return text.substr(begin, end - begin);
+}
+
+// Digits, with an optional leading "-" and at most one "." followed by
+// digits: nothing else (no exponent, no comma, no "inf").
+bool IsPlainNumber(const std::string& s, std::size_t& intDigits, std::size_t& fracDigits) {
+    std::size_t i = s.empty() || s[0] != '-' ? 0 : 1;
+    intDigits = fracDigits = 0;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++intDigits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++fracDigits;
+        if (fracDigits == 0) return false;
+    }
+    return i == s.size() && intDigits > 0;
+}
+
+}  // namespace
+
+TRemoteAttenuation ParseRemoteAttenuation(const std::string& text, bool decimal, int maxValue, int box) {
+    const std::string s = Trimmed(text);
+    std::size_t intDigits = 0, fracDigits = 0;
+    if (!IsPlainNumber(s, intDigits, fracDigits))
+        return {std::nullopt, "\"" + text + "\" is not an attenuation in dB."};
+    const std::string range = "0.." + RemoteDbText(maxValue, decimal) + " dB";
+    const std::string where = " for attenuator " + std::to_string(box) + ".";
+    // The attenuator takes tenths (decimal) or whole decibels: a finer value
+    // would be cut silently, so it is refused.
+    bool exact = true;
+    for (std::size_t k = s.find('.') == std::string::npos ? s.size() : s.find('.') + 1 + (decimal ? 1 : 0);
+         k < s.size(); ++k)
+        exact = exact && s[k] == '0';
+    if (!exact)
+        return {std::nullopt, "\"" + text + "\" is finer than the " + std::string(decimal ? "0.1" : "1") +
+                                  " dB step" + where};
+    // Six digits before the point are far beyond any attenuator: no overflow.
+    long long value = 0;
+    const std::size_t first = s[0] == '-' ? 1 : 0;
+    if (intDigits <= 6) {
+        value = std::stoll(s.substr(first, intDigits));
+        if (decimal) value = value * 10 + (fracDigits > 0 ? s[first + intDigits + 1] - '0' : 0);
+    }
+    if (first == 1 || intDigits > 6 || value > maxValue)
+        return {std::nullopt, s + " dB is outside " + range + where};
+    return {static_cast<int>(value), {}};
+}
+
+std::string RemoteDbText(int value, bool decimal) {
+    if (!decimal) return std::to_string(value);
+    const std::string sign = value < 0 ? "-" : "";
+    const long long v = value < 0 ? -static_cast<long long>(value) : value;
+    return sign + std::to_string(v / 10) + "." + std::to_string(v % 10);
+}
+
+std::string RemoteNotReadyMessage(int box, const std::string& status) {
+    return "Attenuator " + std::to_string(box) + " is not ready (" + status + ").";
+}

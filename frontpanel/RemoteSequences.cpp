@@ -1,0 +1,162 @@
+#include "frontpanel/RemoteSequences.h"
+
+#include "frontpanel/MainForm.h"
+#include "sequencer/SequencerForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QFile>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+constexpr int kPollMs = 20;
+constexpr int kWaitMs = 10000;  // the list window showing, a run ending
+
+}  // namespace
+
+void TRemoteSequences::Answer(const TCall& call) {
+    call.Bus.send(call.Error.empty() ? call.Message.createReply()
+                                     : call.Message.createErrorReply(QString::fromLatin1(RemoteErrorName),
+                                                                     QString::fromLocal8Bit(call.Error.c_str())));
+}
+
+TSequencerForm* TRemoteSequences::OpenList() const {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* list = qobject_cast<TSequencerForm*>(w); list && list->isVisible()) return list;
+    return nullptr;
+}
+
+void TRemoteSequences::WhenListShown(std::function<void(TSequencerForm*)> action) {
+    auto* timer = new QTimer(this);
+    timer->setTimerType(Qt::PreciseTimer);
+    auto waited = std::make_shared<int>(0);
+    connect(timer, &QTimer::timeout, this, [this, timer, waited, action] {
+        TSequencerForm* list = OpenList();
+        *waited += kPollMs;
+        if (!list && *waited < kWaitMs) return;
+        timer->deleteLater();
+        timer->stop();
+        action(list);
+    });
+    timer->start(kPollMs);
+}
+
+void TRemoteSequences::Run(const std::vector<std::string>& files, const QDBusMessage& call, QDBusConnection bus) {
+    TCall answer{call, bus, {}};
+    if (const auto problem = RemoteFilesProblem(files)) answer.Error = *problem;
+    else if (busy_) answer.Error = RemoteBusyMessage;
+    else if (form_.HoldsInput()) answer.Error = RemoteClosingMessage;
+    if (!answer.Error.empty()) return Answer(answer);
+
+    if (TSequencerForm* list = OpenList()) {
+        if (list->Running()) return Answer({call, bus, RemoteAlreadyRunningMessage});
+        if (QApplication::activeModalWidget() != list) return Answer({call, bus, RemoteBusyMessage});
+        busy_ = true;
+        QPointer<TSequencerForm> guard(list);
+        QTimer::singleShot(0, this, [this, guard, files, answer] {
+            if (guard) return RunIn(guard, files, answer);
+            busy_ = false;
+            Answer({answer.Message, answer.Bus, RemoteNotStartedMessage});
+        });
+        return;
+    }
+    if (QApplication::activeModalWidget()) return Answer({call, bus, RemoteBusyMessage});
+    if (!form_.miSequencer->isEnabled()) return Answer({call, bus, RemoteNoSequencerMessage});
+    busy_ = true;
+    QTimer::singleShot(0, this, [this, files, answer] { OpenAndRun(files, answer); });
+}
+
+void TRemoteSequences::OpenAndRun(const std::vector<std::string>& files, const TCall& call) {
+    WhenListShown([this, files, call](TSequencerForm* list) {
+        if (!list) {
+            busy_ = false;
+            return Answer({call.Message, call.Bus, RemoteNotStartedMessage});
+        }
+        openedHere_ = true;
+        RunIn(list, files, call);
+    });
+    QPointer<TRemoteSequences> self(this);
+    form_.miSequencer->trigger();  // modal: returns once the list window has closed
+    if (!self) return;
+    openedHere_ = false;
+    std::vector<TCall> waiting;
+    waiting.swap(afterClose_);
+    for (const TCall& c : waiting) Answer(c);
+}
+
+void TRemoteSequences::RunIn(TSequencerForm* list, const std::vector<std::string>& files, TCall call) {
+    list->AddFiles(files);
+    for (int i = 0; i < list->LBSequence->count(); ++i) {
+        QListWidgetItem* row = list->LBSequence->item(i);
+        bool wanted = false;
+        for (const std::string& f : files)
+            wanted = wanted || row->text().compare(QFile::decodeName(f.c_str()), Qt::CaseInsensitive) == 0;
+        row->setSelected(wanted);
+    }
+    QPointer<TSequencerForm> guard(list);
+    captured_.clear();
+    capturing_ = true;
+    qApp->installEventFilter(this);
+    list->ButtonRunClick();
+    qApp->removeEventFilter(this);
+    capturing_ = false;
+    busy_ = false;
+    if (guard && guard->Running()) return Answer(call);
+    call.Error = captured_.isEmpty() ? RemoteNotStartedMessage : captured_.toLocal8Bit().toStdString();
+    // A window opened for this run closes again: the front panel is the
+    // script's once more.
+    if (guard && openedHere_) {
+        afterClose_.push_back(call);
+        guard->reject();
+    } else {
+        Answer(call);
+    }
+}
+
+bool TRemoteSequences::eventFilter(QObject* watched, QEvent* event) {
+    if (capturing_ && event->type() == QEvent::Show) {
+        if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+            captured_ = box->text();
+            QPointer<QMessageBox> guard(box);
+            // Dismissed once its own event loop runs, as by its OK button.
+            QTimer::singleShot(0, this, [guard] {
+                if (!guard) return;
+                if (QAbstractButton* ok = guard->button(QMessageBox::Ok)) ok->click();
+                else guard->reject();
+            });
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TRemoteSequences::Stop(const QDBusMessage& call, QDBusConnection bus) {
+    TSequencerForm* list = OpenList();
+    if (!list) return Answer({call, bus, {}});
+    if (!list->Running()) return Finish(list, {call, bus, {}});
+    list->ButtonStopClick();
+    // The run ends within about one tick, on its end-of-run notification.
+    QPointer<TSequencerForm> guard(list);
+    auto* timer = new QTimer(this);
+    auto waited = std::make_shared<int>(0);
+    connect(timer, &QTimer::timeout, this, [this, timer, waited, guard, call, bus] {
+        *waited += kPollMs;
+        if (guard && guard->Running() && *waited < kWaitMs) return;
+        timer->stop();
+        timer->deleteLater();
+        if (guard && guard->Running()) return Answer({call, bus, RemoteNotStoppedMessage});
+        Finish(guard, {call, bus, {}});
+    });
+    timer->start(kPollMs);
+}
+
+void TRemoteSequences::Finish(TSequencerForm* list, TCall call) {
+    if (!list || !openedHere_) return Answer(call);
+    afterClose_.push_back(std::move(call));
+    list->reject();
+}

@@ -1,0 +1,56 @@
+#pragma once
+// Runs and stops sequences for a script through the sequence list window,
+// step by step as the operator would: the window opens (modally, as from
+// the "&Sequencer" menu), takes the files, selects them and runs them.
+// What the window would say in a message box is taken from the box, which
+// is dismissed, and becomes the call's error. Each call is answered later,
+// once its window steps are done; the GUI thread never waits.
+
+#include "frontpanel/RemoteRequests.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class TMainForm;
+class TSequencerForm;
+
+class TRemoteSequences : public QObject {
+public:
+    explicit TRemoteSequences(TMainForm& form) : form_(form) {}
+
+    // Opens the list window when it is closed, then runs files in it. A
+    // failed run closes a window that was opened for it again.
+    void Run(const std::vector<std::string>& files, const QDBusMessage& call, QDBusConnection bus);
+    // Stops a run and waits for its end; a window opened for a script is
+    // closed, and the call answered once it has closed.
+    void Stop(const QDBusMessage& call, QDBusConnection bus);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct TCall {
+        QDBusMessage Message;
+        QDBusConnection Bus;
+        std::string Error;  // empty: success
+    };
+    TSequencerForm* OpenList() const;
+    void OpenAndRun(const std::vector<std::string>& files, const TCall& call);
+    void RunIn(TSequencerForm* list, const std::vector<std::string>& files, TCall call);
+    void Finish(TSequencerForm* list, TCall call);
+    void WhenListShown(std::function<void(TSequencerForm*)> action);
+    static void Answer(const TCall& call);
+
+    TMainForm& form_;
+    bool busy_ = false;        // a call's window steps are under way
+    bool openedHere_ = false;  // the open list window was opened for a script
+    bool capturing_ = false;   // message boxes are read and dismissed
+    QString captured_;
+    std::vector<TCall> afterClose_;  // answered when the list window has closed
+};

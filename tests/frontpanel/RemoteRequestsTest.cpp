@@ -1,0 +1,50 @@
+// The remote control's reading of box numbers, attenuation texts and file
+// names, and its answers for what it refuses.
+
+#include "frontpanel/RemoteRequests.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(RemoteRequests, AttenuationTextsReadInTheAttenuatorsUnit) {
+    struct Case {
+        const char* text;
+        bool decimal;
+        int max;
+        int value;
+    };
+    for (const Case& c : {Case{"57.3", true, 935, 573}, Case{" 20 ", true, 935, 200}, Case{"93.5", true, 935, 935},
+                          Case{"12.30", true, 935, 123}, Case{"0", true, 935, 0}, Case{"13", false, 63, 13},
+                          Case{"13.0", false, 63, 13}, Case{"63", false, 63, 63}}) {
+        const TRemoteAttenuation r = ParseRemoteAttenuation(c.text, c.decimal, c.max, 4);
+        EXPECT_EQ(r.Value, c.value) << c.text << ": " << r.Problem;
+    }
+}
+
+TEST(RemoteRequests, BadTextsAndNumbersAreRefusedInWords) {
+    auto problem = [](const char* text, bool decimal, int max) {
+        const TRemoteAttenuation r = ParseRemoteAttenuation(text, decimal, max, 3);
+        EXPECT_FALSE(r.Value.has_value()) << text;
+        return r.Problem;
+    };
+    for (const char* text : {"", "abc", "1e3", "5,5", "inf", "12.", ".5", "--1", "0x10", "1 2"})
+        EXPECT_EQ(problem(text, true, 935), "\"" + std::string(text) + "\" is not an attenuation in dB.");
+    EXPECT_EQ(problem("93.6", true, 935), "93.6 dB is outside 0..93.5 dB for attenuator 3.");
+    EXPECT_EQ(problem("-1", true, 935), "-1 dB is outside 0..93.5 dB for attenuator 3.");
+    EXPECT_EQ(problem("99999999999", false, 63), "99999999999 dB is outside 0..63 dB for attenuator 3.");
+    EXPECT_EQ(problem("57.35", true, 935), "\"57.35\" is finer than the 0.1 dB step for attenuator 3.");
+    EXPECT_EQ(problem("13.5", false, 63), "\"13.5\" is finer than the 1 dB step for attenuator 3.");
+
+    EXPECT_FALSE(RemoteBoxProblem(1, 8));
+    EXPECT_FALSE(RemoteBoxProblem(8, 8));
+    EXPECT_EQ(RemoteBoxProblem(0, 8), "There is no attenuator 0 (1..8).");
+    EXPECT_EQ(RemoteBoxProblem(9, 8), "There is no attenuator 9 (1..8).");
+    EXPECT_FALSE(RemoteFilesProblem({"/a/b.sqc", "/c.sqc"}));
+    EXPECT_EQ(RemoteFilesProblem({"/a/b.sqc", "c.sqc"}), "\"c.sqc\" is not an absolute path.");
+    EXPECT_EQ(RemoteDbText(575, true), "57.5");
+    EXPECT_EQ(RemoteDbText(5, true), "0.5");
+    EXPECT_EQ(RemoteDbText(13, false), "13");
+}
+
+}  // namespace

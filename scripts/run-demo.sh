@@ -267,7 +267,7 @@ export_graph_jpeg() {
     geometry "$graph"
     xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
     sleep 0.5
-    snap_area graph-menu "$graph" "The graph's pop-up menu (right click on the graph): save as BMP or JPEG, copy to the clipboard, print."
+    snap_area graph-menu "$graph" "The graph's pop-up menu (right click on the graph): save as BMP or JPEG, copy to the clipboard, print, and save the curves' values as CSV."
     xdotool key Down Return
     dlg=$(window "Save graph image to BMP or JPG")
     sleep 0.3

@@ -18,11 +18,12 @@ status=0
 for path in \
     /usr/bin/quadrell2x4atts \
     /usr/share/quadrell2x4atts/quadrell2x4atts.html \
-    /usr/share/quadrell2x4atts/help/ \
+    /usr/share/quadrell2x4atts/help/front-panel.png \
     /usr/share/applications/org.orvelt.Quadrell2x4Atts.desktop \
     /usr/share/icons/hicolor/scalable/apps/org.orvelt.Quadrell2x4Atts.svg \
     /usr/share/icons/hicolor/48x48/apps/org.orvelt.Quadrell2x4Atts.png \
-    /usr/share/doc/quadrell2x4atts/copyright; do
+    /usr/share/doc/quadrell2x4atts/copyright \
+    /usr/share/doc/quadrell2x4atts/remote-example.py; do
     grep -qxF "$path" "$out/contents" || { echo "missing from the package: $path"; status=1; }
 done
 # Nothing of the build tree, the tests or the tools rides along.

@@ -123,14 +123,15 @@ protected:
     }
 
     // Creates the window and runs its start-up, answering the configuration
-    // dialog with OK (or Cancel).
-    bool Start(bool accept = true) {
+    // dialog with OK (or Cancel); beforeStart runs once the window exists.
+    bool Start(bool accept = true, const std::function<void()>& beforeStart = {}) {
         TMainFormOptions options;
         options.LinkTimings = Timings();
         auto counting = std::make_unique<TCountingMainForm>(options);
         counting_ = counting.get();
         form = std::move(counting);
         form->show();
+        if (beforeStart) beforeStart();
         WhenShown<TConfigForm>([accept](TConfigForm* d) { (accept ? d->OkBtn : d->CancelBtn)->click(); });
         return form->FormCreate();
     }

@@ -44,15 +44,7 @@ protected:
         Serve(atts);
         WriteSettings(WriteConfig(enabled));
         // As the program does: the service watches the window from its start.
-        TMainFormOptions options;
-        options.LinkTimings = Timings();
-        auto counting = std::make_unique<TCountingMainForm>(options);
-        counting_ = counting.get();
-        form = std::move(counting);
-        form->show();
-        service = std::make_unique<TRemoteService>(*form);
-        WhenShown<TConfigForm>([](TConfigForm* d) { d->OkBtn->click(); });
-        ASSERT_TRUE(form->FormCreate());
+        ASSERT_TRUE(Start(true, [this] { service = std::make_unique<TRemoteService>(*form); }));
         for (std::size_t i = 0; i < enabled.size(); ++i) {
             const int n = static_cast<int>(i) + 1;
             ASSERT_TRUE(WaitUsable(n, atts[enabled[i]].name));

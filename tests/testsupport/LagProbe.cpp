@@ -1,5 +1,7 @@
 #include "tests/testsupport/LagProbe.h"
 
+#include <cstdio>
+
 TLagProbe::TLagProbe(int periodMs) : period_(periodMs) {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(periodMs);
@@ -7,6 +9,8 @@ TLagProbe::TLagProbe(int periodMs) : period_(periodMs) {
     Reset();
     Resume();
 }
+
+TLagProbe::~TLagProbe() { std::fprintf(stderr, "event-loop lag: longest %lld ms\n", static_cast<long long>(maxLag_)); }
 
 void TLagProbe::Reset() {
     clock_.start();

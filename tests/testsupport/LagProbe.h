@@ -12,6 +12,8 @@
 class TLagProbe : public QObject {
 public:
     explicit TLagProbe(int periodMs = 10);
+    // Prints the longest lag, so that a run's log tells the figure.
+    ~TLagProbe() override;
     // The longest lag measured since the start, or since the last Reset.
     qint64 MaxLagMs() const { return maxLag_; }
     void Reset();

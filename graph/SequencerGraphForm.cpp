@@ -66,9 +66,6 @@ TSequencerGraphForm::TSequencerGraphForm(TSequencerGraphHost& host, QWidget* par
 
     xyGraph = new TXYGraph(this);
     xyGraph->setObjectName(QStringLiteral("xyGraph"));
-    // A run changes the curves on every tick, just as the links send that
-    // tick's commands: the graph is drawn 40 ms later, between two ticks.
-    xyGraph->SetRepaintDelay(40);
     setCentralWidget(xyGraph);
     xyGraph->XAxis().SetMin(-1000);
     xyGraph->XAxis().SetMax(0);

@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QPalette>
-#include <QTimer>
 #include <algorithm>
 
 TXYGraph::TXYGraph(QWidget* parent) : QFrame(parent) {
@@ -32,30 +31,11 @@ TXYGraph::~TXYGraph() {
 
 void TXYGraph::SetPlotting(bool on) {
     plotting_ = on;
-    ScheduleRepaint();
+    update();
 }
 
 void TXYGraph::RepaintIfPlotting() {
-    if (plotting_) ScheduleRepaint();
-}
-
-void TXYGraph::SetRepaintDelay(int ms) {
-    repaintDelayMs_ = std::max(0, ms);
-    if (repaintDelayMs_ > 0 && !repaintTimer_) {
-        repaintTimer_ = new QTimer(this);
-        repaintTimer_->setSingleShot(true);
-        repaintTimer_->setTimerType(Qt::PreciseTimer);
-        connect(repaintTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    }
-}
-
-void TXYGraph::ScheduleRepaint() {
-    // Changes made while a delayed repaint is pending join it.
-    if (repaintDelayMs_ > 0) {
-        if (!repaintTimer_->isActive()) repaintTimer_->start(repaintDelayMs_);
-    } else {
-        update();
-    }
+    if (plotting_) update();
 }
 
 TSeries& TXYGraph::GetSeries(int key) {

@@ -18,7 +18,6 @@
 #include <vector>
 
 class QPrinter;
-class QTimer;
 
 class TXYGraph : public QFrame {
     Q_OBJECT
@@ -71,11 +70,6 @@ public:
     QSize ClientSize() const;
     // Schedules a repaint when Plotting is on.
     void RepaintIfPlotting();
-    // Repaints run this long after the change that asks for one (0, the
-    // default: at the next turn of the event loop). A window fed by a timed
-    // process sets it so that its drawing stays clear of the moments when
-    // that process's own threads need the processor.
-    void SetRepaintDelay(int ms);
     // Number of drawing passes run so far on the control's own surface.
     long long ScreenPasses() const { return screenPasses_; }
 
@@ -85,7 +79,6 @@ protected:
 private:
     friend class TSeries;
     void RemoveSeries(TSeries* series);
-    void ScheduleRepaint();
 
     std::unique_ptr<TAppearance> appearance_;
     std::unique_ptr<TDimensions> dimensions_;
@@ -95,8 +88,6 @@ private:
     bool plotting_ = true;
     bool drawing_ = false;
     long long screenPasses_ = 0;
-    int repaintDelayMs_ = 0;
-    QTimer* repaintTimer_ = nullptr;
 };
 
 // Converts an image to the packed RGB rows of the file encoders.

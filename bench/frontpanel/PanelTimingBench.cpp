@@ -7,6 +7,9 @@
 //   bench_panel_timing [seconds] [hidden]    (default 60 s, that is 600 ticks;
 //                                             "hidden": the graph window is not
 //                                             shown, for comparison)
+//   ATT_JIT_DETAIL=1 also lists, per attenuator, the ticks that arrived more
+//   than 1.2 ms off the grid: ticks late at all eight together point at the
+//   engine or the GUI thread, scattered ones at the links.
 
 #include "BenchPanel.h"
 
@@ -100,6 +103,12 @@ int Play(TBenchPanel& panel, TMainForm& main, int seconds, bool showGraph) {
         }
         received += arrivals.size();
         const std::vector<double> jitter = GridJitter(arrivals);
+        if (std::getenv("ATT_JIT_DETAIL")) {
+            std::fprintf(stderr, "box %d late ticks:", box + 1);
+            for (std::size_t i = 0; i < arrivals.size(); ++i)
+                if (jitter[i] > 1.2) std::fprintf(stderr, " %.0f(%.1f)", Ms(arrivals[i] - start) / 100.0, jitter[i]);
+            std::fprintf(stderr, "\n");
+        }
         worstP99 = std::max(worstP99, Percentile(jitter, 99));
         all.insert(all.end(), jitter.begin(), jitter.end());
     }

@@ -16,8 +16,9 @@ packages=(
     # The end-to-end test and the demo: the program on a virtual display,
     # driven with xdotool and photographed with ImageMagick's import.
     xvfb xdotool imagemagick
-    # The package check validates the menu entry.
-    desktop-file-utils
+    # The package check: cpack finds the shared-library dependencies with
+    # file and dpkg-shlibdeps, and the menu entry is validated.
+    file dpkg-dev desktop-file-utils
 )
 # The demo also waits for its virtual display with xdpyinfo.
 if [ "${1:-}" = "--demo" ]; then

@@ -4,6 +4,7 @@
 #include "frontpanel/AttGroupBox.h"
 #include "config/ConfigForm.h"
 #include "controls/SpinNum.h"
+#include "controls/SpinNumValue.h"
 #include "frontpanel/FrontPanelRules.h"
 #include "frontpanel/MainForm.h"
 #include "link/TovarinProtocol.h"
@@ -59,7 +60,7 @@ void TMainForm::ShowLinkAnswer(TTovarinThread* link, const std::string& text) {
         // swallow the operator's next real change; the box reports a later
         // drop of the echo through EchoDropped.
         if (!box->ShowReadBack(*value)) link->SetIgnoreNextChange(false);
-        TellWatcher(n, TBoxFact::Attenuation, RemoteDbText(*value, box->Decimal()));
+        TellWatcher(n, TBoxFact::Attenuation, SpinFormat(*value, box->Decimal()));
     } else if (const auto name = AnswerName(text)) {
         box->setTitle(QString::fromStdString(*name));
         TellWatcher(n, TBoxFact::Name, *name);
@@ -69,7 +70,7 @@ void TMainForm::ShowLinkAnswer(TTovarinThread* link, const std::string& text) {
 void TMainForm::LinkSetConfirmed(TTovarinThread* link, int value) {
     // The box keeps what it shows; only a watcher learns the confirmed value.
     if (const int n = BoxNumberOf(link); n != 0)
-        TellWatcher(n, TBoxFact::Attenuation, RemoteDbText(value, AttGroupBoxes[n - 1]->Decimal()));
+        TellWatcher(n, TBoxFact::Attenuation, SpinFormat(value, AttGroupBoxes[n - 1]->Decimal()));
 }
 
 void TMainForm::AttGroupBox05Change(TAttGroupBox* sender) {

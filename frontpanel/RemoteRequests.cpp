@@ -1,5 +1,7 @@
 #include "frontpanel/RemoteRequests.h"
 
+#include "controls/SpinNumValue.h"
+
 #include <cctype>
 
 const char* const RemoteSequencerOpenMessage =
@@ -53,7 +55,7 @@ TRemoteAttenuation ParseRemoteAttenuation(const std::string& text, bool decimal,
     std::size_t intDigits = 0, fracDigits = 0;
     if (!IsPlainNumber(s, intDigits, fracDigits))
         return {std::nullopt, "\"" + text + "\" is not an attenuation in dB."};
-    const std::string range = "0.." + RemoteDbText(maxValue, decimal) + " dB";
+    const std::string range = "0.." + SpinFormat(maxValue, decimal) + " dB";
     const std::string where = " for attenuator " + std::to_string(box) + ".";
     // The attenuator takes tenths (decimal) or whole decibels: a finer value
     // would be cut silently, so it is refused.
@@ -74,13 +76,6 @@ TRemoteAttenuation ParseRemoteAttenuation(const std::string& text, bool decimal,
     if (first == 1 || intDigits > 6 || value > maxValue)
         return {std::nullopt, s + " dB is outside " + range + where};
     return {static_cast<int>(value), {}};
-}
-
-std::string RemoteDbText(int value, bool decimal) {
-    if (!decimal) return std::to_string(value);
-    const std::string sign = value < 0 ? "-" : "";
-    const long long v = value < 0 ? -static_cast<long long>(value) : value;
-    return sign + std::to_string(v / 10) + "." + std::to_string(v % 10);
 }
 
 std::string RemoteNotReadyMessage(int box, const std::string& status) {

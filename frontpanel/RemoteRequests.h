@@ -23,9 +23,6 @@ struct TRemoteAttenuation {
 };
 TRemoteAttenuation ParseRemoteAttenuation(const std::string& text, bool decimal, int maxValue, int box);
 
-// A value in the attenuator's unit as dB text ("57.5", "13").
-std::string RemoteDbText(int value, bool decimal);
-
 // The messages of calls that the program refuses.
 std::string RemoteNotReadyMessage(int box, const std::string& status);
 extern const char* const RemoteSequencerOpenMessage;

@@ -1,6 +1,7 @@
 #include "frontpanel/RemoteService.h"
 
 #include "frontpanel/AttGroupBox.h"
+#include "controls/SpinNumValue.h"
 #include "frontpanel/FrontPanelRules.h"
 #include "frontpanel/MainForm.h"
 
@@ -61,7 +62,7 @@ QString TRemoteService::SetAttenuation(int box, const QString& dB) {
     attBox->CancelPendingChange();
     form_.SetAttenuator(box, "0", *wanted.Value);
     const int sent = AttenuatorSetValue(*wanted.Value, form_.Link(box - 1)->MaxAtt(), form_.CommonMaxAtt());
-    return Text(RemoteDbText(sent, attBox->Decimal()));
+    return Text(SpinFormat(sent, attBox->Decimal()));
 }
 
 QString TRemoteService::Fact(int box, const std::array<std::string, 8>& facts) {

@@ -42,9 +42,6 @@ TEST(RemoteRequests, BadTextsAndNumbersAreRefusedInWords) {
     EXPECT_EQ(RemoteBoxProblem(9, 8), "There is no attenuator 9 (1..8).");
     EXPECT_FALSE(RemoteFilesProblem({"/a/b.sqc", "/c.sqc"}));
     EXPECT_EQ(RemoteFilesProblem({"/a/b.sqc", "c.sqc"}), "\"c.sqc\" is not an absolute path.");
-    EXPECT_EQ(RemoteDbText(575, true), "57.5");
-    EXPECT_EQ(RemoteDbText(5, true), "0.5");
-    EXPECT_EQ(RemoteDbText(13, false), "13");
 }
 
 }  // namespace

@@ -79,17 +79,20 @@ void TTovarinThread::SetTargetPort(const std::string& port) {
 
 void TTovarinThread::SetEnabled(bool on) { enabled_ = on; }
 
-void TTovarinThread::SetAttenuation(const std::string& channel, int value) {
+std::uint64_t TTovarinThread::SetAttenuation(const std::string& channel, int value) {
+    EndVerification(TSetOutcome::TEnd::Superseded);
     verifying_ = true;
     expectedAtt_ = value;
     lastAttCommand_ = FormatAttCommand(channel, value);
     verifyRetries_ = 0;
     pendingCommand_ = lastAttCommand_;
+    lastReadBack_.reset();
     gate_.Expedite();
+    return ++setSerial_;
 }
 
 void TTovarinThread::SetPendingCommand(const std::string& text) {
-    if (IsDeviceCommand(text)) verifying_ = false;
+    if (IsDeviceCommand(text)) EndVerification(TSetOutcome::TEnd::Superseded);
     pendingCommand_ = text;
     gate_.Expedite();
 }
@@ -132,7 +135,6 @@ void TTovarinThread::ConnectPass() {
     }
     if (opened) {
         Gui(&TTovarinThread::ReportOpened);
-        verifying_ = false;
         verifyRetries_ = 0;
         stateTimeouts_ = 0;
         ignoreNextChange_ = false;

@@ -7,11 +7,29 @@
 #include "link/TovarinSend.h"
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
 class TTovarinThread;
+
+// How a verified set ended.
+struct TSetOutcome {
+    enum class TEnd {
+        Confirmed,   // the attenuator read back the value it was set to
+        Mismatch,    // the last read-back still differed after three re-sends
+        Unreadable,  // the read-back reply held no value
+        Superseded,  // a newer set or device command took its place
+        LinkLost,    // the connection dropped or was refreshed before the end
+    };
+    std::uint64_t Serial = 0;     // what SetAttenuation returned for it
+    int Expected = 0;             // the value the set asked for
+    std::optional<int> ReadBack;  // the last value read back during the set
+    TEnd End = TEnd::Confirmed;
+    bool Confirmed() const { return End == TEnd::Confirmed; }
+};
 
 // What a link reports to the front panel. Both calls are made on the GUI
 // thread only, from steps the link runs there while it waits.
@@ -23,6 +41,11 @@ public:
     // A verified set was confirmed: the attenuator read back the value it
     // was set to. The front panel is not changed by it.
     virtual void LinkSetConfirmed(TTovarinThread* /*link*/, int /*value*/) {}
+    // Every verified set ends exactly once, confirmed or not; reported after
+    // LinkSetConfirmed or the read-back's ShowLinkAnswer. A set superseded by
+    // a newer one is reported from inside SetAttenuation or SetPendingCommand,
+    // so the handler must not post commands to the same link.
+    virtual void LinkSetEnded(TTovarinThread* /*link*/, const TSetOutcome& /*outcome*/) {}
 };
 
 // The link's pauses and time-outs in ms. The defaults are the protocol's;
@@ -86,8 +109,9 @@ public:
     void SetTCPNoDelay(bool on) { tcpNoDelay_ = on; }
 
     // Verified set: send "ATT <channel> <value>", read it back, re-send up to
-    // three times on a mismatch.
-    void SetAttenuation(const std::string& channel, int value);
+    // three times on a mismatch. Returns the set's serial number, which its
+    // LinkSetEnded report carries.
+    std::uint64_t SetAttenuation(const std::string& channel, int value);
 
     // Direct post of a device command or link request, replacing whatever is
     // pending. A device command ends any verification in progress, so that a
@@ -137,6 +161,8 @@ private:
     void ReportDialogError();
 
     void Report(int status);
+    // Ends the verified set in progress, if any, and reports how.
+    void EndVerification(TSetOutcome::TEnd end, std::optional<int> readBack = std::nullopt);
     void Sleep(int ms);  // interrupted only by termination
     void Wake(int fd);
     bool Terminated() const { return terminated_; }
@@ -149,6 +175,8 @@ private:
     std::string pendingCommand_;
     std::string lastAttCommand_;
     int expectedAtt_ = 0;
+    std::uint64_t setSerial_ = 0;
+    std::optional<int> lastReadBack_;  // of the set in progress
 
     // Written by the link thread outside GUI steps and by the GUI thread
     // inside them; the hand-over in TGuiGate orders the two.

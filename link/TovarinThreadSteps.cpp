@@ -10,13 +10,25 @@ void TTovarinThread::Report(int status) {
     if (view_ != nullptr) view_->ShowLinkStatus(this, status);
 }
 
+void TTovarinThread::EndVerification(TSetOutcome::TEnd end, std::optional<int> readBack) {
+    if (!verifying_) return;
+    verifying_ = false;
+    if (readBack) lastReadBack_ = readBack;
+    TSetOutcome outcome{setSerial_, expectedAtt_, lastReadBack_, end};
+    lastReadBack_.reset();
+    if (view_ != nullptr) view_->LinkSetEnded(this, outcome);
+}
+
 void TTovarinThread::ReportOpened() {
+    // A set posted while the link was down was never verified.
+    EndVerification(TSetOutcome::TEnd::LinkLost);
     Report(StatusOpened);
     connected_ = true;
     step_ = TLinkStep::Identify;
 }
 
 void TTovarinThread::ReportClosed() {
+    EndVerification(TSetOutcome::TEnd::LinkLost);
     if (client_.LastError() != 0) {
         linkStatus_ = StatusSocketError;
         errorText_ = client_.LastErrorText();
@@ -57,13 +69,13 @@ void TTovarinThread::Dispatch() {
         outgoingCommand_.clear();
         pendingCommand_.clear();
         step_ = TLinkStep::Drop;
-        verifying_ = false;
+        EndVerification(TSetOutcome::TEnd::LinkLost);
         break;
     case TPostedKind::Reconfig:
         outgoingCommand_.clear();
         pendingCommand_.clear();
         step_ = TLinkStep::Reconfig;
-        verifying_ = false;
+        EndVerification(TSetOutcome::TEnd::LinkLost);
         break;
     case TPostedKind::Unknown:
         break;
@@ -107,19 +119,25 @@ void TTovarinThread::InterpretState() {
         Report(StatusDialogError);
     } else if (verifying_) {
         const std::optional<int> value = ReadStateReply(reply_);
-        if (!value || *value == expectedAtt_) {
-            verifying_ = false;
-            if (value && view_ != nullptr) view_->LinkSetConfirmed(this, *value);
+        if (!value) {
+            EndVerification(TSetOutcome::TEnd::Unreadable);
+        } else if (*value == expectedAtt_) {
+            if (view_ != nullptr) view_->LinkSetConfirmed(this, *value);
+            EndVerification(TSetOutcome::TEnd::Confirmed, value);
         } else if (verifyRetries_ >= 3) {
             // The last read-back still differs: the set failed, so the box
             // must show what the attenuator really holds.
-            verifying_ = false;
             ignoreNextChange_ = true;
             if (view_ != nullptr) view_->ShowLinkAnswer(this, reply_);
+            EndVerification(TSetOutcome::TEnd::Mismatch, value);
         } else {
+            lastReadBack_ = value;
             ++verifyRetries_;
             resendPause_ = verifyRetries_ * timings_.VerifyUnit;
-            pendingCommand_ = lastAttCommand_;
+            // A refresh or reconfiguration asked for meanwhile is kept: it
+            // ends the set when the link takes it.
+            const TPostedKind pending = ClassifyPosted(pendingCommand_);
+            if (pending != TPostedKind::Refresh && pending != TPostedKind::Reconfig) pendingCommand_ = lastAttCommand_;
             gate_.Expedite();  // taken as soon as the pause is over
         }
     } else {

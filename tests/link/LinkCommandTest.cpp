@@ -49,6 +49,10 @@ TEST_F(LinkTest, VerifiedSetThatNeverMatchesResendsThreeTimesThenShowsTheTruth) 
     EXPECT_EQ(view.Answers(), (std::vector<std::string>{"STA 0 056"}));
     EXPECT_TRUE(link->IgnoreNextChange());
     EXPECT_TRUE(view.Statuses().empty());
+    ASSERT_EQ(view.ends.size(), 1u);
+    EXPECT_EQ(view.ends[0].End, TSetOutcome::TEnd::Mismatch);
+    EXPECT_EQ(view.ends[0].Expected, 57);
+    EXPECT_EQ(view.ends[0].ReadBack, 56);
 }
 
 TEST_F(LinkTest, ReadBackAsAttLineConfirmsAtOnce) {
@@ -57,13 +61,17 @@ TEST_F(LinkTest, ReadBackAsAttLineConfirmsAtOnce) {
     ASSERT_TRUE(WaitReady());
     view.events.clear();
     link->SetIgnoreNextChange(false);  // as the front panel does with the first value
-    link->SetAttenuation("0", 57);
+    const std::uint64_t serial = link->SetAttenuation("0", 57);
     ASSERT_TRUE(WaitUntil([&] { return CountOnWire("STA?") >= 2 && !link->Verifying(); }));
     PumpEvents(400);
     EXPECT_EQ(CountOnWire("ATT 0 057"), 1);
     EXPECT_EQ(sim.Attenuation(att), 57);
     EXPECT_TRUE(view.Answers().empty());  // the box is not touched while verifying
     EXPECT_FALSE(link->IgnoreNextChange());
+    ASSERT_EQ(view.ends.size(), 1u);
+    EXPECT_TRUE(view.ends[0].Confirmed());
+    EXPECT_EQ(view.ends[0].Serial, serial);
+    EXPECT_EQ(view.ends[0].ReadBack, 57);
 }
 
 TEST_F(LinkTest, UnreadableReadBackEndsVerificationWithoutChange) {
@@ -77,16 +85,24 @@ TEST_F(LinkTest, UnreadableReadBackEndsVerificationWithoutChange) {
     PumpEvents(500);
     EXPECT_EQ(CountOnWire("ATT 0 057"), 1);
     EXPECT_TRUE(view.events.empty());
+    ASSERT_EQ(view.ends.size(), 1u);
+    EXPECT_EQ(view.ends[0].End, TSetOutcome::TEnd::Unreadable);
 }
 
 TEST_F(LinkTest, DirectPostEndsVerificationSoNoResendOverwritesIt) {
     StartLink();
     ASSERT_TRUE(WaitReady());
     SetFaults([](TSimFaults& f) { f.readbackOffset = 1; });
-    link->SetAttenuation("0", 57);
+    const std::uint64_t first = link->SetAttenuation("0", 57);
     ASSERT_TRUE(WaitUntil([&] { return CountOnWire("ATT 0 057") >= 1; }));
+    // A newer verified set ends the first one at once, and so does a direct post.
+    const std::uint64_t second = link->SetAttenuation("0", 57);
     link->SetPendingCommand("ATT 0 030");
     EXPECT_FALSE(link->Verifying());
+    ASSERT_EQ(view.ends.size(), 2u);
+    EXPECT_EQ(view.ends[0].Serial, first);
+    EXPECT_EQ(view.ends[1].Serial, second);
+    EXPECT_EQ(view.ends[1].End, TSetOutcome::TEnd::Superseded);
     ASSERT_TRUE(WaitUntil([&] { return CountOnWire("ATT 0 030") == 1; }));
     PumpEvents(1200);  // longer than every re-send pause
     const auto w = Wire();
@@ -130,14 +146,21 @@ TEST_F(LinkTest, ReadAttReadsTheValueAgain) {
     EXPECT_TRUE(link->IgnoreNextChange());
 }
 
-TEST_F(LinkTest, RefreshOnAConnectedLinkReconnects) {
+TEST_F(LinkTest, RefreshOnAConnectedLinkReconnectsAndEndsASetInProgress) {
     StartLink();
     ASSERT_TRUE(WaitReady());
+    // The attenuator reads back a wrong value, so the link re-sends; the
+    // refresh asked for during those re-sends is not lost.
+    SetFaults([](TSimFaults& f) { f.readbackOffset = 1; });
+    link->SetAttenuation("0", 57);
+    ASSERT_TRUE(WaitUntil([&] { return CountOnWire("STA?") >= 2; }));
     view.events.clear();
     link->SetPendingCommand("REFRESH");
     ASSERT_TRUE(WaitReady());
     EXPECT_EQ(view.Statuses(), (std::vector<int>{1, 0, 3, 4}));
     EXPECT_EQ(sim.Accepted(att), 2);
+    ASSERT_EQ(view.ends.size(), 1u);
+    EXPECT_EQ(view.ends[0].End, TSetOutcome::TEnd::LinkLost);
 }
 
 TEST_F(LinkTest, RefreshOnADisabledLinkIsUsedUpAndDoesNothingLater) {

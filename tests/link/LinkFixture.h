@@ -27,6 +27,7 @@ public:
     void ShowLinkAnswer(TTovarinThread*, const std::string& text) override {
         events.push_back({MonotonicMs(), -1, text});
     }
+    void LinkSetEnded(TTovarinThread*, const TSetOutcome& outcome) override { ends.push_back(outcome); }
     std::vector<int> Statuses() const {
         std::vector<int> s;
         for (const auto& e : events)
@@ -45,6 +46,7 @@ public:
         return n;
     }
     std::vector<TLinkEvent> events;
+    std::vector<TSetOutcome> ends;  // every verified set's end, in order
 };
 
 class LinkTest : public ::testing::Test {

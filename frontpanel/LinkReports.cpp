@@ -93,6 +93,13 @@ void TMainForm::AttGroupBox05Change(TAttGroupBox* sender) {
 
 bool TMainForm::AttEnabled(int n) const { return n >= 1 && n <= SlotCount && links_[n - 1]->Enabled(); }
 
+int TMainForm::AttMaxAtt(int n) const { return n >= 1 && n <= SlotCount ? links_[n - 1]->MaxAtt() : 0; }
+
+std::string TMainForm::AttCaption(int n) const {
+    if (n < 1 || n > SlotCount) return {};
+    return AttGroupBoxes[n - 1]->title().toLocal8Bit().toStdString();
+}
+
 void TMainForm::PostCommand(int n, const std::string& text) {
     if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand(text);
 }

@@ -66,6 +66,10 @@ public:
 
     // --- Operations for the other windows (box numbers n = 1..8) ---
     bool AttEnabled(int n) const;
+    // Link n's MaxAtt (0 for any other n or before it identified itself).
+    int AttMaxAtt(int n) const override;
+    // Box n's caption, as the front panel shows it (empty for any other n).
+    std::string AttCaption(int n) const override;
     void PostCommand(int n, const std::string& text);
     void SetAttenuator(int n, const std::string& channel, int value);
     void UpdateCommonMaxAtt();

@@ -173,7 +173,10 @@ void TSequencerGraphForm::AddAttCommand(int attNumber, const std::string& text) 
     if (!IsAttCommand(text)) return;
     const bool keep = xyGraph->Plotting();
     xyGraph->SetPlotting(false);
-    for (const seqgraph::TCurvePoint& p : seqgraph::ParseAttCommand(attNumber, text, host_.CommonMaxAtt())) {
+    // Every value is read in the unit of the attenuator it was sent to.
+    seqgraph::TCurveMaxima maxima{};
+    for (int n = 1; n <= seqgraph::kCurveCount; ++n) maxima[static_cast<std::size_t>(n)] = host_.AttMaxAtt(n);
+    for (const seqgraph::TCurvePoint& p : seqgraph::ParseAttCommand(attNumber, text, host_.CommonMaxAtt(), maxima)) {
         TSeries* curve = AttCurves[static_cast<std::size_t>(p.Curve)];
         if (curve) curve->AddPoint(0, p.Gain);
     }
@@ -251,9 +254,13 @@ QFileDialog* TSequencerGraphForm::CsvSaveDialog() {
 
 bool TSequencerGraphForm::SaveValuesCsv(const std::string& fileName) {
     std::vector<const TDataSeries*> curves;
-    for (int n = 1; n <= seqgraph::kCurveCount; ++n) curves.push_back(AttCurves[static_cast<std::size_t>(n)]);
+    std::vector<std::string> names;
+    for (int n = 1; n <= seqgraph::kCurveCount; ++n) {
+        curves.push_back(AttCurves[static_cast<std::size_t>(n)]);
+        names.push_back(host_.AttCaption(n));
+    }
     try {
-        WriteFileAtomically(fileName, GraphValuesCsv(curves, xyGraph->XAxis().Min(), xyGraph->XAxis().Max()));
+        WriteFileAtomically(fileName, GraphValuesCsv(curves, names, xyGraph->XAxis().Min(), xyGraph->XAxis().Max()));
         return true;
     } catch (const TFileWriteError& e) {
         host_.ReportError(e.Reason().empty() ? std::string(e.what()) : std::string(e.what()) + "\n" + e.Reason());

@@ -33,7 +33,7 @@ public:
     bool GraphVisible() const override { return graphVisible; }
     void AddAttCommand(int att, const std::string& text) override { Last().plotted[att - 1] = text; }
     bool AttEnabled(int att) const override { return enabled[att - 1]; }
-    void SetPendingCommand(int att, const std::string& command) override { Last().posted[att - 1] = command; }
+    void SetPendingCommand(int att, const std::string& command, bool) override { Last().posted[att - 1] = command; }
     bool MainVisible() const override { return mainVisible; }
     void ShowLinkAnswer(int att, const std::string& command) override { Last().shown[att - 1] = command; }
 
@@ -241,7 +241,7 @@ public:
     bool AttEnabled(int att) const override {
         return att >= 1 && att <= static_cast<int>(links.size()) && links[att - 1]->Enabled();
     }
-    void SetPendingCommand(int att, const std::string& command) override { links[att - 1]->SetPendingCommand(command); }
+    void SetPendingCommand(int att, const std::string& command, bool) override { links[att - 1]->SetPendingCommand(command); }
     bool MainVisible() const override { return false; }
     void ShowLinkAnswer(int, const std::string&) override {}
     void ShowLinkStatus(TTovarinThread*, int) override {}

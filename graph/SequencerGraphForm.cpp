@@ -257,7 +257,7 @@ bool TSequencerGraphForm::SaveValuesCsv(const std::string& fileName) {
     std::vector<std::string> names;
     for (int n = 1; n <= seqgraph::kCurveCount; ++n) {
         curves.push_back(AttCurves[static_cast<std::size_t>(n)]);
-        names.push_back(host_.AttCaption(n));
+        names.push_back(host_.AttName(n));
     }
     try {
         WriteFileAtomically(fileName, GraphValuesCsv(curves, names, xyGraph->XAxis().Min(), xyGraph->XAxis().Max()));

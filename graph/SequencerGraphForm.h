@@ -27,8 +27,8 @@ public:
     // Attenuator n's (1..8) own maximum, which gives the unit of the values
     // sent to it; 0 when unknown: the common maximum's unit applies.
     virtual int AttMaxAtt(int /*n*/) const { return 0; }
-    // Attenuator n as the front panel shows it (its box caption).
-    virtual std::string AttCaption(int /*n*/) const { return {}; }
+    // Attenuator n's name as its front-panel box shows it; empty when none.
+    virtual std::string AttName(int /*n*/) const { return {}; }
     // The user's documents folder, the first folder the save dialog shows.
     virtual std::string DocumentsFolder() const = 0;
     // The application's general error report; by default a message box.

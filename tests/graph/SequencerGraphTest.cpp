@@ -24,13 +24,13 @@ namespace {
 struct TFakeHost : TSequencerGraphHost {
     int maxAtt = 70;
     std::array<int, 9> maxima{};  // the attenuators' own; 0 = unknown
-    std::array<std::string, 9> captions{};
+    std::array<std::string, 9> names{};
     QTemporaryDir documentsDir;
     std::string documents = QFile::encodeName(documentsDir.path()).toStdString();
     std::vector<std::string> errors;
     int CommonMaxAtt() const override { return maxAtt; }
     int AttMaxAtt(int n) const override { return maxima[static_cast<std::size_t>(n)]; }
-    std::string AttCaption(int n) const override { return captions[static_cast<std::size_t>(n)]; }
+    std::string AttName(int n) const override { return names[static_cast<std::size_t>(n)]; }
     std::string DocumentsFolder() const override { return documents; }
     void ReportError(const std::string& text) override { errors.push_back(text); }
 };
@@ -298,8 +298,8 @@ TEST(SequencerGraph, ValuesSavedToCsvAreTheCurvesOnScreenInDecibels) {
     host.maxAtt = 63;
     host.maxima[1] = 63;
     host.maxima[3] = 935;
-    host.captions[1] = "LAB1";
-    host.captions[3] = "LAB3";
+    host.names[1] = "LAB1";
+    host.names[3] = "LAB3";
     TSequencerGraphForm form(host);
     const std::vector<std::vector<std::pair<int, const char*>>> ticks = {
         {{1, "ATT 0 010"}}, {{1, "ATT 0 010"}, {3, "ATT 0 400"}}, {{1, "ATT 0 020"}}, {{3, "ATT 0 500"}}};

@@ -89,6 +89,8 @@ public:
 private:
     void CreateCurves();
     void BuildMenu();
+    // A save dialog of the toolkit's own, in the user's documents folder.
+    QFileDialog* MakeSaveDialog(const QString& title, const QString& objectName);
     QFileDialog* GraphSaveDialog = nullptr;
     QFileDialog* CsvDialog = nullptr;
 

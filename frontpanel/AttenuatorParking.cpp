@@ -14,8 +14,7 @@
 bool TAttenuatorParking::Ready(int n) const {
     // Only a connected link in automatic mode can take a command; one that
     // is still connecting or identifying is skipped at once.
-    const TTovarinThread* link = links_[n - 1].get();
-    return link->Enabled() && link->Connected() && link->LinkStatus() == TTovarinThread::StatusAuto;
+    return links_[n - 1]->Ready();
 }
 
 bool TAttenuatorParking::Busy(int n) const {

@@ -1,5 +1,6 @@
 #include "frontpanel/FrontPanelRules.h"
 
+#include "link/AttUnits.h"
 #include "link/TovarinProtocol.h"
 
 #include <algorithm>
@@ -38,13 +39,14 @@ int ParkLevel(const std::vector<int>& usableMaxima, int commonMaxAtt, int ownMax
     bool whole = false, tenths = false;
     int lowestTenths = 0;
     for (int m : usableMaxima) {
-        const int inTenths = m > 110 ? m : m * 10;
+        const int inTenths = TenthsOfDb(m, m);
         lowestTenths = (whole || tenths) ? std::min(lowestTenths, inTenths) : inTenths;
-        (m > 110 ? tenths : whole) = true;
+        (CountsTenths(m) ? tenths : whole) = true;
     }
     if (!(whole && tenths)) return commonMaxAtt;
-    const bool ownTenths = (ownMaxAtt < 1 ? commonMaxAtt : ownMaxAtt) > 110;
-    return ownTenths ? lowestTenths - lowestTenths % 5 : lowestTenths / 10;
+    // A half-decibel step at or below the lowest maximum, in the
+    // attenuator's own unit as every value sent to it.
+    return ToAttUnit(lowestTenths - lowestTenths % 5, true, ownMaxAtt < 1 ? commonMaxAtt : ownMaxAtt).Value;
 }
 
 std::optional<int> AnswerValue(const std::string& text) { return ReadStateReply(text); }
@@ -52,6 +54,5 @@ std::optional<int> AnswerValue(const std::string& text) { return ReadStateReply(
 std::optional<std::string> AnswerName(const std::string& text) { return ReadNameReply(text); }
 
 int AttenuatorSetValue(int value, int linkMaxAtt, int commonMaxAtt) {
-    const int max = linkMaxAtt < 1 ? commonMaxAtt : linkMaxAtt;
-    return max > 110 ? RoundToHalfStep(value) : value;
+    return CountsTenths(linkMaxAtt < 1 ? commonMaxAtt : linkMaxAtt) ? RoundToHalfStep(value) : value;
 }

@@ -35,6 +35,7 @@ void TMainForm::ShowLinkStatus(TTovarinThread* link, int status) {
     TAttGroupBox* box = AttGroupBoxes[n - 1];
     const std::string caption = LinkStatusCaption(status, link->Enabled(), link->ReadyCaption(), link->ErrorText());
     box->setTitle(QString::fromStdString(caption));
+    if (!link->Enabled()) names_[n - 1].clear();  // no attenuator in this slot any more
     const bool usable = LinkStatusUsable(status, link->Enabled());
     if (usable && link->MaxAtt() > 0) {
         box->setEnabled(true);  // counted by the common maximum below
@@ -63,6 +64,7 @@ void TMainForm::ShowLinkAnswer(TTovarinThread* link, const std::string& text) {
         TellWatcher(n, TBoxFact::Attenuation, SpinFormat(*value, box->Decimal()));
     } else if (const auto name = AnswerName(text)) {
         box->setTitle(QString::fromStdString(*name));
+        names_[n - 1] = *name;
         TellWatcher(n, TBoxFact::Name, *name);
     }
 }
@@ -93,6 +95,15 @@ void TMainForm::AttGroupBox05Change(TAttGroupBox* sender) {
 
 bool TMainForm::AttEnabled(int n) const { return n >= 1 && n <= SlotCount && links_[n - 1]->Enabled(); }
 
+int TMainForm::AttMaxAtt(int n) const { return n >= 1 && n <= SlotCount ? links_[n - 1]->MaxAtt() : 0; }
+
+std::string TMainForm::AttCaption(int n) const {
+    if (n < 1 || n > SlotCount) return {};
+    return AttGroupBoxes[n - 1]->title().toLocal8Bit().toStdString();
+}
+
+std::string TMainForm::AttName(int n) const { return n >= 1 && n <= SlotCount ? names_[n - 1] : std::string(); }
+
 void TMainForm::PostCommand(int n, const std::string& text) {
     if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand(text);
 }
@@ -120,6 +131,7 @@ void TMainForm::NameButton01Click(int n) {
     std::string name = box->title().left(4).toStdString();
     if (!NameAttenuator(n, name, this) || name.size() > 4) return;
     box->setTitle(QString::fromStdString(name));
+    names_[n - 1] = name;
     TellWatcher(n, TBoxFact::Name, name);
     PostCommand(n, FormatNameCommand(name));
     // Give the attenuator time to store the name; the links keep running.

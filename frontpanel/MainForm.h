@@ -66,6 +66,13 @@ public:
 
     // --- Operations for the other windows (box numbers n = 1..8) ---
     bool AttEnabled(int n) const;
+    // Link n's MaxAtt (0 for any other n or before it identified itself).
+    int AttMaxAtt(int n) const override;
+    // Box n's caption, as the front panel shows it (empty for any other n).
+    std::string AttCaption(int n) const;
+    // The name box n shows for its attenuator: the one it reported or was
+    // given; empty before that and for a slot without an attenuator.
+    std::string AttName(int n) const override;
     void PostCommand(int n, const std::string& text);
     void SetAttenuator(int n, const std::string& channel, int value);
     void UpdateCommonMaxAtt();
@@ -141,6 +148,7 @@ private:
     bool sequencerOpen_ = false;
     int commonMaxAtt_ = 935;
     std::vector<int> commonMaxima_;  // the maxima commonMaxAtt_ was computed from
+    std::array<std::string, SlotCount> names_;  // AttName
     TAppSettings settings_;
     std::string sequencesDir_;
     std::array<std::unique_ptr<TTovarinThread>, SlotCount> links_;

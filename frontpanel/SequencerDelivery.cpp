@@ -8,7 +8,15 @@ void TFrontPanelDelivery::AdvanceTime(int elapsedMs) { graph_.AdvanceTime(elapse
 bool TFrontPanelDelivery::GraphVisible() const { return graph_.isVisible(); }
 void TFrontPanelDelivery::AddAttCommand(int att, const std::string& text) { graph_.AddAttCommand(att, text); }
 bool TFrontPanelDelivery::AttEnabled(int att) const { return main_.AttEnabled(att); }
-void TFrontPanelDelivery::SetPendingCommand(int att, const std::string& command) { main_.PostCommand(att, command); }
+int TFrontPanelDelivery::AttMaxAtt(int att) const { return main_.AttMaxAtt(att); }
+
+bool TFrontPanelDelivery::AttUsable(int att) const {
+    return att >= 1 && att <= TMainForm::SlotCount && main_.Link(att - 1)->Ready();
+}
+
+void TFrontPanelDelivery::SetPendingCommand(int att, const std::string& command, bool /*limited*/) {
+    if (AttUsable(att)) main_.PostCommand(att, command);
+}
 bool TFrontPanelDelivery::MainVisible() const { return main_.isVisible(); }
 
 void TFrontPanelDelivery::ShowLinkAnswer(int att, const std::string& command) {
@@ -24,15 +32,12 @@ void TFrontPanelDelivery::ShowLinkAnswer(int att, const std::string& command) {
 
 int TFrontPanelSequencerHost::CommonMaxAtt() const { return main_.CommonMaxAtt(); }
 
-std::string TFrontPanelSequencerHost::AttCaption(int n) const {
-    if (n < 1 || n > TMainForm::SlotCount) return {};
-    return main_.AttGroupBoxes[n - 1]->title().toLocal8Bit().toStdString();
-}
+std::string TFrontPanelSequencerHost::AttCaption(int n) const { return main_.AttCaption(n); }
 
 TRecordedAtt TFrontPanelSequencerHost::RecordedAtt(int n) const {
     if (n < 1 || n > TMainForm::SlotCount) return {};
     const int slot = n - 1;
-    return {AttCaption(n), main_.ConfigHost().SlotIP(slot), main_.ConfigHost().SlotPort(slot), main_.Link(slot)->MaxAtt()};
+    return {AttCaption(n), main_.ConfigHost().SlotIP(slot), main_.ConfigHost().SlotPort(slot), main_.AttMaxAtt(n)};
 }
 
 std::string TFrontPanelSequencerHost::SequencesDir() const { return main_.SequencesDir(); }

@@ -11,7 +11,10 @@ class TSequencerGraphForm;
 
 // Delivers each tick of a run: attenuator n's command becomes link n's
 // pending command, is shown in box n while the main window is visible, and
-// is plotted while the graph window is visible.
+// is plotted while the graph window is visible. A link that cannot take a
+// command (down, or not yet in automatic mode) is given none: one left
+// pending would go out when it reconnects, after its read-back has shown
+// the attenuator's real value in the box.
 class TFrontPanelDelivery : public TSequencerDelivery {
 public:
     TFrontPanelDelivery(TMainForm& main, TSequencerGraphForm& graph) : main_(main), graph_(graph) {}
@@ -20,7 +23,9 @@ public:
     bool GraphVisible() const override;
     void AddAttCommand(int att, const std::string& text) override;
     bool AttEnabled(int att) const override;
-    void SetPendingCommand(int att, const std::string& command) override;
+    int AttMaxAtt(int att) const override;
+    bool AttUsable(int att) const override;
+    void SetPendingCommand(int att, const std::string& command, bool limited) override;
     bool MainVisible() const override;
     void ShowLinkAnswer(int att, const std::string& command) override;
 

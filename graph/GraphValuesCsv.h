@@ -14,8 +14,14 @@
 // of them. Nothing outside the curve's first and last x.
 std::optional<double> CurveValueAt(const TDataSeries& curve, std::int64_t x);
 
-// The table for x from xMin to xMax (tenths of a second, 0 = now):
-// "Time (s)" in seconds, then curves[i] as "Gain <i+1> (dB)" (Y in tenths of
-// a decibel). A curve may be null: its column stays empty. Rows in which no
-// curve has a value are left out. Lines end with CR LF.
-std::string GraphValuesCsv(const std::vector<const TDataSeries*>& curves, int xMin, int xMax);
+// The same for every x of xMin..xMax (index 0 = xMin), in one pass over the
+// curve's points, which come in ascending x as the graph adds them.
+std::vector<std::optional<double>> CurveValues(const TDataSeries& curve, std::int64_t xMin, std::int64_t xMax);
+
+// The table for x from xMin to xMax (tenths of a second, 0 = now), one row
+// for every x: "Time (s)" in seconds, then curves[i] headed
+// "<i+1> <names[i]> (dB)" ("<i+1> (dB)" without a name), its Y in tenths of
+// a decibel shown in decibels. A cell where the curve has no value (before
+// its first point, or a null curve) is empty. Lines end with CR LF.
+std::string GraphValuesCsv(const std::vector<const TDataSeries*>& curves, const std::vector<std::string>& names,
+                           int xMin, int xMax);

@@ -1,11 +1,9 @@
 #include "graph/SequencerGraphForm.h"
 
 #include "graph/GraphIcons.h"
-#include "graph/GraphValuesCsv.h"
 #include "graph/SequencerGraphLogic.h"
 #include "link/TovarinProtocol.h"
 #include "graph/WindowFrame.h"
-#include "support/TextFiles.h"
 
 #include <QAbstractFileIconProvider>
 #include <QAction>
@@ -118,20 +116,25 @@ void TSequencerGraphForm::BuildMenu() {
             [this](const QPoint& pos) { GraphPopupMenu->popup(xyGraph->mapToGlobal(pos)); });
 }
 
-QFileDialog* TSequencerGraphForm::SaveDialog() {
-    if (GraphSaveDialog) return GraphSaveDialog;
-    GraphSaveDialog = new QFileDialog(this, QString(), QString::fromLocal8Bit(host_.DocumentsFolder().c_str()));
-    GraphSaveDialog->setObjectName(QStringLiteral("GraphSaveDialog"));
+QFileDialog* TSequencerGraphForm::MakeSaveDialog(const QString& title, const QString& objectName) {
+    auto* dialog = new QFileDialog(this, title, QString::fromLocal8Bit(host_.DocumentsFolder().c_str()));
+    dialog->setObjectName(objectName);
     // The toolkit's own dialog, so that the file-name box can follow the
     // chosen file type.
-    GraphSaveDialog->setOption(QFileDialog::DontUseNativeDialog, true);
-    GraphSaveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    GraphSaveDialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setSizeGripEnabled(true);
+    if (!iconProvider_) iconProvider_ = std::make_unique<TExtensionIconProvider>();
+    dialog->setIconProvider(iconProvider_.get());
+    return dialog;
+}
+
+QFileDialog* TSequencerGraphForm::SaveDialog() {
+    if (GraphSaveDialog) return GraphSaveDialog;
+    GraphSaveDialog = MakeSaveDialog(QString(), QStringLiteral("GraphSaveDialog"));
     GraphSaveDialog->setNameFilters(kSaveFilters);
     GraphSaveDialog->setDefaultSuffix(QStringLiteral("bmp"));
-    GraphSaveDialog->setSizeGripEnabled(true);
-    if (!iconProvider_) iconProvider_ = std::make_unique<TExtensionIconProvider>();
-    GraphSaveDialog->setIconProvider(iconProvider_.get());
     connect(GraphSaveDialog, &QFileDialog::filterSelected, this,
             [this](const QString&) { GraphSaveDialogTypeChange(); });
     return GraphSaveDialog;
@@ -173,7 +176,10 @@ void TSequencerGraphForm::AddAttCommand(int attNumber, const std::string& text) 
     if (!IsAttCommand(text)) return;
     const bool keep = xyGraph->Plotting();
     xyGraph->SetPlotting(false);
-    for (const seqgraph::TCurvePoint& p : seqgraph::ParseAttCommand(attNumber, text, host_.CommonMaxAtt())) {
+    // Every value is read in the unit of the attenuator it was sent to.
+    seqgraph::TCurveMaxima maxima{};
+    for (int n = 1; n <= seqgraph::kCurveCount; ++n) maxima[static_cast<std::size_t>(n)] = host_.AttMaxAtt(n);
+    for (const seqgraph::TCurvePoint& p : seqgraph::ParseAttCommand(attNumber, text, host_.CommonMaxAtt(), maxima)) {
         TSeries* curve = AttCurves[static_cast<std::size_t>(p.Curve)];
         if (curve) curve->AddPoint(0, p.Gain);
     }
@@ -231,38 +237,4 @@ void TSequencerGraphForm::miPrintClick() {
     } catch (const std::exception& e) {
         host_.ReportError(e.what());
     }
-}
-
-QFileDialog* TSequencerGraphForm::CsvSaveDialog() {
-    if (CsvDialog) return CsvDialog;
-    CsvDialog = new QFileDialog(this, QStringLiteral("Save graph values to CSV"),
-                                QString::fromLocal8Bit(host_.DocumentsFolder().c_str()));
-    CsvDialog->setObjectName(QStringLiteral("CsvSaveDialog"));
-    CsvDialog->setOption(QFileDialog::DontUseNativeDialog, true);
-    CsvDialog->setAcceptMode(QFileDialog::AcceptSave);
-    CsvDialog->setFileMode(QFileDialog::AnyFile);
-    CsvDialog->setNameFilter(QStringLiteral("CSV files (*.csv)"));
-    CsvDialog->setDefaultSuffix(QStringLiteral("csv"));
-    CsvDialog->setSizeGripEnabled(true);
-    if (!iconProvider_) iconProvider_ = std::make_unique<TExtensionIconProvider>();
-    CsvDialog->setIconProvider(iconProvider_.get());
-    return CsvDialog;
-}
-
-bool TSequencerGraphForm::SaveValuesCsv(const std::string& fileName) {
-    std::vector<const TDataSeries*> curves;
-    for (int n = 1; n <= seqgraph::kCurveCount; ++n) curves.push_back(AttCurves[static_cast<std::size_t>(n)]);
-    try {
-        WriteFileAtomically(fileName, GraphValuesCsv(curves, xyGraph->XAxis().Min(), xyGraph->XAxis().Max()));
-        return true;
-    } catch (const TFileWriteError& e) {
-        host_.ReportError(e.Reason().empty() ? std::string(e.what()) : std::string(e.what()) + "\n" + e.Reason());
-        return false;
-    }
-}
-
-void TSequencerGraphForm::miSaveCsvClick() {
-    if (CsvSaveDialog()->exec() != QDialog::Accepted) return;
-    const QStringList files = CsvDialog->selectedFiles();
-    if (!files.isEmpty()) SaveValuesCsv(QFile::encodeName(files.first()).toStdString());
 }

@@ -24,6 +24,11 @@ public:
     virtual ~TSequencerGraphHost() = default;
     // The smallest maximum attenuation among the usable attenuators.
     virtual int CommonMaxAtt() const = 0;
+    // Attenuator n's (1..8) own maximum, which gives the unit of the values
+    // sent to it; 0 when unknown: the common maximum's unit applies.
+    virtual int AttMaxAtt(int /*n*/) const { return 0; }
+    // Attenuator n's name as its front-panel box shows it; empty when none.
+    virtual std::string AttName(int /*n*/) const { return {}; }
     // The user's documents folder, the first folder the save dialog shows.
     virtual std::string DocumentsFolder() const = 0;
     // The application's general error report; by default a message box.
@@ -84,6 +89,8 @@ public:
 private:
     void CreateCurves();
     void BuildMenu();
+    // A save dialog of the toolkit's own, in the user's documents folder.
+    QFileDialog* MakeSaveDialog(const QString& title, const QString& objectName);
     QFileDialog* GraphSaveDialog = nullptr;
     QFileDialog* CsvDialog = nullptr;
 

@@ -1,18 +1,21 @@
 #include "graph/SequencerGraphLogic.h"
 
+#include "link/AttUnits.h"
 #include "link/TovarinProtocol.h"
 
 namespace seqgraph {
 
-int GainRangeMin(int maxAtt) { return maxAtt <= 110 ? -10 * maxAtt : -maxAtt; }
+int GainRangeMin(int maxAtt) { return -TenthsOfDb(maxAtt, maxAtt); }
 
-int GainOfValue(int value, int commonMaxAtt) { return commonMaxAtt <= 110 ? -10 * value : -value; }
+int GainOfValue(int value, int maxAtt, int commonMaxAtt) { return -TenthsOfDb(value, maxAtt, commonMaxAtt); }
 
-std::vector<TCurvePoint> ParseAttCommand(int attNumber, std::string_view text, int commonMaxAtt) {
+std::vector<TCurvePoint> ParseAttCommand(int attNumber, std::string_view text, int commonMaxAtt,
+                                         const TCurveMaxima& maxima) {
     std::vector<TCurvePoint> out;
     for (const TAttSetting& s : ReadAttCommand(text)) {
         const int curve = attNumber + s.Channel;
-        if (curve >= 1 && curve <= kCurveCount) out.push_back({curve, GainOfValue(s.Value, commonMaxAtt)});
+        if (curve >= 1 && curve <= kCurveCount)
+            out.push_back({curve, GainOfValue(s.Value, maxima[static_cast<std::size_t>(curve)], commonMaxAtt)});
     }
     return out;
 }

@@ -3,6 +3,7 @@
 // command texts into curve points, the gain range, and the file name change
 // when the save dialog's file type changes.
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,8 +16,13 @@ constexpr int kCurveCount = 8;
 // maximum is maxAtt: whole decibels up to 110, tenths above.
 int GainRangeMin(int maxAtt);
 
-// Gain in tenths of a decibel of attenuation value v.
-int GainOfValue(int value, int commonMaxAtt);
+// Gain in tenths of a decibel of value v sent to an attenuator of maximum
+// maxAtt (its unit); a maximum below 1 is unknown and the common maximum's
+// unit applies.
+int GainOfValue(int value, int maxAtt, int commonMaxAtt);
+
+// The attenuators' own maxima, index 1..8 (index 0 unused); 0 = unknown.
+using TCurveMaxima = std::array<int, kCurveCount + 1>;
 
 struct TCurvePoint {
     int Curve = 0;  // 1..8
@@ -26,8 +32,10 @@ struct TCurvePoint {
 
 // The points that the command text sent to attenuator attNumber adds: one
 // per channel setting d of the command (ReadAttCommand), on curve
-// attNumber + d; a setting naming a curve outside 1..8 adds nothing.
-std::vector<TCurvePoint> ParseAttCommand(int attNumber, std::string_view text, int commonMaxAtt);
+// attNumber + d, its value read in the unit of that curve's attenuator
+// (maxima); a setting naming a curve outside 1..8 adds nothing.
+std::vector<TCurvePoint> ParseAttCommand(int attNumber, std::string_view text, int commonMaxAtt,
+                                         const TCurveMaxima& maxima = {});
 
 struct TSaveName {
     std::string FileName;     // the name for the dialog's file-name box

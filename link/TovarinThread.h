@@ -131,6 +131,8 @@ public:
     // thread at any time.
     int MaxAtt() const { return maxAtt_; }
     int LinkStatus() const { return linkStatus_; }
+    // Enabled, connected and in automatic mode: a command posted now is sent.
+    bool Ready() const { return enabled_ && connected_ && linkStatus_ == StatusAuto; }
     const std::string& ErrorText() const { return errorText_; }
     const std::string& DeviceId() const { return deviceId_; }
     void SetDeviceId(const std::string& id) { deviceId_ = id; }

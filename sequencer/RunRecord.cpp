@@ -21,13 +21,13 @@ TRunRecord::~TRunRecord() {
     gate_.Close();
 }
 
-void TRunRecord::Add(int box, const std::string& command) {
+void TRunRecord::Add(int box, const std::string& command, bool limited) {
     // The time stamp: the moment the command was placed into the link's
     // pending slot, which wakes the link at once; an idle link writes it to
     // its socket within a few milliseconds. A link that is down or still busy
     // with an earlier exchange sends it later, or not at all when the next
     // tick replaces it first.
-    TRecordRow row{std::chrono::system_clock::now(), std::chrono::steady_clock::now() - start_, box, command};
+    TRecordRow row{std::chrono::system_clock::now(), std::chrono::steady_clock::now() - start_, box, command, limited};
     std::lock_guard<std::mutex> lock(mutex_);
     if (!finish_) rows_.push_back(std::move(row));
 }

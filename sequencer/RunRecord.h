@@ -37,8 +37,9 @@ public:
 
     // GUI thread, in a tick's delivery, right after the command was put into
     // the link's pending slot: queues a row stamped with the present time. No
-    // disk access, only a short lock shared with the writer.
-    void Add(int box, const std::string& command);
+    // disk access, only a short lock shared with the writer. limited: the
+    // value was cut down to the attenuator's maximum.
+    void Add(int box, const std::string& command, bool limited);
     // Non-blocking: the writer writes what is left, syncs and closes the file.
     void Finish();
 
@@ -82,9 +83,11 @@ public:
     bool GraphVisible() const override { return inner_.GraphVisible(); }
     void AddAttCommand(int att, const std::string& text) override { inner_.AddAttCommand(att, text); }
     bool AttEnabled(int att) const override { return inner_.AttEnabled(att); }
-    void SetPendingCommand(int att, const std::string& command) override {
-        inner_.SetPendingCommand(att, command);
-        record_.Add(att, command);
+    int AttMaxAtt(int att) const override { return inner_.AttMaxAtt(att); }
+    bool AttUsable(int att) const override { return inner_.AttUsable(att); }
+    void SetPendingCommand(int att, const std::string& command, bool limited) override {
+        inner_.SetPendingCommand(att, command, limited);
+        record_.Add(att, command, limited);
     }
     bool MainVisible() const override { return inner_.MainVisible(); }
     void ShowLinkAnswer(int att, const std::string& command) override { inner_.ShowLinkAnswer(att, command); }

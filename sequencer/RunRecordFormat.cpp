@@ -28,7 +28,7 @@ std::string RunRecordFileName(std::chrono::system_clock::time_point start, int a
     return result + ".csv";
 }
 
-std::string RunRecordHeader() { return "Time,Seconds,Box,Name,Address,Port,Value,Attenuation (dB)\r\n"; }
+std::string RunRecordHeader() { return "Time,Seconds,Box,Name,Address,Port,Value,Attenuation (dB),Limited\r\n"; }
 
 std::string AttenuationDb(int value, int maxAtt) {
     if (maxAtt <= 0) return {};
@@ -36,18 +36,6 @@ std::string AttenuationDb(int value, int maxAtt) {
     char text[32];
     std::snprintf(text, sizeof text, "%s%d.%d", value < 0 ? "-" : "", std::abs(value) / 10, std::abs(value) % 10);
     return text;
-}
-
-std::string CsvField(const std::string& text) {
-    const bool quote = text.find_first_of(",;\"\r\n") != std::string::npos ||
-                       (!text.empty() && (text.front() == ' ' || text.back() == ' '));
-    if (!quote) return text;
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + '"';
 }
 
 std::string RunRecordLine(const TRecordRow& row, const TRecordedAtt& att) {
@@ -66,5 +54,5 @@ std::string RunRecordLine(const TRecordRow& row, const TRecordedAtt& att) {
         db = AttenuationDb(settings.front().Value, att.MaxAtt);
     }
     return head + CsvField(att.Name) + ',' + CsvField(att.Address) + ',' + CsvField(att.Port) + ',' + value + ',' +
-           db + "\r\n";
+           db + ',' + (row.Limited ? "yes" : "") + "\r\n";
 }

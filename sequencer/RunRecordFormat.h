@@ -2,6 +2,8 @@
 // The text of a run record: a CSV file with one row for every attenuation
 // command that a run handed to a link, laid out for a spreadsheet.
 
+#include "support/TextFields.h"  // CsvField
+
 #include <chrono>
 #include <string>
 
@@ -18,6 +20,7 @@ struct TRecordRow {
     std::chrono::steady_clock::duration SinceStart{};
     int Box = 0;  // 1..8
     std::string Command;
+    bool Limited = false;  // the value was cut down to the attenuator's maximum
 };
 
 // "run YYYY-MM-DD HH-MM-SS.csv" in local time: sorts by start time and holds
@@ -31,14 +34,11 @@ std::string RunRecordHeader();
 
 // One row, ending with CR LF: local time with milliseconds, seconds since the
 // run's start, box number, name, address, port, the value as sent (the
-// attenuator's own unit) and that value in decibels.
+// attenuator's own unit), that value in decibels, and "yes" when the value
+// was limited to the attenuator's maximum (empty otherwise).
 std::string RunRecordLine(const TRecordRow& row, const TRecordedAtt& att);
 
 // Value v in decibels for an attenuator of maximum maxAtt: tenths of a
 // decibel above 110 ("93.5"), whole decibels up to it ("45"); empty when the
 // maximum is not known.
 std::string AttenuationDb(int value, int maxAtt);
-
-// A CSV field: quoted (inner quotes doubled) when it holds a separator, a
-// quote, a line break or leading/trailing blanks.
-std::string CsvField(const std::string& text);

@@ -3,6 +3,7 @@
 #include "link/TovarinProtocol.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 bool TSequenceRun::Step() {
@@ -11,10 +12,14 @@ bool TSequenceRun::Step() {
     for (int att = 1; att <= TBaieScripts::AttCount; ++att) {
         std::string& command = commands_[att - 1];
         command.clear();
+        values_[att - 1] = 0;
         const TSequenceScript* script = assignment_.Slot(att);
         if (script == nullptr || script->Finished) continue;
         running = true;
-        if (!script->Output.empty()) command = FormatAttCommandText(SequencerChannel, script->Output);
+        if (script->Output.empty()) continue;
+        command = FormatAttCommandText(SequencerChannel, script->Output);
+        const std::string& text = script->Output;
+        std::from_chars(text.data(), text.data() + text.size(), values_[att - 1]);
     }
     return running;
 }
@@ -24,6 +29,8 @@ const std::string& TSequenceRun::Command(int att) const {
     if (att < 1 || att > TBaieScripts::AttCount) return none;
     return commands_[att - 1];
 }
+
+int TSequenceRun::Value(int att) const { return att < 1 || att > TBaieScripts::AttCount ? 0 : values_[att - 1]; }
 
 std::int64_t TSequenceRun::SilentTicksAhead() const {
     std::int64_t ahead = std::numeric_limits<std::int64_t>::max();
@@ -42,6 +49,7 @@ void TSequenceRun::SkipSilentTicks(std::int64_t n) {
     for (const auto& script : scripts_)
         if (!script->Finished) script->SkipWaits(n);
     for (std::string& command : commands_) command.clear();
+    values_.fill(0);
 }
 
 void TTickSchedule::Next(Clock::time_point now) {

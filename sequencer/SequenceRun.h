@@ -20,8 +20,12 @@ inline constexpr const char* SequencerChannel = "0";
 class TSequenceRun {
 public:
     TSequenceRun() = default;
-    TSequenceRun(std::vector<std::unique_ptr<TSequenceScript>> scripts, const TBaieScripts& assignment)
-        : assignment_(assignment), scripts_(std::move(scripts)) {}
+    // valuesInTenths: the unit the scripts' values count in, the bench's
+    // common unit when the run starts (tenths of a decibel when the common
+    // maximum is above 110, whole decibels otherwise).
+    TSequenceRun(std::vector<std::unique_ptr<TSequenceScript>> scripts, const TBaieScripts& assignment,
+                 bool valuesInTenths = true)
+        : assignment_(assignment), scripts_(std::move(scripts)), valuesInTenths_(valuesInTenths) {}
     TSequenceRun(TSequenceRun&&) = default;
     TSequenceRun& operator=(TSequenceRun&&) = default;
 
@@ -33,6 +37,9 @@ public:
     // The command for attenuator 1..8 built by the last Step; empty when
     // nothing is to be sent.
     const std::string& Command(int att) const;
+    // The value of that command, in the run's unit; 0 when there is none.
+    int Value(int att) const;
+    bool ValuesInTenths() const { return valuesInTenths_; }
 
     // Ticks ahead in which every unfinished script is certain to wait
     // silently, and the move over n of them at once (n <= SilentTicksAhead).
@@ -45,7 +52,9 @@ public:
 private:
     TBaieScripts assignment_;
     std::vector<std::unique_ptr<TSequenceScript>> scripts_;
+    bool valuesInTenths_ = true;
     std::array<std::string, TBaieScripts::AttCount> commands_;
+    std::array<int, TBaieScripts::AttCount> values_{};
 };
 
 // Deadlines of the engine's ticks on a monotonic clock: tick k is due at

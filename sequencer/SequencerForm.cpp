@@ -1,5 +1,6 @@
 #include "sequencer/SequencerForm.h"
 
+#include "link/AttUnits.h"
 #include "sequencer/SequencePaths.h"
 #include "graph/WindowFrame.h"
 #include "sequencer/SequenceCompiler.h"
@@ -174,8 +175,11 @@ void TSequencerForm::ButtonRunClick() {
     graph_->ResetCurves();
     engine_.reset();  // the last run's, ended: it refers to the last record
     StartRecord();
+    // The files hold values in the bench's common unit as it is now; the
+    // engine sends each attenuator its own unit from them.
     engine_ = std::make_unique<TSequencerThread>(
-        *recordDelivery_, TSequenceRun(std::move(analysis.Scripts), analysis.Assignment));
+        *recordDelivery_,
+        TSequenceRun(std::move(analysis.Scripts), analysis.Assignment, CountsTenths(host_.CommonMaxAtt())));
     engine_->SetOnTerminate([this] { EngineEnded(); });
     SetRunning(true);
     engine_->Start();

@@ -1,5 +1,8 @@
 #include "sequencer/SequencerThread.h"
 
+#include "link/AttUnits.h"
+#include "link/TovarinProtocol.h"
+
 #include <cerrno>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -75,15 +78,21 @@ void TSequencerThread::Execute() {
     });
 }
 
-void TSequencerThread::DeliverTick() {
+void TSequencerThread::DeliverTick() { DeliverRunTick(delivery_, run_); }
+
+void DeliverRunTick(TSequencerDelivery& delivery, const TSequenceRun& run) {
     // The graph moves on by one tick of sequence time, whatever the tick
     // period the engine was built with.
-    delivery_.AdvanceTime(TickPeriod);
+    delivery.AdvanceTime(TickPeriod);
     for (int att = 1; att <= TBaieScripts::AttCount; ++att) {
-        const std::string& command = run_.Command(att);
-        if (command.empty() || !delivery_.AttEnabled(att)) continue;
-        delivery_.SetPendingCommand(att, command);
-        if (delivery_.MainVisible()) delivery_.ShowLinkAnswer(att, command);
-        if (delivery_.GraphVisible()) delivery_.AddAttCommand(att, command);
+        if (run.Command(att).empty() || !delivery.AttEnabled(att)) continue;
+        // The run counts in the unit the bench had when it started; each
+        // attenuator is sent the value in its own unit, within its maximum.
+        const TAttValue sent = ToAttUnit(run.Value(att), run.ValuesInTenths(), delivery.AttMaxAtt(att));
+        const std::string command = FormatAttCommand(SequencerChannel, sent.Value);
+        delivery.SetPendingCommand(att, command, sent.Limited);
+        if (!delivery.AttUsable(att)) continue;
+        if (delivery.MainVisible()) delivery.ShowLinkAnswer(att, command);
+        if (delivery.GraphVisible()) delivery.AddAttCommand(att, command);
     }
 }

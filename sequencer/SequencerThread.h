@@ -18,6 +18,8 @@
 // What the engine drives, once per tick, on the GUI thread. The windows
 // implement it (graph window, main controller and its links); tests
 // implement it with recorders or real links. Attenuators are numbered 1..8.
+// Every command the engine hands over is already in the attenuator's own
+// unit (AttMaxAtt), as it goes on the wire.
 class TSequencerDelivery {
 public:
     virtual ~TSequencerDelivery() = default;
@@ -27,8 +29,16 @@ public:
     virtual void AddAttCommand(int att, const std::string& text) = 0;
     // Main controller: the Enabled flag of the attenuator's link.
     virtual bool AttEnabled(int att) const = 0;
+    // The attenuator's maximum, which gives its unit; 0 while it is not
+    // known (the run's values then go out as they are).
+    virtual int AttMaxAtt(int /*att*/) const { return 0; }
+    // Whether the attenuator's link can take a command now (connected, in
+    // automatic mode). The box and the curve of one that cannot are left
+    // alone: they keep showing what the attenuator reported.
+    virtual bool AttUsable(int att) const { return AttEnabled(att); }
     // The link's pending command, replacing one not yet taken (unverified).
-    virtual void SetPendingCommand(int att, const std::string& command) = 0;
+    // limited: its value was cut down to the attenuator's maximum.
+    virtual void SetPendingCommand(int att, const std::string& command, bool limited) = 0;
     virtual bool MainVisible() const = 0;
     // Shows the command's value in the attenuator's box.
     virtual void ShowLinkAnswer(int att, const std::string& command) = 0;
@@ -92,3 +102,9 @@ private:
     TGuiGate gate_;
     std::thread thread_;
 };
+
+// One tick's delivery of a run, as the engine runs it on the GUI thread: the
+// graph moves on, then every enabled attenuator with a command gets it in
+// its own unit as its link's pending command and, while its link can take
+// it, in its box and on its curve.
+void DeliverRunTick(TSequencerDelivery& delivery, const TSequenceRun& run);

@@ -34,3 +34,15 @@ std::string TakeField(std::string& text, char separator) {
     }
     return field;
 }
+
+std::string CsvField(const std::string& text) {
+    const bool quote = text.find_first_of(",;\"\r\n") != std::string::npos ||
+                       (!text.empty() && (text.front() == ' ' || text.back() == ' '));
+    if (!quote) return text;
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + '"';
+}

@@ -1,5 +1,6 @@
 #pragma once
-// Small text operations shared by the link, the front panel and the sequencer.
+// Small text operations shared by the link, the front panel, the sequencer and
+// the graph.
 
 #include <string>
 #include <string_view>
@@ -25,3 +26,7 @@ std::string TakeField(std::string& text, char separator);
 // or more digits, nothing else. Returns false (value untouched) for anything
 // else, including values outside 32 bits.
 bool ParseDecimalInt(std::string_view text, int& value);
+
+// A CSV field: quoted (inner quotes doubled) when it holds a separator, a
+// quote, a line break or leading/trailing blanks.
+std::string CsvField(const std::string& text);

@@ -26,20 +26,6 @@ constexpr long long WarmUp = 36000;   // one hour: the curves hold their most po
 constexpr long long Window = 100000;  // ticks measured at the start and at the end
 constexpr double PumpEveryMs = 10;    // the links and painting get the GUI this often
 
-// One tick as the engine delivers it on the GUI thread (TSequencerThread):
-// the graph moves on, then every enabled attenuator with a command gets it
-// as its link's pending command, in its box and on its curve.
-void DeliverTick(TSequencerDelivery& delivery, const TSequenceRun& run) {
-    delivery.AdvanceTime(TickPeriod);
-    for (int att = 1; att <= TBaieScripts::AttCount; ++att) {
-        const std::string& command = run.Command(att);
-        if (command.empty() || !delivery.AttEnabled(att)) continue;
-        delivery.SetPendingCommand(att, command);
-        if (delivery.MainVisible()) delivery.ShowLinkAnswer(att, command);
-        if (delivery.GraphVisible()) delivery.AddAttCommand(att, command);
-    }
-}
-
 struct TWindowFigures {
     double meanUs = 0, p99Us = 0, maxUs = 0, pumpMs = 0;
     long rssKb = 0;
@@ -94,7 +80,7 @@ int Soak(TBenchPanel& panel, TMainForm& main, long long total) {
             std::fprintf(stderr, "the run ended at tick %lld\n", t);
             return 1;
         }
-        DeliverTick(*delivery, run);
+        DeliverRunTick(*delivery, run);
         const auto b = Clock::now();
         const bool measured = (t > WarmUp && t <= WarmUp + Window) || t > total - Window;
         if (measured) tickUs.push_back(std::chrono::duration<double, std::micro>(b - a).count());

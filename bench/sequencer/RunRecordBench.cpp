@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
             const std::string command = "ATT 0 " + std::to_string(100 + (t % 800));
             for (int n = 1; n <= 8; ++n) {
                 const auto start = Clock::now();
-                record.Add(n, command);
+                record.Add(n, command, false);
                 us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -32,7 +32,7 @@ public:
     bool GraphVisible() const override { return false; }
     void AddAttCommand(int, const std::string&) override {}
     bool AttEnabled(int att) const override { return att == 1; }
-    void SetPendingCommand(int, const std::string& command) override { link->SetPendingCommand(command); }
+    void SetPendingCommand(int, const std::string& command, bool) override { link->SetPendingCommand(command); }
     bool MainVisible() const override { return false; }
     void ShowLinkAnswer(int, const std::string&) override {}
     void ShowLinkStatus(TTovarinThread*, int) override {}

@@ -1,4 +1,5 @@
 #include "frontpanel/FrontPanelRules.h"
+#include "link/AttUnits.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,14 @@ TEST(FrontPanelLogic, ParkLevelIsTheCommonMaximumInEachAttenuatorsOwnUnit) {
     EXPECT_EQ(ParkLevel({100, 630}, 100, 100), 63);
     EXPECT_EQ(ParkLevel({31, 935}, 31, 0), 31);  // no maximum of its own: the common unit
     EXPECT_EQ(ParkLevel({63, 633}, 63, 633), 630);  // a half-decibel step, never above
+}
+
+TEST(FrontPanelLogic, SequenceValuesTakeEachAttenuatorsUnitWithinItsMaximum) {
+    // The wire tests cover both conversions; these are the edges.
+    EXPECT_EQ(ToAttUnit(200, true, 63), (TAttValue{20, false}));     // whole tenths stay exact
+    EXPECT_EQ(ToAttUnit(940, true, 938), (TAttValue{935, true}));    // a tenths maximum in half-decibel steps
+    EXPECT_EQ(ToAttUnit(64, false, 63), (TAttValue{63, true}));
+    EXPECT_EQ(ToAttUnit(935, false, 0), (TAttValue{935, false}));    // maximum not known: as it is
 }
 
 TEST(FrontPanelLogic, AnswersAreReadByPositionAndSafelyWhenShort) {

@@ -121,8 +121,8 @@ TEST_F(MainFormTest, SequenceWrittenInTheEditorRunsWithAnotherOnTheRacks) {
         ASSERT_TRUE(WaitUntil([&] { return list->Record()->Closed(); }));
         EXPECT_EQ(list->Record()->Path().rfind(home.path().toStdString() + "/run ", 0), 0u);
         const std::string record = ReadAll(list->Record()->Path());
-        EXPECT_NE(record.find(",1,LAB1," + ip1 + ",10001,50,5.0\r\n"), std::string::npos) << record;
-        EXPECT_NE(record.find(",2,LAB2," + ip1 + ",10002,400,40.0\r\n"), std::string::npos) << record;
+        EXPECT_NE(record.find(",1,LAB1," + ip1 + ",10001,50,5.0,\r\n"), std::string::npos) << record;
+        EXPECT_NE(record.find(",2,LAB2," + ip1 + ",10002,400,40.0,\r\n"), std::string::npos) << record;
         list->reject();
         done = true;
     });
@@ -136,4 +136,114 @@ TEST_F(MainFormTest, SequenceWrittenInTheEditorRunsWithAnotherOnTheRacks) {
     for (std::size_t i = after; i < sim.Lines(simIndex[0]).size(); ++i)
         att += StartsWith(sim.Lines(simIndex[0])[i].line, "ATT");
     EXPECT_EQ(att, 0);
+}
+
+namespace {
+
+// A sequence file on the given attenuators (1..8) with the given rows.
+std::string WriteSequence(const QTemporaryDir& home, const char* name, std::initializer_list<int> atts,
+                          const std::vector<TActionRow>& rows) {
+    TSequenceFileData data;
+    for (int att : atts) data.Selected[static_cast<std::size_t>(att - 1)] = true;
+    data.Rows = rows;
+    const std::string path = home.path().toStdString() + "/" + name;
+    std::string error;
+    EXPECT_TRUE(SaveSequenceFile(path, data, error)) << error;
+    return path;
+}
+
+std::vector<std::string> AttLines(const TRackSimulator& sim, int att) {
+    std::vector<std::string> got;
+    for (const TSimLine& l : sim.Lines(att))
+        if (StartsWith(l.line, "ATT")) got.push_back(l.line);
+    return got;
+}
+
+}  // namespace
+
+TEST_F(MainFormTest, MixedBenchPlaysEachAttenuatorInItsOwnUnitAndShowsDecibels) {
+    // 63 dB counting whole decibels beside 93.5 dB counting tenths: the
+    // common unit, the editor's and the file's, is whole decibels.
+    Serve({{63, "LAB1", 10}, {935, "LAB2", 0}});
+    WriteSettings(WriteConfig({0, 1}));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WaitUsable(1, "LAB1") && WaitUsable(2, "LAB2"));
+    ASSERT_TRUE(WaitSettled(1) && WaitSettled(2));
+    ASSERT_EQ(form->CommonMaxAtt(), 63);
+    const std::string file =
+        WriteSequence(home, "ramp.sqc", {1, 2}, {{1, 0, ActionReset, 0, 0, 0}, {2, 0, ActionRamp, 20, 40, 5}});
+    const std::string csv = home.path().toStdString() + "/values.csv";
+
+    bool done = false;
+    WhenShown<TSequencerForm>([&](TSequencerForm* list) {
+        list->AddFiles({file});
+        list->LBSequence->selectAll();
+        list->GraphButton->click();
+        list->ButtonRun->click();
+        ASSERT_TRUE(WaitUntil([&] { return !list->Running(); }, 20000));
+        ASSERT_TRUE(WaitUntil([&] { return AttLines(sim, simIndex[1]).size() >= 6; }));
+        // "Reset" within each maximum; 20..40 dB as 20..40 dB on both.
+        EXPECT_EQ(AttLines(sim, simIndex[0]), (std::vector<std::string>{"ATT 0 063", "ATT 0 020", "ATT 0 025",
+                                                                         "ATT 0 030", "ATT 0 035", "ATT 0 040"}));
+        EXPECT_EQ(AttLines(sim, simIndex[1]), (std::vector<std::string>{"ATT 0 935", "ATT 0 200", "ATT 0 250",
+                                                                         "ATT 0 300", "ATT 0 350", "ATT 0 400"}));
+        EXPECT_EQ(Box(1)->Value(), 40);
+        EXPECT_EQ(Box(2)->Value(), 400);
+        TSequencerGraphForm* graph = list->GraphForm();
+        EXPECT_EQ(graph->xyGraph->YAxis().Min(), -630);
+        for (int n : {1, 2}) EXPECT_EQ(graph->AttCurves[n]->GetPoint(graph->AttCurves[n]->Count() - 1).Y, -400);
+        ASSERT_TRUE(graph->SaveValuesCsv(csv));
+        ASSERT_TRUE(WaitUntil([&] { return list->Record()->Closed(); }));
+        const std::string record = ReadAll(list->Record()->Path());
+        for (const std::string& row : {",1,LAB1," + ip1 + ",10001,63,63,yes\r\n", ",2,LAB2," + ip1 + ",10002,935,93.5,yes\r\n",
+                                       ",1,LAB1," + ip1 + ",10001,40,40,\r\n", ",2,LAB2," + ip1 + ",10002,400,40.0,\r\n"})
+            EXPECT_NE(record.find(row), std::string::npos) << row << " in " << record;
+        list->reject();
+        done = true;
+    });
+    form->miSequencer->trigger();
+    ASSERT_TRUE(done);
+    const std::string values = ReadAll(csv);
+    EXPECT_TRUE(values.starts_with("Time (s),1 LAB1 (dB),2 LAB2 (dB),3 (dB),")) << values.substr(0, 80);
+    EXPECT_TRUE(values.ends_with("\r\n0.0,-40.0,-40.0,,,,,,\r\n"));
+}
+
+TEST_F(MainFormTest, BoxOfALinkThatIsDownIsLeftAloneAndShowsTheReadBackOnceItIsBack) {
+    Serve({{935, "LAB1", 300}});
+    WriteSettings(WriteConfig({0}));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WaitUsable(1, "LAB1") && WaitSettled(1));
+    const std::string file =
+        WriteSequence(home, "long.sqc", {1}, {{1, 0, ActionRamp, 100, 500, 30}, {2, 0, ActionStep, 0, 50, 1}});
+
+    bool done = false;
+    WhenShown<TSequencerForm>([&](TSequencerForm* list) {
+        list->AddFiles({file});
+        list->LBSequence->selectAll();
+        list->ButtonRun->click();
+        ASSERT_TRUE(WaitUntil([&] { return Box(1)->Value() >= 150; }));
+        TSimFaults down;
+        down.refuseConnections = true;
+        sim.SetFaults(simIndex[0], down);
+        sim.DropConnections(simIndex[0]);
+        ASSERT_TRUE(WaitUntil([&] { return !Box(1)->isEnabled(); }));
+        const int shown = Box(1)->Value();
+        sim.SetAttenuation(simIndex[0], 105);
+        const std::size_t sent = AttLines(sim, simIndex[0]).size();
+        // The run goes on to its end without touching the box.
+        WaitUntil([&] { return Box(1)->Value() != shown || !list->Running(); }, 20000);
+        EXPECT_EQ(Box(1)->Value(), shown);
+        ASSERT_TRUE(WaitUntil([&] { return !list->Running(); }, 20000));
+        // Back: the box shows what the attenuator holds, and nothing is sent to it.
+        sim.SetFaults(simIndex[0], {});
+        EXPECT_TRUE(WaitUntil([&] { return Box(1)->isEnabled() && Box(1)->Value() == 105; }));
+        list->reject();
+        PumpEvents(600);  // past the box's change delay: the read-back is no change to send
+        EXPECT_EQ(AttLines(sim, simIndex[0]).size(), sent);
+        EXPECT_EQ(sim.Attenuation(simIndex[0]), 105);
+        done = true;
+    });
+    form->miSequencer->trigger();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(Box(1)->Value(), 105);
 }

@@ -16,14 +16,21 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 struct TFakeHost : TSequencerGraphHost {
     int maxAtt = 70;
+    std::array<int, 9> maxima{};  // the attenuators' own; 0 = unknown
+    std::array<std::string, 9> names{};
     QTemporaryDir documentsDir;
     std::string documents = QFile::encodeName(documentsDir.path()).toStdString();
     std::vector<std::string> errors;
     int CommonMaxAtt() const override { return maxAtt; }
+    int AttMaxAtt(int n) const override { return maxima[static_cast<std::size_t>(n)]; }
+    std::string AttName(int n) const override { return names[static_cast<std::size_t>(n)]; }
     std::string DocumentsFolder() const override { return documents; }
     void ReportError(const std::string& text) override { errors.push_back(text); }
 };
@@ -282,14 +289,20 @@ TEST(SequencerGraph, MenuSaveRunsTheDialogInTheDocumentsFolder) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
 
-TEST(SequencerGraph, ValuesSavedToCsvAreTheCurvesOnScreen) {
+TEST(SequencerGraph, ValuesSavedToCsvAreTheCurvesOnScreenInDecibels) {
+    // A mixed bench: whole decibels in common (63), attenuator 3 counting
+    // tenths. Attenuator 1 gets 10, 10, 20 dB, one tick apart: a held level,
+    // then a step. Attenuator 3 gets 40.0, then 50.0 dB two ticks later: its
+    // first two values are joined by a sloping line.
     TFakeHost host;
+    host.maxAtt = 63;
+    host.maxima[1] = 63;
+    host.maxima[3] = 935;
+    host.names[1] = "LAB1";
+    host.names[3] = "LAB3";
     TSequencerGraphForm form(host);
-    // Attenuator 1 gets 10, 10, 20, one tick apart: a held level, then a
-    // step. Attenuator 3 gets 40, then 50 two ticks later: its first two
-    // values are joined by a sloping line.
     const std::vector<std::vector<std::pair<int, const char*>>> ticks = {
-        {{1, "ATT 0 010"}}, {{1, "ATT 0 010"}, {3, "ATT 0 040"}}, {{1, "ATT 0 020"}}, {{3, "ATT 0 050"}}};
+        {{1, "ATT 0 010"}}, {{1, "ATT 0 010"}, {3, "ATT 0 400"}}, {{1, "ATT 0 020"}}, {{3, "ATT 0 500"}}};
     for (const auto& tick : ticks) {
         form.AdvanceTime(100);
         for (const auto& [att, text] : tick) form.AddAttCommand(att, text);
@@ -304,13 +317,18 @@ TEST(SequencerGraph, ValuesSavedToCsvAreTheCurvesOnScreen) {
     form.miSaveCsv->trigger();
     QFile f(host.documentsDir.filePath("values.csv"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll().toStdString(),
-              "Time (s),Gain 1 (dB),Gain 2 (dB),Gain 3 (dB),Gain 4 (dB),Gain 5 (dB),Gain 6 (dB),Gain 7 (dB),"
-              "Gain 8 (dB)\r\n"
-              "-0.3,-10.0,,,,,,,\r\n"
-              "-0.2,-10.0,,-40.0,,,,,\r\n"
-              "-0.1,-20.0,,-45.0,,,,,\r\n"
-              "0.0,-20.0,,-50.0,,,,,\r\n");
+    // Every tenth of the last 100 s has its row, -100.0 to 0.0; a curve
+    // has empty cells before its first point.
+    const std::string text = f.readAll().toStdString();
+    const std::string header = "Time (s),1 LAB1 (dB),2 (dB),3 LAB3 (dB),4 (dB),5 (dB),6 (dB),7 (dB),8 (dB)\r\n";
+    EXPECT_EQ(text.substr(0, header.size() + 16), header + "-100.0,,,,,,,,\r\n");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1002);
+    EXPECT_TRUE(text.ends_with("-0.4,,,,,,,,\r\n"
+                               "-0.3,-10.0,,,,,,,\r\n"
+                               "-0.2,-10.0,,-40.0,,,,,\r\n"
+                               "-0.1,-20.0,,-45.0,,,,,\r\n"
+                               "0.0,-20.0,,-50.0,,,,,\r\n"))
+        << text.substr(text.size() - 200);
     EXPECT_TRUE(host.errors.empty());
 
     // A file that cannot be written is reported.

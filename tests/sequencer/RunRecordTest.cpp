@@ -17,7 +17,7 @@ public:
     bool GraphVisible() const override { return false; }
     void AddAttCommand(int, const std::string&) override {}
     bool AttEnabled(int) const override { return true; }
-    void SetPendingCommand(int, const std::string&) override { ++posted; }
+    void SetPendingCommand(int, const std::string&, bool) override { ++posted; }
     bool MainVisible() const override { return false; }
     void ShowLinkAnswer(int, const std::string&) override {}
     int ticks = 0, posted = 0;
@@ -37,11 +37,15 @@ TEST(RunRecord, RowsNameTheAttenuatorAndGiveDecibelsInItsOwnUnit) {
 
     const TRecordRow row{wall, milliseconds(1234), 3, "ATT 0 045"};
     const std::string tenths = RunRecordLine(row, {"A,B", "10.0.0.2", "10003", 935});
-    EXPECT_TRUE(tenths.ends_with(",1.234,3,\"A,B\",10.0.0.2,10003,45,4.5\r\n")) << tenths;
+    EXPECT_TRUE(tenths.ends_with(",1.234,3,\"A,B\",10.0.0.2,10003,45,4.5,\r\n")) << tenths;
     EXPECT_EQ(tenths[10], ' ');
     EXPECT_EQ(tenths[19], '.');  // yyyy-mm-dd hh:mm:ss.mmm
-    EXPECT_TRUE(RunRecordLine(row, {"LAB", "", "", 110}).ends_with(",45,45\r\n"));  // whole decibels up to 110
-    EXPECT_TRUE(RunRecordLine(row, {"LAB", "", "", 0}).ends_with(",45,\r\n"));  // unit not known
+    EXPECT_TRUE(RunRecordLine(row, {"LAB", "", "", 110}).ends_with(",45,45,\r\n"));  // whole decibels up to 110
+    EXPECT_TRUE(RunRecordLine(row, {"LAB", "", "", 0}).ends_with(",45,,\r\n"));  // unit not known
+    // A value cut down to the attenuator's maximum is marked in the last column.
+    EXPECT_TRUE(RunRecordHeader().ends_with(",Value,Attenuation (dB),Limited\r\n"));
+    const TRecordRow limited{wall, milliseconds(5), 1, "ATT 0 063", true};
+    EXPECT_TRUE(RunRecordLine(limited, {"LAB", "", "", 63}).ends_with(",63,63,yes\r\n"));
     EXPECT_EQ(CsvField("LAB1"), "LAB1");
     EXPECT_EQ(CsvField("a\"b,"), "\"a\"\"b,\"");
 }
@@ -82,7 +86,7 @@ TEST(RunRecord, RunsStartedInTheSameSecondKeepFilesOfTheirOwn) {
     std::vector<std::string> paths;
     for (int i = 0; i < 3; ++i) {
         TRunRecord record(dir.Path(), {}, [](const std::string& text) { ADD_FAILURE() << text; });
-        record.Add(1, "ATT 0 01" + std::to_string(i));
+        record.Add(1, "ATT 0 01" + std::to_string(i), false);
         record.Finish();
         ASSERT_TRUE(WaitUntil([&] { return record.Closed(); }));
         paths.push_back(record.Path());
@@ -96,6 +100,6 @@ TEST(RunRecord, RunsStartedInTheSameSecondKeepFilesOfTheirOwn) {
         EXPECT_TRUE(text.starts_with(RunRecordHeader())) << p;
         all += text.substr(RunRecordHeader().size());
     }
-    for (const char* value : {",10,\r\n", ",11,\r\n", ",12,\r\n"})
+    for (const char* value : {",10,,\r\n", ",11,,\r\n", ",12,,\r\n"})
         EXPECT_NE(all.find(value), std::string::npos) << value << " in " << all;
 }

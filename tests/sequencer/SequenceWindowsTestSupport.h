@@ -23,7 +23,7 @@ public:
     bool GraphVisible() const override { return false; }
     void AddAttCommand(int, const std::string&) override {}
     bool AttEnabled(int) const override { return true; }
-    void SetPendingCommand(int att, const std::string& command) override { sent[att].push_back(command); }
+    void SetPendingCommand(int att, const std::string& command, bool) override { sent[att].push_back(command); }
     bool MainVisible() const override { return false; }
     void ShowLinkAnswer(int, const std::string&) override {}
     int ticks = 0;

@@ -33,7 +33,7 @@ public:
     bool GraphVisible() const override { return graphVisible; }
     void AddAttCommand(int att, const std::string& text) override { Last().plotted[att - 1] = text; }
     bool AttEnabled(int att) const override { return enabled[att - 1]; }
-    void SetPendingCommand(int att, const std::string& command) override { Last().posted[att - 1] = command; }
+    void SetPendingCommand(int att, const std::string& command, bool) override { Last().posted[att - 1] = command; }
     bool MainVisible() const override { return mainVisible; }
     void ShowLinkAnswer(int att, const std::string& command) override { Last().shown[att - 1] = command; }
 
@@ -241,7 +241,11 @@ public:
     bool AttEnabled(int att) const override {
         return att >= 1 && att <= static_cast<int>(links.size()) && links[att - 1]->Enabled();
     }
-    void SetPendingCommand(int att, const std::string& command) override { links[att - 1]->SetPendingCommand(command); }
+    int AttMaxAtt(int att) const override { return links[att - 1]->MaxAtt(); }
+    void SetPendingCommand(int att, const std::string& command, bool limited) override {
+        links[att - 1]->SetPendingCommand(command);
+        if (limited) this->limited.push_back(command);
+    }
     bool MainVisible() const override { return false; }
     void ShowLinkAnswer(int, const std::string&) override {}
     void ShowLinkStatus(TTovarinThread*, int) override {}
@@ -252,8 +256,32 @@ public:
     std::vector<std::unique_ptr<TTovarinThread>> owned;
     std::vector<TTovarinThread*> links;
     std::vector<TTovarinThread*> ready;
+    std::vector<std::string> limited;
     int ticks = 0;
+
+    // Links to attenuators 10001.. at ip; waits until each has read its
+    // attenuation back.
+    bool Connect(const std::string& ip, int count) {
+        TLinkTimings timings;
+        timings.ReadTimeout = 1000;
+        timings.ConnectTimeout = 3000;
+        for (int k = 0; k < count; ++k) {
+            owned.push_back(std::make_unique<TTovarinThread>(this, timings));
+            links.push_back(owned.back().get());
+            links.back()->SetTargetHost(ip);
+            links.back()->SetTargetPort(std::to_string(10001 + k));
+            links.back()->Start();
+        }
+        return WaitUntil([&] { return ready.size() >= static_cast<std::size_t>(count); }, 20000);
+    }
 };
+
+std::vector<std::string> AttLines(const TRackSimulator& sim, int att) {
+    std::vector<std::string> got;
+    for (const auto& l : sim.Lines(att))
+        if (StartsWith(l.line, "ATT")) got.push_back(l.line);
+    return got;
+}
 
 TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded) {
     const std::string ip = TRackSimulator::FreeLoopbackAddress(10001, 3);
@@ -275,17 +303,7 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
     const TTimeline timeline = PlayFiles({a, b});
 
     TLinkDelivery d;
-    TLinkTimings timings;
-    timings.ReadTimeout = 1000;
-    timings.ConnectTimeout = 3000;
-    for (int k = 0; k < 3; ++k) {
-        d.owned.push_back(std::make_unique<TTovarinThread>(&d, timings));
-        d.links.push_back(d.owned.back().get());
-        d.links.back()->SetTargetHost(ip);
-        d.links.back()->SetTargetPort(std::to_string(10001 + k));
-        d.links.back()->Start();
-    }
-    ASSERT_TRUE(WaitUntil([&] { return d.ready.size() >= 3; }, 20000));
+    ASSERT_TRUE(d.Connect(ip, 3));
     sim.ClearLines();
 
     std::array<TRecordedAtt, 9> atts;
@@ -304,12 +322,7 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
         for (const auto& t : timeline.ticks)
             if (!t[att - 1].empty()) want.push_back(t[att - 1]);
         ASSERT_FALSE(want.empty());
-        auto received = [&] {
-            std::vector<std::string> got;
-            for (const auto& l : sim.Lines(att - 1))
-                if (StartsWith(l.line, "ATT")) got.push_back(l.line);
-            return got;
-        };
+        auto received = [&] { return AttLines(sim, att - 1); };
         WaitUntil([&] { return received().size() >= want.size(); }, 5000);
         PumpEvents(150);  // nothing more may arrive
         EXPECT_EQ(received(), want) << "attenuator " << att;
@@ -357,6 +370,40 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
         EXPECT_EQ(next[k], static_cast<std::size_t>(want)) << "attenuator " << k + 1;
     }
     EXPECT_GT(rows, 10);
+    for (auto& link : d.owned) link.reset();
+    sim.Stop();
+}
+
+TEST(SequencerThread, TenthsRunReachesAWholeDecibelAttenuatorRoundedUpAndWithinItsMaximum) {
+    // A run in tenths (the bench's common unit when it started) on a
+    // whole-decibel attenuator of maximum 63 beside a tenths one.
+    const std::string ip = TRackSimulator::FreeLoopbackAddress(10001, 2);
+    TRackSimulator sim;
+    for (int k = 0; k < 2; ++k) {
+        TSimAttenuator a;
+        a.ip = ip;
+        a.port = 10001 + k;
+        a.maxAtt = k == 0 ? 63 : 935;
+        sim.Add(a);
+    }
+    sim.Start();
+    TTempFolder dir;
+    const auto file = dir.Write("t.sqc", SqcText({1, 2}, {Row(1, ActionReset, 0, 0, 0), Row(2, ActionRamp, 205, 245, 5)}));
+    TLinkDelivery d;
+    ASSERT_TRUE(d.Connect(ip, 2));
+    TEndProbe end;
+    TSequencerThread engine(d, RunOf({file}));
+    engine.SetOnTerminate(end.Handler());
+    engine.Start();
+    ASSERT_TRUE(WaitUntil([&] { return end.calls > 0; }, 20000));
+    WaitUntil([&] { return AttLines(sim, 0).size() >= 6 && AttLines(sim, 1).size() >= 6; }, 5000);
+    // 20.5 dB goes out as 21 dB, never as less attenuation; "Reset" (93.5 dB)
+    // as the attenuator's maximum.
+    EXPECT_EQ(AttLines(sim, 0), (std::vector<std::string>{"ATT 0 063", "ATT 0 021", "ATT 0 022", "ATT 0 023",
+                                                           "ATT 0 024", "ATT 0 025"}));
+    EXPECT_EQ(AttLines(sim, 1), (std::vector<std::string>{"ATT 0 935", "ATT 0 205", "ATT 0 215", "ATT 0 225",
+                                                           "ATT 0 235", "ATT 0 245"}));
+    EXPECT_EQ(d.limited, std::vector<std::string>{"ATT 0 063"});
     for (auto& link : d.owned) link.reset();
     sim.Stop();
 }

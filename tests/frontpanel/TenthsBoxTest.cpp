@@ -4,9 +4,6 @@
 
 #include "MainFormFixture.h"
 
-#include "controls/SlideBar.h"
-
-#include <QMouseEvent>
 #include <QTest>
 
 namespace {
@@ -50,21 +47,6 @@ TEST_F(TenthsBoxTest, MovesInHalfStepsAndShowsWhatIsSent) {
     EXPECT_EQ(Text(2), "1");
     ASSERT_TRUE(WaitUntil([&] { return sim.Attenuation(simIndex[1]) == 1 && SetEnded(2); }));
     EXPECT_EQ(CountOnWire(1, "ATT 0 001"), 1);
-
-    // The slide bar, dragged to its middle, lands on a multiple of 5.
-    ASSERT_TRUE(WaitSettled(1));
-    TSlideBar* bar = Box(1)->SlideBar();
-    const QPoint thumb = bar->ThumbRect().center();
-    QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
-    for (int x = thumb.x() + 1; x <= 37; ++x) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(x, thumb.y()), bar->mapToGlobal(QPointF(x, thumb.y())),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(bar, &move);
-    }
-    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(37, thumb.y()));
-    const int dragged = Box(1)->Value();
-    EXPECT_GT(dragged, 400);
-    ASSERT_TRUE(WaitUntil([&] { return sim.Attenuation(simIndex[0]) == dragged && SetEnded(1); }));
 
     // 57.3 typed: 57.5 is shown as Enter sends it.
     ASSERT_TRUE(WaitSettled(1));

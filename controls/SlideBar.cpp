@@ -42,6 +42,10 @@ void TSlideBar::SetPosition(int v) {
     emit Change(this);
 }
 
+void TSlideBar::SetStep(int step) {
+    if (step >= 1) step_ = step;
+}
+
 void TSlideBar::SetStyle(TBarStyle style) {
     style_ = style;
     update();
@@ -121,7 +125,7 @@ void TSlideBar::mouseMoveEvent(QMouseEvent* e) {
     const int x = e->position().toPoint().x();
     if ((e->buttons() & Qt::LeftButton) && dragging_ && x != lastMouseX_) {
         lastMouseX_ = x;
-        SetPosition(SlidePositionFromX(x, min_, max_, width(), halfThumbWidth_));
+        SetPosition(SlidePositionFromX(x, min_, max_, width(), halfThumbWidth_, step_));
     }
 }
 
@@ -130,7 +134,7 @@ void TSlideBar::mouseReleaseEvent(QMouseEvent* e) {
     const int x = e->position().toPoint().x();
     const int left = SlideThumbLeft(position_, min_, max_, width(), picture_.width());
     const int p = SlideReleasePosition(dragging_, x, position_, left, min_, max_, width(),
-                                       halfThumbWidth_);
+                                       halfThumbWidth_, step_);
     dragging_ = false;
     SetPosition(p);
 }
@@ -151,7 +155,7 @@ void TSlideBar::keyPressEvent(QKeyEvent* e) {
         return;
     }
     e->accept();
-    if (const auto p = SlideKeyPosition(key, position_, min_, max_)) SetPosition(*p);
+    if (const auto p = SlideKeyPosition(key, position_, min_, max_, step_)) SetPosition(*p);
 }
 
 void TSlideBar::focusInEvent(QFocusEvent* e) {

@@ -23,8 +23,12 @@ public:
     void SetMax(int v);
     int Position() const { return position_; }
     // Keeps the old position when v is outside Min..Max; raises Change in
-    // every case.
+    // every case. v is taken as it is, also between two multiples of Step.
     void SetPosition(int v);
+    // The mouse and the keys move the bar to multiples of Step only
+    // (SlideBarMath.h); 1 by default, values below 1 are ignored.
+    int Step() const { return step_; }
+    void SetStep(int step);
     TBarStyle Style() const { return style_; }
     void SetStyle(TBarStyle style);
     int Thickness() const { return thickness_; }
@@ -65,6 +69,7 @@ private:
     int min_ = 1;
     int max_ = 10;
     int position_ = 1;
+    int step_ = 1;
     TBarStyle style_ = TBarStyle::bsLowered;
     int thickness_ = 1;
     bool ticks_ = false;

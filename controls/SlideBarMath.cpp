@@ -17,6 +17,37 @@ int ClampInt(int v, int lo, int hi) {
     return std::clamp(v, lo, hi);
 }
 
+long long FloorTo(long long v, long long step) {
+    long long q = v / step;
+    if (v % step != 0 && v < 0) --q;
+    return q * step;
+}
+
+long long CeilTo(long long v, long long step) { return -FloorTo(-v, step); }
+
+// The positions a bar stepping by step can take: the multiples of step
+// within lo..hi. Without a multiple in min..max the bar steps by 1.
+struct TStepRange {
+    long long lo;
+    long long hi;
+    long long step;
+    int Keep(long long v) const { return static_cast<int>(hi < lo ? lo : std::clamp(v, lo, hi)); }
+    // count steps up (count > 0) or down from position.
+    int From(int position, long long count) const {
+        const long long base = count > 0 ? FloorTo(position, step) : CeilTo(position, step);
+        return Keep(base + count * step);
+    }
+    int Snap(int p) const { return Keep(FloorTo(static_cast<long long>(p) + step / 2, step)); }
+};
+
+TStepRange StepRange(int min, int max, int step) {
+    if (step > 1) {
+        const long long lo = CeilTo(min, step), hi = FloorTo(max, step);
+        if (lo <= hi) return {lo, hi, step};
+    }
+    return {min, max, 1};
+}
+
 }  // namespace
 
 int SlideRound(double v) {
@@ -43,50 +74,46 @@ int SlideDragThumbLeft(int mouseX, int hw, int w, int tw) {
     return ClampInt(mouseX - hw, 0, w - tw);
 }
 
-int SlidePositionFromX(int x, int min, int max, int w, int hw) {
+int SlidePositionFromX(int x, int min, int max, int w, int hw, int step) {
     const double divisor = static_cast<double>(w) - hw;
     if (divisor <= 0.0 || max <= min) return min;
     const double span = static_cast<double>(max) - static_cast<double>(min);
-    const int p = SlideRound(static_cast<double>(x) / divisor * span + min);
-    return ClampInt(p, min, max);
+    return StepRange(min, max, step).Snap(SlideRound(static_cast<double>(x) / divisor * span + min));
 }
 
 int SlideReleasePosition(bool dragging, int x, int position, int thumbLeft, int min, int max,
-                         int w, int hw) {
-    int p = position;
-    if (dragging) {
-        p = SlidePositionFromX(x, min, max, w, hw);
-    } else {
-        const int centre = thumbLeft + hw;
-        if (x < centre && position > INT_MIN) p = position - 1;
-        else if (x > centre && position < INT_MAX) p = position + 1;
-    }
-    return ClampInt(p, min, max);
+                         int w, int hw, int step) {
+    if (dragging) return SlidePositionFromX(x, min, max, w, hw, step);
+    const int centre = thumbLeft + hw;
+    if (x == centre) return ClampInt(position, min, max);
+    return StepRange(min, max, step).From(position, x < centre ? -1 : 1);
 }
 
-int SlidePageStep(int min, int max) {
-    const long long step = (static_cast<long long>(max) - min) / 10;
-    return static_cast<int>(std::clamp<long long>(step, 1, INT_MAX));
+int SlidePageStep(int min, int max, int step) {
+    step = std::max(step, 1);
+    const long long tenth = (static_cast<long long>(max) - min) / 10;
+    return static_cast<int>(std::clamp<long long>(tenth - tenth % step, step, INT_MAX));
 }
 
-std::optional<int> SlideKeyPosition(TSlideKey key, int position, int min, int max) {
-    const long long s = SlidePageStep(min, max);
+std::optional<int> SlideKeyPosition(TSlideKey key, int position, int min, int max, int step) {
+    const TStepRange range = StepRange(min, max, step);
+    const long long pages = SlidePageStep(min, max, static_cast<int>(range.step)) / range.step;
     switch (key) {
     case TSlideKey::PageUp:
-        return static_cast<int>(std::max<long long>(static_cast<long long>(position) - s, min));
+        return range.From(position, -pages);
     case TSlideKey::PageDown:
-        return static_cast<int>(std::min<long long>(static_cast<long long>(position) + s, max));
+        return range.From(position, pages);
     case TSlideKey::End:
-        return max;
+        return static_cast<int>(range.hi);
     case TSlideKey::Home:
-        return min;
+        return static_cast<int>(range.lo);
     case TSlideKey::Left:
     case TSlideKey::Down:
-        if (position > min) return position - 1;
+        if (position > range.lo) return range.From(position, -1);
         return std::nullopt;
     case TSlideKey::Right:
     case TSlideKey::Up:
-        if (position < max) return position + 1;
+        if (position < range.hi) return range.From(position, 1);
         return std::nullopt;
     }
     return std::nullopt;

@@ -75,13 +75,31 @@ bool TAttGroupBox::Decimal() const { return spinEdit_->Decimal(); }
 
 void TAttGroupBox::SetDecimal(bool decimal) { spinEdit_->SetDecimal(decimal); }
 
+void TAttGroupBox::SetStep(int step) {
+    spinEdit_->SetIncrement(step);
+    slideBar_->SetStep(step);
+}
+
 bool TAttGroupBox::ChangePending() const { return changeTimer_->isActive(); }
 
 bool TAttGroupBox::ShowReadBack(int v) {
+    if (OperatorInputPending()) {
+        lastValue_ = spinEdit_->Clamp(v);
+        return echo_.Pending();
+    }
     writingReadBack_ = true;
     SetValue(v);
     writingReadBack_ = false;
     return echo_.Pending();
+}
+
+void TAttGroupBox::ShowSent(int v) {
+    WriteQuietly(v);
+    lastValue_ = spinEdit_->Value();
+}
+
+bool TAttGroupBox::OperatorInputPending() const {
+    return (spinEdit_->Typing() && spinEdit_->hasFocus()) || (changeTimer_->isActive() && !echo_.Pending());
 }
 
 void TAttGroupBox::CancelPendingChange() { EndPendingChange(); }
@@ -102,7 +120,7 @@ void TAttGroupBox::FollowSpinEdit() {
 }
 
 void TAttGroupBox::SpinEditChange() {
-    if (restoring_ || spinEdit_->Typing()) return;
+    if (quiet_ || spinEdit_->Typing()) return;
     FollowSpinEdit();
     if (echo_.ValueWritten(writingReadBack_)) emit EchoDropped(this);
     changeTimer_->stop();
@@ -159,9 +177,13 @@ void TAttGroupBox::SpinEditExit() {
 void TAttGroupBox::RestoreLastValue() {
     spinEdit_->ClearTyping();
     EndPendingChange();
-    restoring_ = true;
-    spinEdit_->SetValue(lastValue_);
-    restoring_ = false;
+    WriteQuietly(lastValue_);
+}
+
+void TAttGroupBox::WriteQuietly(int v) {
+    quiet_ = true;
+    spinEdit_->SetValue(v);
+    quiet_ = false;
     FollowSpinEdit();
 }
 

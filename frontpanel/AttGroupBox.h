@@ -33,6 +33,9 @@ public:
     // reformatted by the next value written.
     bool Decimal() const;
     void SetDecimal(bool decimal);
+    // The step the arrows, the arrow keys and the slide bar move the value
+    // by; the slide bar lands on its multiples (Page keys by a multiple).
+    void SetStep(int step);
 
     TSpinNumEdit* SpinEdit() const { return spinEdit_; }
     TSlideBar* SlideBar() const { return slideBar_; }
@@ -40,8 +43,19 @@ public:
 
     // Writes a value read back from the attenuator. A change that this write
     // schedules is its echo: reported with ChangeIsEcho set, so that the
-    // owner does not send the value back. Returns whether an echo is pending.
+    // owner does not send the value back. The operator's input wins: while
+    // they type in the focused edit, or a move of theirs waits to be
+    // reported, the text is left alone and the value is only kept as what
+    // the attenuator holds (shown again if they abandon their entry).
+    // Returns whether an echo is pending.
     bool ShowReadBack(int v);
+    // Shows the value the owner sent for the value just reported, where the
+    // attenuator takes only a coarser step (57.3 sent as 57.5): no change is
+    // scheduled for it.
+    void ShowSent(int v);
+    // The operator is typing in the focused edit, or a change that is not
+    // the echo of a read-back waits to be reported.
+    bool OperatorInputPending() const;
     // True only while Change reports the echo of a read-back.
     bool ChangeIsEcho() const { return echo_.IsEcho(); }
     // Drops the pending change, if any, without reporting it.
@@ -70,6 +84,7 @@ private:
     void ChangeTimerTimer();
     void FollowSpinEdit();
     void RestoreLastValue();
+    void WriteQuietly(int v);
     void EndPendingChange();
     void DropEcho();
     void Report();
@@ -79,7 +94,7 @@ private:
     TSlideBar* slideBar_ = nullptr;
     QTimer* changeTimer_ = nullptr;
     bool syncing_ = false;
-    bool restoring_ = false;
+    bool quiet_ = false;  // a write of the box's own that schedules no change
     bool writingReadBack_ = false;
     TEchoFilter echo_;
     // The value last reported, or last written by the owner: what the

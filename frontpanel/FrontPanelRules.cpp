@@ -53,6 +53,13 @@ std::optional<int> AnswerValue(const std::string& text) { return ReadStateReply(
 
 std::optional<std::string> AnswerName(const std::string& text) { return ReadNameReply(text); }
 
+bool CountsTenths(int linkMaxAtt, int commonMaxAtt) { return CountsTenths(linkMaxAtt < 1 ? commonMaxAtt : linkMaxAtt); }
+
 int AttenuatorSetValue(int value, int linkMaxAtt, int commonMaxAtt) {
-    return CountsTenths(linkMaxAtt < 1 ? commonMaxAtt : linkMaxAtt) ? RoundToHalfStep(value) : value;
+    return CountsTenths(linkMaxAtt, commonMaxAtt) ? RoundToHalfStep(value) : value;
+}
+
+int AttenuatorStep(int linkMaxAtt, int commonMaxAtt) {
+    constexpr int kHalfStep = 5;  // the multiples RoundToHalfStep gives
+    return CountsTenths(linkMaxAtt, commonMaxAtt) ? kHalfStep : 1;
 }

@@ -39,7 +39,14 @@ std::optional<int> AnswerValue(const std::string& text);
 // such answer.
 std::optional<std::string> AnswerName(const std::string& text);
 
-// The value an attenuator is set to: rounded to a half-decibel step when its
-// maximum (or, without a maximum of its own, the common maximum) counts
-// tenths, that is exceeds 110.
+// Whether an attenuator counts tenths of a decibel: its maximum (or, without
+// a maximum of its own, the common maximum) exceeds 110.
+bool CountsTenths(int linkMaxAtt, int commonMaxAtt);
+
+// The value an attenuator is set to: rounded to a half-decibel step when it
+// counts tenths.
 int AttenuatorSetValue(int value, int linkMaxAtt, int commonMaxAtt);
+
+// The step its box moves an attenuator by: the half-decibel step (5 tenths)
+// that a tenths attenuator is set in, else 1 dB.
+int AttenuatorStep(int linkMaxAtt, int commonMaxAtt);

@@ -39,7 +39,8 @@ void TMainForm::ShowLinkStatus(TTovarinThread* link, int status) {
     const bool usable = LinkStatusUsable(status, link->Enabled());
     if (usable && link->MaxAtt() > 0) {
         box->setEnabled(true);  // counted by the common maximum below
-        box->SetDecimal(link->MaxAtt() > 110);
+        box->SetDecimal(CountsTenths(link->MaxAtt(), commonMaxAtt_));
+        box->SetStep(AttenuatorStep(link->MaxAtt(), commonMaxAtt_));
         box->SetMaxValue(link->MaxAtt());
         UpdateCommonMaxAtt();
     }
@@ -51,28 +52,35 @@ void TMainForm::ShowLinkStatus(TTovarinThread* link, int status) {
 void TMainForm::ShowLinkAnswer(TTovarinThread* link, const std::string& text) {
     const int n = BoxNumberOf(link);
     if (n == 0) return;
-    TAttGroupBox* box = AttGroupBoxes[n - 1];
     if (const auto value = AnswerValue(text)) {
-        // The echo flag stays set exactly while the box holds the echo of
-        // this write as its pending change. Comparing values is not enough:
-        // an equal value can still change the text (0 shown as "0" becomes
-        // "0.0" in decimal mode). When nothing is scheduled (same text, or
-        // the operator is typing) the flag is cleared now, or it would
-        // swallow the operator's next real change; the box reports a later
-        // drop of the echo through EchoDropped.
-        if (!box->ShowReadBack(*value)) link->SetIgnoreNextChange(false);
-        TellWatcher(n, TBoxFact::Attenuation, SpinFormat(*value, box->Decimal()));
+        ShowReadBack(n, link, *value);
     } else if (const auto name = AnswerName(text)) {
-        box->setTitle(QString::fromStdString(*name));
+        AttGroupBoxes[n - 1]->setTitle(QString::fromStdString(*name));
         names_[n - 1] = *name;
         TellWatcher(n, TBoxFact::Name, *name);
     }
 }
 
-void TMainForm::LinkSetConfirmed(TTovarinThread* link, int value) {
-    // The box keeps what it shows; only a watcher learns the confirmed value.
-    if (const int n = BoxNumberOf(link); n != 0)
-        TellWatcher(n, TBoxFact::Attenuation, SpinFormat(value, AttGroupBoxes[n - 1]->Decimal()));
+void TMainForm::LinkSetEnded(TTovarinThread* link, const TSetOutcome& outcome) {
+    // Confirmed or not, the box ends up showing what the attenuator holds.
+    // A superseded set leaves the box to the newer set or command that took
+    // its place.
+    const int n = BoxNumberOf(link);
+    if (n != 0 && outcome.ReadBack && outcome.End != TSetOutcome::TEnd::Superseded)
+        ShowReadBack(n, link, *outcome.ReadBack);
+}
+
+void TMainForm::ShowReadBack(int n, TTovarinThread* link, int value) {
+    TAttGroupBox* box = AttGroupBoxes[n - 1];
+    // The link's flag mirrors whether the box holds the echo of this write
+    // as its pending change. Comparing values is not enough: an equal value
+    // can still change the text (0 shown as "0" becomes "0.0" in decimal
+    // mode). When nothing is scheduled (same text, or the operator's input
+    // left alone) the flag is cleared, or it would swallow the operator's
+    // next real change; the box reports a later drop of the echo through
+    // EchoDropped.
+    link->SetIgnoreNextChange(box->ShowReadBack(value));
+    TellWatcher(n, TBoxFact::Attenuation, SpinFormat(value, box->Decimal()));
 }
 
 void TMainForm::AttGroupBox05Change(TAttGroupBox* sender) {
@@ -110,11 +118,15 @@ void TMainForm::PostCommand(int n, const std::string& text) {
 
 void TMainForm::SetAttenuator(int n, const std::string& channel, int value) {
     const bool slot = n >= 1 && n <= SlotCount;
-    value = AttenuatorSetValue(value, slot ? links_[n - 1]->MaxAtt() : 0, commonMaxAtt_);
-    if (sequencerOpen_)
-        PostCommand(n, FormatAttCommand(channel, value));
-    else if (slot)
-        links_[n - 1]->SetAttenuation(channel, value);
+    const int sent = AttenuatorSetValue(value, slot ? links_[n - 1]->MaxAtt() : 0, commonMaxAtt_);
+    if (sequencerOpen_) {
+        PostCommand(n, FormatAttCommand(channel, sent));
+    } else if (slot) {
+        // The box that shows a value the attenuator cannot take shows what
+        // is sent instead (57.3 becomes 57.5).
+        if (TAttGroupBox* box = AttGroupBoxes[n - 1]; sent != value && box->Value() == value) box->ShowSent(sent);
+        links_[n - 1]->SetAttenuation(channel, sent);
+    }
 }
 
 void TMainForm::UpdateCommonMaxAtt() {
@@ -180,6 +192,10 @@ void TMainForm::SetSequencerEntry(std::function<void(TMainForm&)> entry) {
 
 void TMainForm::miSequencerClick() {
     if (!sequencerEntry_) return;
+    // The sequencer drives the attenuators from now on: a hand change not
+    // yet reported would never be sent, and must not hold back the values
+    // the sequencer shows in its box.
+    for (auto* box : AttGroupBoxes) box->CancelPendingChange();
     sequencerOpen_ = true;
     sequencerEntry_(*this);
     sequencerOpen_ = false;

@@ -62,7 +62,7 @@ public:
     // --- Reports of the links (GUI thread) ---
     void ShowLinkStatus(TTovarinThread* link, int status) override;
     void ShowLinkAnswer(TTovarinThread* link, const std::string& text) override;
-    void LinkSetConfirmed(TTovarinThread* link, int value) override;
+    void LinkSetEnded(TTovarinThread* link, const TSetOutcome& outcome) override;
 
     // --- Operations for the other windows (box numbers n = 1..8) ---
     bool AttEnabled(int n) const;
@@ -131,6 +131,7 @@ private:
     void BuildMenu();
     int BoxNumberOf(const TTovarinThread* link) const;
     int BoxNumberOf(const QObject* sender) const;
+    void ShowReadBack(int n, TTovarinThread* link, int value);
 
     void AttGroupBox05Change(TAttGroupBox* sender);
     void NameButton01Click(int n);

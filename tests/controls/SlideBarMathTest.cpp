@@ -79,6 +79,31 @@ TEST(SlideBarMath, Keys) {
     EXPECT_EQ(SlideKeyPosition(TSlideKey::PageDown, INT_MAX - 1, INT_MIN, INT_MAX), INT_MAX);
 }
 
+TEST(SlideBarMath, SteppedBarLandsOnMultiplesOfItsStep) {
+    // A tenths attenuator of maximum 93.7 dB on a 73-wide bar, step 5.
+    EXPECT_EQ(SlidePositionFromX(35, 0, 937, 73, 2, 5), 460);  // 461.9 to the nearest multiple
+    EXPECT_EQ(SlidePositionFromX(72, 0, 937, 73, 2, 5), 935);  // the highest multiple
+    EXPECT_EQ(SlideReleasePosition(false, 60, 573, 34, 0, 937, 73, 2, 5), 575);  // between two multiples
+    EXPECT_EQ(SlideReleasePosition(false, 3, 573, 34, 0, 937, 73, 2, 5), 570);
+    EXPECT_EQ(SlideReleasePosition(false, 60, 575, 34, 0, 937, 73, 2, 5), 580);
+    EXPECT_EQ(SlideReleasePosition(false, 0, 0, 0, 0, 937, 73, 2, 5), 0);
+    EXPECT_EQ(SlideReleasePosition(true, 35, 0, 0, 0, 937, 73, 2, 5), 460);
+    // Page keys move by the tenth of the range down to a multiple, 90.
+    EXPECT_EQ(SlidePageStep(0, 937, 5), 90);
+    EXPECT_EQ(SlidePageStep(0, 20, 5), 5);
+    EXPECT_EQ(SlideKeyPosition(TSlideKey::PageDown, 5, 0, 937, 5), 95);
+    EXPECT_EQ(SlideKeyPosition(TSlideKey::PageUp, 573, 0, 937, 5), 485);
+    EXPECT_EQ(SlideKeyPosition(TSlideKey::PageDown, 900, 0, 937, 5), 935);
+    EXPECT_EQ(SlideKeyPosition(TSlideKey::End, 0, 0, 937, 5), 935);
+    EXPECT_EQ(SlideKeyPosition(TSlideKey::Home, 500, 3, 937, 5), 5);
+    EXPECT_EQ(SlideKeyPosition(TSlideKey::Right, 0, 0, 937, 5), 5);
+    EXPECT_EQ(SlideKeyPosition(TSlideKey::Left, 573, 0, 937, 5), 570);
+    EXPECT_FALSE(SlideKeyPosition(TSlideKey::Up, 935, 0, 937, 5).has_value());
+    EXPECT_FALSE(SlideKeyPosition(TSlideKey::Down, 0, 0, 937, 5).has_value());
+    // No multiple in the range: the bar moves as with step 1.
+    EXPECT_EQ(SlideKeyPosition(TSlideKey::Right, 1, 1, 3, 5), 2);
+}
+
 TEST(SlideBarMath, GrooveAndTicks) {
     const TSlideGroove g = SlideGrooveOf(73, 15, 5, 1);
     EXPECT_EQ(g.xL, 2);

@@ -82,6 +82,53 @@ private slots:
         QCOMPARE(w.reports, std::vector<int>{1});
     }
 
+    void steppedBoxMovesInStepsAndItsBarLandsOnMultiples() {
+        // A tenths box that moves in half-decibel steps.
+        Window w(true);
+        w.box->SetMaxValue(935);
+        w.box->SetStep(5);
+        QTest::mouseClick(w.Edit()->Arrows()->UpButton(), Qt::LeftButton);
+        QCOMPARE(w.Edit()->text(), QString("0.5"));
+        QTest::keyClick(w.Edit(), Qt::Key_Up);
+        QCOMPARE(w.Edit()->text(), QString("1.0"));
+        w.Bar()->setFocus();
+        QTest::keyClick(w.Bar(), Qt::Key_PageDown);
+        QCOMPARE(w.Edit()->text(), QString("10.0"));
+        QTest::keyClick(w.Bar(), Qt::Key_Right);
+        QCOMPARE(w.Edit()->text(), QString("10.5"));
+        // A click on the groove beside the thumb and a drag land on multiples.
+        QTest::mouseClick(w.Bar(), Qt::LeftButton, {}, QPoint(70, 7));
+        QCOMPARE(w.Bar()->Position(), 110);
+        const QPoint thumb = w.Bar()->ThumbRect().center();
+        QTest::mousePress(w.Bar(), Qt::LeftButton, {}, thumb);
+        for (int x = thumb.x() + 1; x <= 40; ++x) {
+            QMouseEvent e(QEvent::MouseMove, QPointF(x, thumb.y()), w.Bar()->mapToGlobal(QPointF(x, thumb.y())),
+                          Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(w.Bar(), &e);
+            QCOMPARE(w.Bar()->Position() % 5, 0);
+            QCOMPARE(w.Edit()->Value(), w.Bar()->Position());
+        }
+        QTest::mouseRelease(w.Bar(), Qt::LeftButton, {}, QPoint(40, thumb.y()));
+        QCOMPARE(w.Bar()->Position() % 5, 0);
+        QVERIFY(w.Bar()->Position() > 500);
+        QVERIFY(WaitUntil([&] { return !w.reports.empty(); }));
+        w.Settle();
+        QCOMPARE(w.reports, std::vector<int>{w.Bar()->Position()});
+    }
+
+    void readBackLeavesTheOperatorsPendingMoveAlone() {
+        Window w;
+        QTest::mouseClick(w.Edit()->Arrows()->UpButton(), Qt::LeftButton);  // report due in 300 ms
+        QVERIFY(!w.box->ShowReadBack(40));  // a set ending meanwhile
+        QCOMPARE(w.Edit()->text(), QString("1"));
+        QVERIFY(WaitUntil([&] { return !w.reports.empty(); }));
+        QVERIFY(!w.box->ChangeIsEcho());
+        QCOMPARE(w.reports, std::vector<int>{1});
+        // Once it is reported, a read-back is shown as its echo.
+        QVERIFY(w.box->ShowReadBack(40));
+        QCOMPARE(w.Edit()->text(), QString("40"));
+    }
+
     void heldArrowReportsOnceAfterRelease() {
         Window w;
         auto* up = w.Edit()->Arrows()->UpButton();

@@ -109,14 +109,14 @@ TEST_F(RemoteServiceTest, SetsAreVerifiedShownReadBackAndSignalled) {
 
     // Rounded to the half-decibel step of a tenths attenuator, as by hand.
     EXPECT_EQ(Text("SetAttenuation", {1, QStringLiteral("57.3")}), "57.5");
-    EXPECT_EQ(Box(1)->Value(), 573);  // shown at once, as the operator's entry
+    EXPECT_EQ(Box(1)->Value(), 575);  // shown at once, as sent
     EXPECT_EQ(Text("SetAttenuation", {2, QStringLiteral(" 13 ")}), "13");
     ASSERT_TRUE(WaitUntil([&] { return Text("Attenuation", {1}) == "57.5" && Text("Attenuation", {2}) == "13"; }));
     EXPECT_EQ(sim.Attenuation(simIndex[0]), 575);
     EXPECT_EQ(sim.Attenuation(simIndex[1]), 13);
     ASSERT_TRUE(WaitUntil([&] { return values.size() >= 2; }));
     EXPECT_EQ(values, (std::vector<std::pair<int, QString>>{{1, "57.5"}, {2, "13"}}));
-    EXPECT_EQ(Box(1)->Value(), 573);  // the box keeps the entry, as after a hand change
+    EXPECT_EQ(Box(1)->Value(), 575);  // as after a hand change
     // Sent once each: the box's own report of the shown value goes nowhere.
     PumpEvents(2 * TAttGroupBox::kChangeDelayMs);
     EXPECT_EQ(SetsOnWire(0), 1);

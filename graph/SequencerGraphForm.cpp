@@ -6,10 +6,12 @@
 #include "link/TovarinProtocol.h"
 #include "graph/WindowFrame.h"
 #include "support/TextFiles.h"
+#include "support/UserFolders.h"
 
 #include <QAbstractFileIconProvider>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -120,7 +122,7 @@ void TSequencerGraphForm::BuildMenu() {
 
 QFileDialog* TSequencerGraphForm::SaveDialog() {
     if (GraphSaveDialog) return GraphSaveDialog;
-    GraphSaveDialog = new QFileDialog(this, QString(), QString::fromLocal8Bit(host_.DocumentsFolder().c_str()));
+    GraphSaveDialog = new QFileDialog(this, QString(), SaveStartFolder());
     GraphSaveDialog->setObjectName(QStringLiteral("GraphSaveDialog"));
     // The toolkit's own dialog, so that the file-name box can follow the
     // chosen file type.
@@ -135,6 +137,21 @@ QFileDialog* TSequencerGraphForm::SaveDialog() {
     connect(GraphSaveDialog, &QFileDialog::filterSelected, this,
             [this](const QString&) { GraphSaveDialogTypeChange(); });
     return GraphSaveDialog;
+}
+
+QString TSequencerGraphForm::SaveStartFolder() const {
+    return QFile::decodeName(QByteArray::fromStdString(ExistingFolderOrHome(host_.DocumentsFolder()).Path));
+}
+
+void TSequencerGraphForm::ShowSaveFolderNotice(const QFileDialog* dialog) {
+    const std::string documents = host_.DocumentsFolder();
+    const TStartFolder start = ExistingFolderOrHome(documents);
+    const QString fallback = QFile::decodeName(QByteArray::fromStdString(start.Path));
+    // Only while the dialog is still where it fell back to.
+    if (!start.FellBack || QDir(dialog->directory()).canonicalPath() != QDir(fallback).canonicalPath()) return;
+    const QString missing = documents.empty() ? QString()
+                                              : QLatin1Char(' ') + QFile::decodeName(QByteArray::fromStdString(documents));
+    statusBar()->showMessage(QStringLiteral("No documents folder%1: saving from %2 instead.").arg(missing, fallback));
 }
 
 void TSequencerGraphForm::CreateCurves() {
@@ -209,6 +226,7 @@ bool TSequencerGraphForm::SaveGraphAs(const std::string& fileName, int filterInd
 
 void TSequencerGraphForm::miSavetoClick() {
     SaveDialog()->setWindowTitle(QStringLiteral("Save graph image to BMP or JPG"));
+    ShowSaveFolderNotice(GraphSaveDialog);
     if (GraphSaveDialog->exec() != QDialog::Accepted) return;
     const QStringList files = GraphSaveDialog->selectedFiles();
     if (files.isEmpty()) return;
@@ -235,8 +253,7 @@ void TSequencerGraphForm::miPrintClick() {
 
 QFileDialog* TSequencerGraphForm::CsvSaveDialog() {
     if (CsvDialog) return CsvDialog;
-    CsvDialog = new QFileDialog(this, QStringLiteral("Save graph values to CSV"),
-                                QString::fromLocal8Bit(host_.DocumentsFolder().c_str()));
+    CsvDialog = new QFileDialog(this, QStringLiteral("Save graph values to CSV"), SaveStartFolder());
     CsvDialog->setObjectName(QStringLiteral("CsvSaveDialog"));
     CsvDialog->setOption(QFileDialog::DontUseNativeDialog, true);
     CsvDialog->setAcceptMode(QFileDialog::AcceptSave);
@@ -262,7 +279,8 @@ bool TSequencerGraphForm::SaveValuesCsv(const std::string& fileName) {
 }
 
 void TSequencerGraphForm::miSaveCsvClick() {
-    if (CsvSaveDialog()->exec() != QDialog::Accepted) return;
+    ShowSaveFolderNotice(CsvSaveDialog());
+    if (CsvDialog->exec() != QDialog::Accepted) return;
     const QStringList files = CsvDialog->selectedFiles();
     if (!files.isEmpty()) SaveValuesCsv(QFile::encodeName(files.first()).toStdString());
 }

@@ -8,12 +8,12 @@
 #include "support/TextFiles.h"
 #include "support/UserFolders.h"
 
-#include <QAbstractFileIconProvider>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -29,17 +29,19 @@ namespace {
 const QStringList kSaveFilters = {QStringLiteral("Bitmap files (*.bmp)"), QStringLiteral("JPEG files (*.jpg)")};
 
 // Names file types from their extension only: sniffing the content of
-// every file listed would block the dialog on a pipe or a device file.
-class TExtensionIconProvider : public QAbstractFileIconProvider {
+// every file listed would block the dialog on a pipe or a device file. The
+// icons are the generic ones, from the style where the desktop has no icon
+// theme (the dialog cannot scale an empty icon).
+class TExtensionIconProvider : public QFileIconProvider {
 public:
     QString type(const QFileInfo& info) const override {
         if (info.isDir()) return QStringLiteral("Folder");
         return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
     }
     QIcon icon(const QFileInfo& info) const override {
-        return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
     }
-    using QAbstractFileIconProvider::icon;
+    using QFileIconProvider::icon;
 };
 
 struct TCurveLook {

@@ -4,6 +4,7 @@
 #include "graph/SequencerGraphForm.h"
 #include "support/UserFolders.h"
 
+#include <QAbstractFileIconProvider>
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
@@ -319,6 +320,17 @@ TEST(SequencerGraph, SaveDialogsOpenInTheDocumentsFolderOrSayWhereInstead) {
     qputenv("HOME", oldHome);
     if (oldDocuments.isNull()) qunsetenv("XDG_DOCUMENTS_DIR");
     else qputenv("XDG_DOCUMENTS_DIR", oldDocuments);
+}
+
+// Without an icon theme (offscreen, a bare desktop) the dialog still has
+// folder and file icons to show.
+TEST(SequencerGraph, SaveDialogHasIconsWithoutAnIconTheme) {
+    TFakeHost host;
+    TSequencerGraphForm form(host);
+    const QAbstractFileIconProvider* icons = form.SaveDialog()->iconProvider();
+    ASSERT_NE(icons, nullptr);
+    EXPECT_FALSE(icons->icon(QAbstractFileIconProvider::Folder).isNull());
+    EXPECT_FALSE(icons->icon(QFileInfo(QString::fromStdString(host.documents))).isNull());
 }
 
 TEST(SequencerGraph, ValuesSavedToCsvAreTheCurvesOnScreen) {

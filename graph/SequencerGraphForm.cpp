@@ -151,9 +151,12 @@ void TSequencerGraphForm::ShowSaveFolderNotice(const QFileDialog* dialog) {
     const QString fallback = QFile::decodeName(QByteArray::fromStdString(start.Path));
     // Only while the dialog is still where it fell back to.
     if (!start.FellBack || QDir(dialog->directory()).canonicalPath() != QDir(fallback).canonicalPath()) return;
-    const QString missing = documents.empty() ? QString()
-                                              : QLatin1Char(' ') + QFile::decodeName(QByteArray::fromStdString(documents));
-    statusBar()->showMessage(QStringLiteral("No documents folder%1: saving from %2 instead.").arg(missing, fallback));
+    // What matters first, so that a narrow window still shows it.
+    const QString where = fallback == QLatin1String("/") ? QStringLiteral("the root folder")
+                                                         : QStringLiteral("the home folder");
+    const QString name = QFile::decodeName(QByteArray::fromStdString(documents));
+    const QString missing = name.isEmpty() ? QString() : QStringLiteral(" (%1 is missing)").arg(name);
+    statusBar()->showMessage(QStringLiteral("No documents folder: saving from %1%2.").arg(where, missing));
 }
 
 void TSequencerGraphForm::CreateCurves() {

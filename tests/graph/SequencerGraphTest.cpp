@@ -313,7 +313,7 @@ TEST(SequencerGraph, SaveDialogsOpenInTheDocumentsFolderOrSayWhereInstead) {
         form.miSaveto->trigger();
         EXPECT_EQ(canonical(dlg->directory().path()), canonical(exists ? papers : home));
         EXPECT_EQ(canonical(form.CsvSaveDialog()->directory().path()), canonical(exists ? papers : home));
-        const QString expected = "No documents folder " + home + "/missing/: saving from " + home + "/ instead.";
+        const QString expected = "No documents folder: saving from the home folder (" + home + "/missing/ is missing).";
         EXPECT_EQ(notice.toStdString(), exists ? "" : expected.toStdString());
     }
     EXPECT_FALSE(QFileInfo::exists(home + "/missing"));

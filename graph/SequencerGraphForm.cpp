@@ -4,12 +4,14 @@
 #include "graph/SequencerGraphLogic.h"
 #include "link/TovarinProtocol.h"
 #include "graph/WindowFrame.h"
+#include "support/UserFolders.h"
 
-#include <QAbstractFileIconProvider>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,17 +27,19 @@ namespace {
 const QStringList kSaveFilters = {QStringLiteral("Bitmap files (*.bmp)"), QStringLiteral("JPEG files (*.jpg)")};
 
 // Names file types from their extension only: sniffing the content of
-// every file listed would block the dialog on a pipe or a device file.
-class TExtensionIconProvider : public QAbstractFileIconProvider {
+// every file listed would block the dialog on a pipe or a device file. The
+// icons are the generic ones, from the style where the desktop has no icon
+// theme (the dialog cannot scale an empty icon).
+class TExtensionIconProvider : public QFileIconProvider {
 public:
     QString type(const QFileInfo& info) const override {
         if (info.isDir()) return QStringLiteral("Folder");
         return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
     }
     QIcon icon(const QFileInfo& info) const override {
-        return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
     }
-    using QAbstractFileIconProvider::icon;
+    using QFileIconProvider::icon;
 };
 
 struct TCurveLook {
@@ -117,7 +121,7 @@ void TSequencerGraphForm::BuildMenu() {
 }
 
 QFileDialog* TSequencerGraphForm::MakeSaveDialog(const QString& title, const QString& objectName) {
-    auto* dialog = new QFileDialog(this, title, QString::fromLocal8Bit(host_.DocumentsFolder().c_str()));
+    auto* dialog = new QFileDialog(this, title, SaveStartFolder());
     dialog->setObjectName(objectName);
     // The toolkit's own dialog, so that the file-name box can follow the
     // chosen file type.
@@ -138,6 +142,24 @@ QFileDialog* TSequencerGraphForm::SaveDialog() {
     connect(GraphSaveDialog, &QFileDialog::filterSelected, this,
             [this](const QString&) { GraphSaveDialogTypeChange(); });
     return GraphSaveDialog;
+}
+
+QString TSequencerGraphForm::SaveStartFolder() const {
+    return QFile::decodeName(QByteArray::fromStdString(ExistingFolderOrHome(host_.DocumentsFolder()).Path));
+}
+
+void TSequencerGraphForm::ShowSaveFolderNotice(const QFileDialog* dialog) {
+    const std::string documents = host_.DocumentsFolder();
+    const TStartFolder start = ExistingFolderOrHome(documents);
+    const QString fallback = QFile::decodeName(QByteArray::fromStdString(start.Path));
+    // Only while the dialog is still where it fell back to.
+    if (!start.FellBack || QDir(dialog->directory()).canonicalPath() != QDir(fallback).canonicalPath()) return;
+    // What matters first, so that a narrow window still shows it.
+    const QString where = fallback == QLatin1String("/") ? QStringLiteral("the root folder")
+                                                         : QStringLiteral("the home folder");
+    const QString name = QFile::decodeName(QByteArray::fromStdString(documents));
+    const QString missing = name.isEmpty() ? QString() : QStringLiteral(" (%1 is missing)").arg(name);
+    statusBar()->showMessage(QStringLiteral("No documents folder: saving from %1%2.").arg(where, missing));
 }
 
 void TSequencerGraphForm::CreateCurves() {
@@ -215,6 +237,7 @@ bool TSequencerGraphForm::SaveGraphAs(const std::string& fileName, int filterInd
 
 void TSequencerGraphForm::miSavetoClick() {
     SaveDialog()->setWindowTitle(QStringLiteral("Save graph image to BMP or JPG"));
+    ShowSaveFolderNotice(GraphSaveDialog);
     if (GraphSaveDialog->exec() != QDialog::Accepted) return;
     const QStringList files = GraphSaveDialog->selectedFiles();
     if (files.isEmpty()) return;

@@ -63,7 +63,8 @@ public:
     // 1 or 2: the file type selected in the save dialog.
     int SaveFilterIndex();
     // The save dialog, made on first use in the user's documents folder (a
-    // file dialog scans its folder as soon as it exists).
+    // file dialog scans its folder as soon as it exists); in the home folder
+    // when there is no documents folder, which the status bar then says.
     QFileDialog* SaveDialog();
     // "Save values to CSV ...": the curves on screen as a table, through a
     // file dialog of its own.
@@ -89,8 +90,14 @@ public:
 private:
     void CreateCurves();
     void BuildMenu();
-    // A save dialog of the toolkit's own, in the user's documents folder.
+    // A save dialog of the toolkit's own, in SaveStartFolder.
     QFileDialog* MakeSaveDialog(const QString& title, const QString& objectName);
+    // The folder a save dialog opens in first: the documents folder, or the
+    // home folder when it does not exist (nothing is created).
+    QString SaveStartFolder() const;
+    // Says in the status bar, without stopping anything, that dialog is about
+    // to open in the home folder because there is no documents folder.
+    void ShowSaveFolderNotice(const QFileDialog* dialog);
     QFileDialog* GraphSaveDialog = nullptr;
     QFileDialog* CsvDialog = nullptr;
 

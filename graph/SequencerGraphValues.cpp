@@ -35,7 +35,8 @@ bool TSequencerGraphForm::SaveValuesCsv(const std::string& fileName) {
 }
 
 void TSequencerGraphForm::miSaveCsvClick() {
-    if (CsvSaveDialog()->exec() != QDialog::Accepted) return;
+    ShowSaveFolderNotice(CsvSaveDialog());
+    if (CsvDialog->exec() != QDialog::Accepted) return;
     const QStringList files = CsvDialog->selectedFiles();
     if (!files.isEmpty()) SaveValuesCsv(QFile::encodeName(files.first()).toStdString());
 }

@@ -20,14 +20,15 @@ packages=(
     # file and dpkg-shlibdeps, and the menu entry is validated.
     file dpkg-dev desktop-file-utils
 )
-# The demo also waits for its virtual display with xdpyinfo.
-if [ "${1:-}" = "--demo" ]; then
-    packages+=(x11-utils)
-fi
-# The fuzz targets (scripts/fuzz.sh) need clang and its libFuzzer runtime.
-if [ "${1:-}" = "--fuzz" ]; then
-    packages+=(clang libclang-rt-14-dev)
-fi
+for arg in "$@"; do
+    case $arg in
+        # The demo also waits for its virtual display with xdpyinfo.
+        --demo) packages+=(x11-utils) ;;
+        # The fuzz targets (scripts/fuzz.sh) need clang and its libFuzzer runtime.
+        --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+        *) echo "Usage: $0 [--demo] [--fuzz]" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

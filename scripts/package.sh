@@ -64,11 +64,11 @@ echo "installed program: $program_path"
 quadrell2x4atts >"$work/program.log" 2>&1 &
 program=$!
 pids+=("$program")
-dialog=$(timeout 15 xdotool search --sync --onlyvisible --limit 1 --name "Quadrell Configuration") ||
+dialog=$(bash scripts/find-window.sh 15 --sync --onlyvisible --limit 1 --name "Quadrell Configuration") ||
     fail "no configuration dialog"
 sleep 0.5
 xdotool windowfocus --sync "$dialog" key alt+o
-main=$(timeout 15 xdotool search --sync --onlyvisible --limit 1 --name "Control program") || fail "no main window"
+main=$(bash scripts/find-window.sh 15 --sync --onlyvisible --limit 1 --name "Control program") || fail "no main window"
 for _ in $(seq 100); do [ "$(grep -c 'STA?' "$work/rack-sim.log" || true)" -ge 4 ] && break; sleep 0.1; done
 sleep 0.5
 import -window root "$out/installed-front-panel.png"
@@ -79,7 +79,7 @@ if command -v xprop >/dev/null; then
 fi
 # "&Help" is enabled only when the installed help file was found.
 xdotool windowfocus --sync "$main" key alt+h
-help=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name "^Help$") || fail "the help did not open"
+help=$(bash scripts/find-window.sh 10 --sync --onlyvisible --limit 1 --name "^Help$") || fail "the help did not open"
 xdotool windowmove --sync "$help" 600 120
 sleep 0.5
 import -window root "$out/installed-help.png"

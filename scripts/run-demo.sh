@@ -18,6 +18,8 @@
 #   --tour          the headless tour even when a display is present
 #   --manual-shots  the tour, then the manual's pictures are copied into
 #                   docs/help/ (commit them with the manual)
+# ATT_DEMO_BUILT=1 takes build/ as it is (scripts/test.sh has just built it
+# and runs the tests from it meanwhile): nothing is installed or built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -33,13 +35,16 @@ for arg in "$@"; do
 done
 [ "${ATT_DEMO_HEADLESS:-0}" = 1 ] && tour_mode=1
 
-bash scripts/deps.sh --demo
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target quadrell2x4atts rack-sim
+if [ "${ATT_DEMO_BUILT:-0}" != 1 ]; then
+    bash scripts/deps.sh --demo
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build -j "$(nproc)" --target quadrell2x4atts rack-sim
+fi
 
 out="$root/demo-out"
 rm -rf "$out"
-mkdir -p "$out/config" "$out/data" "$out/documents"
+mkdir -p "$out/config" "$out/data" "$out/documents" "$out/runtime"
+chmod 700 "$out/runtime"
 
 # Whole-decibel (maximum 63, 31) and tenths (935, 630) attenuators, named.
 build/tools/simulator/rack-sim \
@@ -68,6 +73,7 @@ cfg="$out/demo.cfg"
 printf '[rack1]\r\nAtt1 Enable=1\r\nAtt2 Enable=1\r\nAtt3 Enable=1\r\nAtt4 Enable=1\r\nIP address=127.0.0.1\r\nname rack=Rack 1\r\n[rack2]\r\nAtt1 Enable=1\r\nAtt2 Enable=1\r\nAtt3 Enable=1\r\nAtt4 Enable=1\r\nIP address=127.0.0.2\r\nname rack=Rack 2\r\n' >"$cfg"
 
 export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" XDG_DOCUMENTS_DIR="$out/documents"
+export XDG_RUNTIME_DIR="$out/runtime"
 settings="$XDG_CONFIG_HOME/ORVELT/Quadrell 2x4 Atts Lintera"
 mkdir -p "$settings"
 printf '[Config]\nLast config file=%s\n[DIR]\nConfig dir=%s/\nSequences dir=%s/documents/\n' \
@@ -98,12 +104,14 @@ sqc "$out/documents/steps-rx02.sqc" " att6" "1 0 3 0 20 15" "2 15 3 0 8 15" "3 3
 # clicks as an operator would drive it, a picture of every step.
 tour="$out/tour"
 mkdir -p "$tour"
-display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+# A display number that no other server holds: Xvfb picks it and writes it
+# to fd 3.
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
 xvfb=$!
-export DISPLAY="$display"
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || { echo "The virtual display did not start (log: $out/xvfb.log)." >&2; exit 1; }
+for _ in $(seq 200); do [ -s "$out/display" ] && break; sleep 0.1; done
+[ -s "$out/display" ] || { echo "The virtual display did not start (log: $out/xvfb.log)." >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$out/display")"
+xdpyinfo >/dev/null 2>&1 || { echo "The virtual display $DISPLAY does not answer (log: $out/xvfb.log)." >&2; exit 1; }
 
 # Whatever happens, the tour ends: a watchdog stops it after 150 seconds.
 setsid bash -c "sleep 150; echo 'The tour took too long; stopped.' >&2; kill -TERM $$" >/dev/null &
@@ -121,12 +129,15 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' TERM
 
+# Window searches go through find-window.sh: a window closing while xdotool
+# looks the windows over is no failure.
+find_window() { bash "$root/scripts/find-window.sh" "$@"; }
 # The shown window whose title matches $1 (waits up to $2 s, 20 by default;
 # the tour fails without it). The virtual display has no window manager:
 # nothing gives a new window the keyboard, so each step gives it to the
 # window it drives.
 window() {
-    timeout "${2:-20}" xdotool search --sync --onlyvisible --limit 1 --name "$1" ||
+    find_window "${2:-20}" --sync --onlyvisible --limit 1 --name "$1" ||
         { echo "No window \"$1\" appeared (screen: $tour/failed.png)." >&2
           import -window root "$tour/failed.png"; return 1; }
 }
@@ -136,13 +147,13 @@ open_with() {
     local try
     for try in 1 2 3; do
         keys "$1" "${@:3}"
-        timeout 4 xdotool search --sync --onlyvisible --limit 1 --name "$2" && return 0
+        find_window 4 --sync --onlyvisible --limit 1 --name "$2" && return 0
     done
     window "$2" 1
 }
 keys() { xdotool windowfocus --sync "$1" key --delay 80 "${@:2}"; }
 gone() {  # waits up to 10 s for the window titled $1 to close
-    for _ in $(seq 100); do xdotool search --onlyvisible --name "$1" >/dev/null || return 0; sleep 0.1; done
+    for _ in $(seq 100); do find_window 5 --onlyvisible --name "$1" >/dev/null || return 0; sleep 0.1; done
     echo "The window \"$1\" stayed open." >&2
     return 1
 }

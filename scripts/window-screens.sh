@@ -45,7 +45,7 @@ printf '[Config]\nLast config file=%s\n[DIR]\nSequences dir=%s/\n' "$work/bench.
 # The display has no window manager: each step gives the keyboard to the
 # window it drives, and keys go one at a time.
 window() {
-    timeout 10 xdotool search --sync --onlyvisible --limit 1 --name "$1" ||
+    bash "$root/scripts/find-window.sh" 10 --sync --onlyvisible --limit 1 --name "$1" ||
         { echo "no window \"$1\"" >&2; import -window root "$out/failed.png"; exit 1; }
 }
 keys() { local w=$1 k; shift; for k in "$@"; do xdotool windowfocus --sync "$w" key "$k"; sleep 0.25; done; }

@@ -12,7 +12,23 @@
 
 #include <cerrno>
 
+namespace {
+
+// XDG_DOCUMENTS_DIR as a session exports it from user-dirs.dirs; empty when
+// unset or neither absolute nor relative to $HOME.
+QString DocumentsFromEnvironment() {
+    QString dir = qEnvironmentVariable("XDG_DOCUMENTS_DIR");
+    if (dir.startsWith(QLatin1String("$HOME"))) dir.replace(0, 5, QDir::homePath());
+    return dir.startsWith(QLatin1Char('/')) ? dir : QString();
+}
+
+}  // namespace
+
 std::string GetShellFolder(TShellFolder kind) {
+    if (kind == TShellFolder::Documents) {
+        const QString dir = DocumentsFromEnvironment();
+        if (!dir.isEmpty()) return AddTrailingSeparator(QFile::encodeName(dir).toStdString());
+    }
     QStandardPaths::StandardLocation location = QStandardPaths::GenericConfigLocation;
     switch (kind) {
         case TShellFolder::AppData: location = QStandardPaths::GenericConfigLocation; break;
@@ -30,6 +46,12 @@ std::string GetShellFolder(TShellFolder kind) {
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     return AddTrailingSeparator(QFile::encodeName(path).toStdString());
+}
+
+TStartFolder ExistingFolderOrHome(const std::string& wanted) {
+    if (DirExists(wanted)) return {AddTrailingSeparator(wanted), false};
+    const std::string home = QFile::encodeName(QDir::homePath()).toStdString();
+    return {DirExists(home) ? AddTrailingSeparator(home) : std::string(1, PathSeparator), true};
 }
 
 bool IsNTPlatform() {

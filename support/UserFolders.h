@@ -26,8 +26,20 @@ enum class TShellFolder {
 };
 
 // The path of a per-user folder with a trailing separator; empty when the
-// system cannot give it.
+// system cannot give it. The documents folder is XDG_DOCUMENTS_DIR when the
+// session sets it (an absolute path, or one starting with $HOME), otherwise
+// the one named in the user's user-dirs.dirs, otherwise ~/Documents; it is
+// reported whether it exists or not, and never created.
 std::string GetShellFolder(TShellFolder kind);
+
+// The folder a file dialog opens in when it should open in wanted: wanted
+// itself when it is an existing folder, otherwise the home folder (the root
+// folder when even that is missing). Nothing is created.
+struct TStartFolder {
+    std::string Path;       // with a trailing separator
+    bool FellBack = false;  // wanted was empty or no existing folder
+};
+TStartFolder ExistingFolderOrHome(const std::string& wanted);
 
 // The program's per-user settings folder for name, without a trailing
 // separator: <application data>/ORVELT/<name>, created one level at a time

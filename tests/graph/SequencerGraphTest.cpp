@@ -2,16 +2,20 @@
 #include "GraphTestUtil.h"
 #include "tests/testsupport/TestSupport.h"
 #include "graph/SequencerGraphForm.h"
+#include "support/UserFolders.h"
 
+#include <QAbstractFileIconProvider>
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -287,6 +291,53 @@ TEST(SequencerGraph, MenuSaveRunsTheDialogInTheDocumentsFolder) {
     WhenShown(dlg, [&] { dlg->reject(); });
     form.miSaveto->trigger();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+// The save dialogs open in the documents folder the session names; without
+// it they open in the home folder, create nothing, and the status bar says so.
+TEST(SequencerGraph, SaveDialogsOpenInTheDocumentsFolderOrSayWhereInstead) {
+    struct TSessionHost : TFakeHost {
+        std::string DocumentsFolder() const override { return GetShellFolder(TShellFolder::Documents); }
+    };
+    QTemporaryDir root;
+    const QString home = root.path() + "/home", papers = root.path() + "/papers";
+    ASSERT_TRUE(QDir().mkpath(home) && QDir().mkpath(papers));
+    const QByteArray oldHome = qgetenv("HOME"), oldDocuments = qgetenv("XDG_DOCUMENTS_DIR");
+    qputenv("HOME", QFile::encodeName(home));
+    auto canonical = [](const QString& dir) { return QDir(dir).canonicalPath().toStdString(); };
+    for (const QString& documents : {papers, QStringLiteral("$HOME/missing")}) {
+        SCOPED_TRACE(documents.toStdString());
+        qputenv("XDG_DOCUMENTS_DIR", QFile::encodeName(documents));
+        const bool exists = documents == papers;
+        TSessionHost host;
+        TSequencerGraphForm form(host);
+        QFileDialog* dlg = form.SaveDialog();
+        QString notice = "not shown";
+        WhenShown(dlg, [&] {
+            notice = form.statusBar()->currentMessage();
+            dlg->reject();
+        });
+        form.miSaveto->trigger();
+        EXPECT_EQ(canonical(dlg->directory().path()), canonical(exists ? papers : home));
+        EXPECT_EQ(canonical(form.CsvSaveDialog()->directory().path()), canonical(exists ? papers : home));
+        const QString expected = "No documents folder: saving from the home folder (" + home + "/missing/ is missing).";
+        EXPECT_EQ(notice.toStdString(), exists ? "" : expected.toStdString());
+    }
+    EXPECT_FALSE(QFileInfo::exists(home + "/missing"));
+    qputenv("HOME", oldHome);
+    if (oldDocuments.isNull()) qunsetenv("XDG_DOCUMENTS_DIR");
+    else qputenv("XDG_DOCUMENTS_DIR", oldDocuments);
+}
+
+// Without an icon theme (offscreen, a bare desktop) the dialog still has
+// folder and file icons to show.
+TEST(SequencerGraph, SaveDialogHasIconsWithoutAnIconTheme) {
+    TFakeHost host;
+    TSequencerGraphForm form(host);
+    const QAbstractFileIconProvider* icons = form.SaveDialog()->iconProvider();
+    ASSERT_NE(icons, nullptr);
+    EXPECT_FALSE(icons->icon(QAbstractFileIconProvider::Folder).isNull());
+    EXPECT_FALSE(icons->icon(QFileInfo(QString::fromStdString(host.documents))).isNull());
 }
 
 TEST(SequencerGraph, ValuesSavedToCsvAreTheCurvesOnScreenInDecibels) {

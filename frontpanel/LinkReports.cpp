@@ -93,8 +93,8 @@ void TMainForm::AttGroupBox05Change(TAttGroupBox* sender) {
 
 bool TMainForm::AttEnabled(int n) const { return n >= 1 && n <= SlotCount && links_[n - 1]->Enabled(); }
 
-void TMainForm::PostCommand(int n, const std::string& text) {
-    if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand(text);
+void TMainForm::PostCommand(int n, const std::string& text, TPostTicket ticket) {
+    if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand(text, std::move(ticket));
 }
 
 void TMainForm::SetAttenuator(int n, const std::string& channel, int value) {

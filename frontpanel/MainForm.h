@@ -66,7 +66,8 @@ public:
 
     // --- Operations for the other windows (box numbers n = 1..8) ---
     bool AttEnabled(int n) const;
-    void PostCommand(int n, const std::string& text);
+    // ticket: follows the command to the wire (see TTovarinThread).
+    void PostCommand(int n, const std::string& text, TPostTicket ticket = {});
     void SetAttenuator(int n, const std::string& channel, int value);
     void UpdateCommonMaxAtt();
     void RequestReconfig();

@@ -8,7 +8,19 @@ void TFrontPanelDelivery::AdvanceTime(int elapsedMs) { graph_.AdvanceTime(elapse
 bool TFrontPanelDelivery::GraphVisible() const { return graph_.isVisible(); }
 void TFrontPanelDelivery::AddAttCommand(int att, const std::string& text) { graph_.AddAttCommand(att, text); }
 bool TFrontPanelDelivery::AttEnabled(int att) const { return main_.AttEnabled(att); }
-void TFrontPanelDelivery::SetPendingCommand(int att, const std::string& command) { main_.PostCommand(att, command); }
+void TFrontPanelDelivery::SetPendingCommand(int att, const std::string& command) {
+    TPostTicket ticket;
+    if (att >= 1 && att <= TMainForm::SlotCount) ticket = std::move(tickets_[static_cast<std::size_t>(att)]);
+    main_.PostCommand(att, command, std::move(ticket));
+}
+
+void TFrontPanelDelivery::SetPostTicket(int att, TPostTicket ticket) {
+    if (att >= 1 && att <= TMainForm::SlotCount) tickets_[static_cast<std::size_t>(att)] = std::move(ticket);
+}
+
+void TFrontPanelDelivery::WithdrawPending() {
+    for (int slot = 0; slot < TMainForm::SlotCount; ++slot) main_.Link(slot)->WithdrawTracked();
+}
 bool TFrontPanelDelivery::MainVisible() const { return main_.isVisible(); }
 
 void TFrontPanelDelivery::ShowLinkAnswer(int att, const std::string& command) {
@@ -32,8 +44,12 @@ std::string TFrontPanelSequencerHost::AttCaption(int n) const {
 TRecordedAtt TFrontPanelSequencerHost::RecordedAtt(int n) const {
     if (n < 1 || n > TMainForm::SlotCount) return {};
     const int slot = n - 1;
-    return {AttCaption(n), main_.ConfigHost().SlotIP(slot), main_.ConfigHost().SlotPort(slot), main_.Link(slot)->MaxAtt()};
+    const TTovarinThread* link = main_.Link(slot);
+    return {AttCaption(n), main_.ConfigHost().SlotIP(slot), main_.ConfigHost().SlotPort(slot), link->MaxAtt(),
+            link->DeviceId()};
 }
+
+std::string TFrontPanelSequencerHost::ConfigFile() const { return main_.ConfigHost().ConfigFile(); }
 
 std::string TFrontPanelSequencerHost::SequencesDir() const { return main_.SequencesDir(); }
 void TFrontPanelSequencerHost::SetSequencesDir(const std::string& dir) { main_.SetSequencesDir(dir); }

@@ -84,14 +84,31 @@ void TTovarinThread::SetAttenuation(const std::string& channel, int value) {
     expectedAtt_ = value;
     lastAttCommand_ = FormatAttCommand(channel, value);
     verifyRetries_ = 0;
-    pendingCommand_ = lastAttCommand_;
+    ReplacePending(lastAttCommand_, {});
     gate_.Expedite();
 }
 
-void TTovarinThread::SetPendingCommand(const std::string& text) {
-    if (IsDeviceCommand(text)) verifying_ = false;
-    pendingCommand_ = text;
+void TTovarinThread::SetPendingCommand(const std::string& text, TPostTicket ticket) {
+    const bool device = IsDeviceCommand(text);
+    if (ticket && (!device || !Usable())) {
+        ticket.NotSent(TNotSent::LinkNotUsable);
+        return;
+    }
+    if (device) verifying_ = false;
+    ReplacePending(text, std::move(ticket));
     gate_.Expedite();
+}
+
+void TTovarinThread::ReplacePending(const std::string& text, TPostTicket ticket) {
+    pendingTicket_.NotSent(TNotSent::Replaced);
+    pendingCommand_ = text;
+    pendingTicket_ = std::move(ticket);
+}
+
+void TTovarinThread::WithdrawTracked() {
+    if (!pendingTicket_) return;
+    pendingCommand_.clear();
+    pendingTicket_.NotSent(TNotSent::DroppedAtStop);
 }
 
 // --- Pauses -----------------------------------------------------------------
@@ -245,6 +262,12 @@ void TTovarinThread::StepReadState() {
 void TTovarinThread::StepSend() {
     bool ok = true;
     if (!outgoingCommand_.empty()) ok = client_.SendLine(outgoingCommand_);
+    // Stamped right after the write; the ticket's receiver never waits for
+    // the GUI thread.
+    if (ok)
+        outgoingTicket_.Sent(std::chrono::system_clock::now());
+    else
+        outgoingTicket_.NotSent(TNotSent::LinkNotUsable);
     outgoingCommand_.clear();
     if (!ok) {
         step_ = TLinkStep::Drop;

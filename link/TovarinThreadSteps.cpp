@@ -27,6 +27,11 @@ void TTovarinThread::ReportClosed() {
         linkStatus_ = StatusClosed;
         errorText_.clear();
     }
+    // A followed command is not kept for a later connection.
+    if (pendingTicket_) {
+        pendingCommand_.clear();
+        pendingTicket_.NotSent(TNotSent::LinkNotUsable);
+    }
     Report(linkStatus_);
     connected_ = false;
 }
@@ -45,6 +50,7 @@ void TTovarinThread::Dispatch() {
     switch (ClassifyPosted(pendingCommand_)) {
     case TPostedKind::DeviceCommand:
         outgoingCommand_ = pendingCommand_;
+        outgoingTicket_ = std::move(pendingTicket_);
         pendingCommand_.clear();
         step_ = TLinkStep::Send;
         break;
@@ -119,7 +125,7 @@ void TTovarinThread::InterpretState() {
         } else {
             ++verifyRetries_;
             resendPause_ = verifyRetries_ * timings_.VerifyUnit;
-            pendingCommand_ = lastAttCommand_;
+            ReplacePending(lastAttCommand_, {});
             gate_.Expedite();  // taken as soon as the pause is over
         }
     } else {

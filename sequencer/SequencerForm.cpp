@@ -7,6 +7,7 @@
 #include "sequencer/SequencerThread.h"
 #include "sequencer/RunRecord.h"
 #include "support/FileDialogName.h"
+#include "support/FilePaths.h"
 
 #include <QApplication>
 #include <QFile>
@@ -115,8 +116,9 @@ TSequencerForm::TSequencerForm(TSequencerHost& host)
 
 TSequencerForm::~TSequencerForm() {
     // The engine delivers into the graph window and through the delivery:
-    // it goes first.
+    // it goes first. A run still going ends with the program.
     engine_.reset();
+    if (running_) EndRecord(TRunEnding::ProgramClosed);
     recordDelivery_.reset();
     record_.reset();
     graph_.reset();
@@ -145,11 +147,19 @@ std::vector<std::string> TSequencerForm::Files() const {
 
 void TSequencerForm::AddFiles(const std::vector<std::string>& files) {
     for (const std::string& file : files) {
-        const QString path = Text(file);
-        bool listed = false;
-        for (int i = 0; i < LBSequence->count() && !listed; ++i)
-            listed = LBSequence->item(i)->text().compare(path, Qt::CaseInsensitive) == 0;
-        if (!listed) LBSequence->addItem(path);
+        std::string listed;
+        for (const std::string& row : Files())
+            if (SameFile(row, file)) {
+                listed = row;
+                break;
+            }
+        if (listed.empty()) {
+            LBSequence->addItem(Text(file));
+            continue;
+        }
+        std::string line = "Not added: " + file + " is in the list already";
+        if (listed != file) line += " as " + listed;
+        MemoLog->appendPlainText(Text(line + "."));
     }
 }
 
@@ -173,7 +183,7 @@ void TSequencerForm::ButtonRunClick() {
 
     graph_->ResetCurves();
     engine_.reset();  // the last run's, ended: it refers to the last record
-    StartRecord();
+    StartRecord(files, analysis.Assignment, analysis.Scripts);
     engine_ = std::make_unique<TSequencerThread>(
         *recordDelivery_, TSequenceRun(std::move(analysis.Scripts), analysis.Assignment));
     engine_->SetOnTerminate([this] { EngineEnded(); });
@@ -181,13 +191,28 @@ void TSequencerForm::ButtonRunClick() {
     engine_->Start();
 }
 
-void TSequencerForm::StartRecord() {
-    std::array<TRecordedAtt, 9> atts;
-    for (int n = 1; n <= 8; ++n) atts[static_cast<std::size_t>(n)] = host_.RecordedAtt(n);
+void TSequencerForm::StartRecord(const std::vector<std::string>& files, const TBaieScripts& assignment,
+                                 const std::vector<std::unique_ptr<TSequenceScript>>& scripts) {
+    TRunStart start;
+    start.ConfigFile = host_.ConfigFile();
+    for (int n = 1; n <= 8; ++n) start.Atts[static_cast<std::size_t>(n)] = host_.RecordedAtt(n);
+    // One script per file, in file order.
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        TPlayedFile played{files[i], {}};
+        for (int n = 1; n <= TBaieScripts::AttCount; ++n)
+            if (i < scripts.size() && assignment.Slot(n) == scripts[i].get()) played.Atts.push_back(n);
+        start.Files.push_back(std::move(played));
+    }
     recordDelivery_.reset();
-    record_ = std::make_unique<TRunRecord>(host_.SequencesDir(), atts,
+    record_ = std::make_unique<TRunRecord>(host_.SequencesDir(), std::move(start),
                                            [this](const std::string& text) { RecordFailed(text); });
     recordDelivery_ = std::make_unique<TRunRecordDelivery>(*delivery_, *record_);
+}
+
+void TSequencerForm::EndRecord(TRunEnding how) {
+    // What the links have not taken yet is not sent any more.
+    if (delivery_) delivery_->WithdrawPending();
+    if (record_) record_->Finish(how);
 }
 
 void TSequencerForm::RecordFailed(const std::string& text) {
@@ -204,7 +229,7 @@ void TSequencerForm::RecordFailed(const std::string& text) {
 
 void TSequencerForm::EngineEnded() {
     SetRunning(false);
-    if (record_) record_->Finish();
+    EndRecord(engine_ && engine_->Completed() ? TRunEnding::Completed : TRunEnding::Stopped);
     // The ended engine is released once its notification has returned.
     QMetaObject::invokeMethod(
         this, [this] { if (engine_ && engine_->Ended() && !running_) engine_.reset(); }, Qt::QueuedConnection);

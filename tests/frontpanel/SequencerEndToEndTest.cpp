@@ -121,8 +121,12 @@ TEST_F(MainFormTest, SequenceWrittenInTheEditorRunsWithAnotherOnTheRacks) {
         ASSERT_TRUE(WaitUntil([&] { return list->Record()->Closed(); }));
         EXPECT_EQ(list->Record()->Path().rfind(home.path().toStdString() + "/run ", 0), 0u);
         const std::string record = ReadAll(list->Record()->Path());
-        EXPECT_NE(record.find(",1,LAB1," + ip1 + ",10001,50,5.0\r\n"), std::string::npos) << record;
-        EXPECT_NE(record.find(",2,LAB2," + ip1 + ",10002,400,40.0\r\n"), std::string::npos) << record;
+        // Every command reached its attenuator, and the record says when.
+        EXPECT_NE(record.find(",1,LAB1," + ip1 + ",10001,50,5.0,20"), std::string::npos) << record;
+        EXPECT_NE(record.find(",2,LAB2," + ip1 + ",10002,400,40.0,20"), std::string::npos) << record;
+        EXPECT_EQ(record.find("not sent"), std::string::npos) << record;
+        EXPECT_NE(ReadAll(RunDescriptionPath(list->Record()->Path())).find("\"deviceId\": \"A1B2C3\""),
+                  std::string::npos);
         list->reject();
         done = true;
     });

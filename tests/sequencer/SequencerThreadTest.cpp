@@ -241,7 +241,13 @@ public:
     bool AttEnabled(int att) const override {
         return att >= 1 && att <= static_cast<int>(links.size()) && links[att - 1]->Enabled();
     }
-    void SetPendingCommand(int att, const std::string& command) override { links[att - 1]->SetPendingCommand(command); }
+    void SetPendingCommand(int att, const std::string& command) override {
+        links[att - 1]->SetPendingCommand(command, std::move(tickets[att]));
+    }
+    void SetPostTicket(int att, TPostTicket ticket) override { tickets[att] = std::move(ticket); }
+    void WithdrawPending() override {
+        for (TTovarinThread* link : links) link->WithdrawTracked();
+    }
     bool MainVisible() const override { return false; }
     void ShowLinkAnswer(int, const std::string&) override {}
     void ShowLinkStatus(TTovarinThread*, int) override {}
@@ -252,6 +258,7 @@ public:
     std::vector<std::unique_ptr<TTovarinThread>> owned;
     std::vector<TTovarinThread*> links;
     std::vector<TTovarinThread*> ready;
+    std::array<TPostTicket, 9> tickets;
     int ticks = 0;
 };
 
@@ -289,7 +296,7 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
     sim.ClearLines();
 
     std::array<TRecordedAtt, 9> atts;
-    for (int k = 1; k <= 3; ++k) atts[k] = {"A" + std::to_string(k), ip, std::to_string(10000 + k), 935};
+    for (int k = 1; k <= 3; ++k) atts[k] = {"A" + std::to_string(k), ip, std::to_string(10000 + k), 935, "A1B2C3"};
     TRunRecord record(dir.Path(), atts, [](const std::string& text) { ADD_FAILURE() << text; });
     TRunRecordDelivery recorded(d, record);
     TEndProbe end;
@@ -319,7 +326,7 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
 
     // The record: one row per command, in order, each stamped within a tick
     // of the moment the attenuator received it.
-    record.Finish();
+    record.Finish(TRunEnding::Completed);
     ASSERT_TRUE(WaitUntil([&] { return record.Closed(); }));
     std::ifstream in(record.Path(), std::ios::binary);
     std::string line;
@@ -332,7 +339,7 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
         std::vector<std::string> f;
         std::stringstream fields(line.substr(0, line.size() - 1));
         for (std::string field; std::getline(fields, field, ',');) f.push_back(field);
-        ASSERT_EQ(f.size(), 8u) << line;
+        ASSERT_EQ(f.size(), 9u) << line;
         const int box = std::stoi(f[2]);
         ASSERT_TRUE(box >= 1 && box <= 3) << line;
         EXPECT_EQ(f[3] + f[4] + ":" + f[5], "A" + f[2] + ip + ":" + std::to_string(10000 + box));
@@ -349,6 +356,10 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
         const auto stamped = record.Start() + std::chrono::milliseconds(std::llround(seconds * 1000));
         EXPECT_LE(std::abs(std::chrono::duration_cast<std::chrono::milliseconds>(sent.time - stamped).count()), 100)
             << line;
+        // Written to the socket no earlier than handed over (both stamped to
+        // the millisecond in the same format, so they compare as texts).
+        EXPECT_EQ(f[8].size(), f[0].size()) << line;
+        EXPECT_GE(f[8], f[0]) << line;
         ++rows;
     }
     for (int k = 0; k < 3; ++k) {
@@ -357,6 +368,74 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
         EXPECT_EQ(next[k], static_cast<std::size_t>(want)) << "attenuator " << k + 1;
     }
     EXPECT_GT(rows, 10);
+    for (auto& link : d.owned) link.reset();
+    sim.Stop();
+}
+
+// Commands that never reached an attenuator: replaced in the slot before the
+// link took them, posted to a link that cannot send, or still waiting when
+// the run ended. The record says so, and the wire agrees.
+TEST(RunRecord, RowsTellWhichCommandsNeverReachedTheWire) {
+    const std::string ip = TRackSimulator::FreeLoopbackAddress(10001, 3);
+    TRackSimulator sim;
+    for (int k = 0; k < 3; ++k) {
+        TSimAttenuator a;
+        a.ip = ip;
+        a.port = 10001 + k;
+        sim.Add(a);
+    }
+    TSimFaults refused;
+    refused.refuseConnections = true;
+    sim.SetFaults(1, refused);
+    sim.Start();
+    TLinkDelivery d;
+    TLinkTimings timings;
+    timings.ConnectTimeout = 3000;
+    for (int k = 0; k < 3; ++k) {
+        d.owned.push_back(std::make_unique<TTovarinThread>(&d, timings));
+        d.links.push_back(d.owned.back().get());
+        d.links.back()->SetTargetHost(ip);
+        d.links.back()->SetTargetPort(std::to_string(10001 + k));
+        d.links.back()->Start();
+    }
+    ASSERT_TRUE(WaitUntil([&] { return d.ready.size() >= 2 && d.links[1]->LinkStatus() == 6; }, 20000));
+
+    // Link 3 is busy reading its attenuation back: what is posted meanwhile waits.
+    TSimFaults slow;
+    slow.replyDelayMs = 1500;
+    sim.SetFaults(2, slow);
+    sim.ClearLines();
+    d.links[2]->SetPendingCommand("READATT");
+    ASSERT_TRUE(WaitUntil([&] { return !sim.Lines(2).empty(); }));
+
+    TTempFolder dir;
+    TRunRecord record(dir.Path(), TRunStart{}, [](const std::string& text) { ADD_FAILURE() << text; });
+    TRunRecordDelivery recorded(d, record);
+    recorded.SetPendingCommand(1, "ATT 0 100");
+    recorded.SetPendingCommand(1, "ATT 0 200");
+    recorded.SetPendingCommand(2, "ATT 0 300");
+    recorded.SetPendingCommand(3, "ATT 0 400");
+    ASSERT_TRUE(WaitUntil([&] { return !sim.Lines(0).empty(); }));
+    recorded.WithdrawPending();
+    record.Finish(TRunEnding::Stopped);
+    ASSERT_TRUE(WaitUntil([&] { return record.Closed(); }));
+    ASSERT_TRUE(WaitUntil([&] { return d.links[2]->PendingCommand().empty() && sim.Lines(2).size() == 1; }, 5000));
+    PumpEvents(2500);  // the read-back has come, the link is idle again
+
+    std::vector<std::string> wire;
+    for (const TSimLine& l : sim.AllLines()) wire.push_back(l.line);
+    EXPECT_EQ(wire, (std::vector<std::string>{"STA?", "ATT 0 200"}));
+    std::ifstream in(record.Path(), std::ios::binary);
+    std::vector<std::string> sent;
+    for (std::string line; std::getline(in, line);) sent.push_back(line.substr(line.rfind(',') + 1));
+    ASSERT_EQ(sent.size(), 5u);
+    EXPECT_EQ(sent[1], "not sent: replaced by a newer command\r");
+    EXPECT_EQ(sent[2].size(), std::string("2026-12-08 20:35:12.345\r").size()) << sent[2];
+    EXPECT_EQ(sent[3], "not sent: link not usable\r");
+    EXPECT_EQ(sent[4], "not sent: dropped at stop\r");
+    const std::string json = ReadAll(RunDescriptionPath(record.Path()));
+    for (const char* field : {"\"ended\": \"stopped\"", "\"commandsSent\": 1,", "\"commandsNotSent\": 3,"})
+        EXPECT_NE(json.find(field), std::string::npos) << field << " in " << json;
     for (auto& link : d.owned) link.reset();
     sim.Stop();
 }

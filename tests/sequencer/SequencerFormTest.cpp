@@ -193,7 +193,7 @@ TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingThe
     EXPECT_EQ(run["sequences"][0]["sha256"].toString(),
               QCryptographicHash::hash(QByteArray::fromStdString(ReadAll(seq)), QCryptographicHash::Sha256).toHex());
     EXPECT_EQ(run["sequences"][0]["attenuators"].toArray(), (QJsonArray{1, 2}));
-    EXPECT_EQ(run["end"]["ended"].toString(), "completed");
+    EXPECT_EQ(run["end"]["ended"].toString().toStdString(), "completed");
     EXPECT_EQ(run["end"]["ticks"].toInt(), host.delivery->ticks);
     EXPECT_EQ(run["end"]["commandsSent"].toInt() + run["end"]["commandsNotSent"].toInt(), static_cast<int>(sent));
     EXPECT_GE(run["end"]["time"].toString(), run["start"].toString());
@@ -221,7 +221,7 @@ TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingThe
     ASSERT_TRUE(WaitUntil([&] { return host.delivery->ticks > ticks + 2; }));
     form.ButtonStop->click();
     ASSERT_TRUE(WaitUntil([&] { return !form.Running() && form.Record()->Closed(); }));
-    EXPECT_EQ(description(*form.Record()).value("end")["ended"].toString(), "stopped");
+    EXPECT_EQ(description(*form.Record()).value("end")["ended"].toString().toStdString(), "stopped");
     {
         TSequencerForm closing(host);
         closing.AddFiles({hold});
@@ -234,5 +234,5 @@ TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingThe
         host.config = closing.Record()->Path();  // where to look once the window has gone
     }
     EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(ReadAll(RunDescriptionPath(host.config))))["end"]["ended"]
-                  .toString(), "program closed");
+                  .toString().toStdString(), "program closed");
 }

@@ -45,8 +45,11 @@ TRecordedAtt TFrontPanelSequencerHost::RecordedAtt(int n) const {
     if (n < 1 || n > TMainForm::SlotCount) return {};
     const int slot = n - 1;
     const TTovarinThread* link = main_.Link(slot);
-    return {AttCaption(n), main_.ConfigHost().SlotIP(slot), main_.ConfigHost().SlotPort(slot), link->MaxAtt(),
-            link->DeviceId()};
+    // The box's caption is the attenuator's name only while its link is
+    // ready; otherwise it shows the link's state ("Connection refused"). The
+    // identifier is the placeholder until the attenuator has identified.
+    return {link->Usable() ? AttCaption(n) : std::string(), main_.ConfigHost().SlotIP(slot),
+            main_.ConfigHost().SlotPort(slot), link->MaxAtt(), link->MaxAtt() > 0 ? link->DeviceId() : std::string()};
 }
 
 std::string TFrontPanelSequencerHost::ConfigFile() const { return main_.ConfigHost().ConfigFile(); }

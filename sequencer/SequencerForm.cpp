@@ -157,9 +157,9 @@ void TSequencerForm::AddFiles(const std::vector<std::string>& files) {
             LBSequence->addItem(Text(file));
             continue;
         }
-        std::string line = "Not added: " + file + " is in the list already";
-        if (listed != file) line += " as " + listed;
-        MemoLog->appendPlainText(Text(line + "."));
+        std::string line = "Already listed, not added: " + file;
+        if (listed != file) line += " (the same file as " + listed + ")";
+        MemoLog->appendPlainText(Text(line));
     }
 }
 

@@ -49,9 +49,9 @@ TEST(SequencerForm, ListsEachFileOnceRefusesConflictsAndLocksWhileRunning) {
     EXPECT_EQ(form.Files(), (std::vector<std::string>{files.a, files.b, files.c, upper}));
     const QStringList log = form.MemoLog->toPlainText().split('\n');
     ASSERT_EQ(log.size(), 5) << form.MemoLog->toPlainText().toStdString();
-    EXPECT_EQ(log[0].toStdString(), "Not added: " + hard + " is in the list already as " + files.a + ".");
-    EXPECT_EQ(log[1].toStdString(), "Not added: " + files.a + " is in the list already.");
-    EXPECT_EQ(log[3].toStdString(), "Not added: " + soft + " is in the list already as " + files.a + ".");
+    EXPECT_EQ(log[0].toStdString(), "Already listed, not added: " + hard + " (the same file as " + files.a + ")");
+    EXPECT_EQ(log[1].toStdString(), "Already listed, not added: " + files.a);
+    EXPECT_EQ(log[3].toStdString(), "Already listed, not added: " + soft + " (the same file as " + files.a + ")");
     EXPECT_EQ(form.frameGeometry().height(), 354);  // the log shows
 
     std::string message;

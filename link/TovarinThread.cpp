@@ -27,9 +27,6 @@ void ClosePipe(int fds[2]) {
         if (fds[i] >= 0) ::close(fds[i]);
 }
 
-// A device command, as opposed to a link request.
-bool IsDeviceCommand(const std::string& text) { return ClassifyPosted(text) == TPostedKind::DeviceCommand; }
-
 }  // namespace
 
 TTovarinThread::TTovarinThread(TLinkView* view, const TLinkTimings& timings)
@@ -78,38 +75,6 @@ void TTovarinThread::SetTargetPort(const std::string& port) {
 }
 
 void TTovarinThread::SetEnabled(bool on) { enabled_ = on; }
-
-void TTovarinThread::SetAttenuation(const std::string& channel, int value) {
-    verifying_ = true;
-    expectedAtt_ = value;
-    lastAttCommand_ = FormatAttCommand(channel, value);
-    verifyRetries_ = 0;
-    ReplacePending(lastAttCommand_, {});
-    gate_.Expedite();
-}
-
-void TTovarinThread::SetPendingCommand(const std::string& text, TPostTicket ticket) {
-    const bool device = IsDeviceCommand(text);
-    if (ticket && (!device || !Usable())) {
-        ticket.NotSent(TNotSent::LinkNotUsable);
-        return;
-    }
-    if (device) verifying_ = false;
-    ReplacePending(text, std::move(ticket));
-    gate_.Expedite();
-}
-
-void TTovarinThread::ReplacePending(const std::string& text, TPostTicket ticket) {
-    pendingTicket_.NotSent(TNotSent::Replaced);
-    pendingCommand_ = text;
-    pendingTicket_ = std::move(ticket);
-}
-
-void TTovarinThread::WithdrawTracked() {
-    if (!pendingTicket_) return;
-    pendingCommand_.clear();
-    pendingTicket_.NotSent(TNotSent::DroppedAtStop);
-}
 
 // --- Pauses -----------------------------------------------------------------
 

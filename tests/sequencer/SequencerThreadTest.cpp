@@ -258,20 +258,37 @@ public:
     std::vector<std::unique_ptr<TTovarinThread>> owned;
     std::vector<TTovarinThread*> links;
     std::vector<TTovarinThread*> ready;
+    // Starts count links to the attenuators on ports 10001.. at ip.
+    void StartLinks(const std::string& ip, int count, const TLinkTimings& timings) {
+        for (int k = 0; k < count; ++k) {
+            owned.push_back(std::make_unique<TTovarinThread>(this, timings));
+            links.push_back(owned.back().get());
+            links.back()->SetTargetHost(ip);
+            links.back()->SetTargetPort(std::to_string(10001 + k));
+            links.back()->Start();
+        }
+    }
+
     std::array<TPostTicket, 9> tickets;
     int ticks = 0;
 };
 
-TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded) {
+// Three simulated attenuators on ports 10001..10003 of an address of their own.
+std::string ServeThree(TRackSimulator& sim, int attenuation) {
     const std::string ip = TRackSimulator::FreeLoopbackAddress(10001, 3);
-    TRackSimulator sim;
     for (int k = 0; k < 3; ++k) {
         TSimAttenuator a;
         a.ip = ip;
         a.port = 10001 + k;
-        a.attenuation = 500;
+        a.attenuation = attenuation;
         sim.Add(a);
     }
+    return ip;
+}
+
+TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded) {
+    TRackSimulator sim;
+    const std::string ip = ServeThree(sim, 500);
     sim.Start();
 
     TTempFolder dir;
@@ -285,13 +302,7 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
     TLinkTimings timings;
     timings.ReadTimeout = 1000;
     timings.ConnectTimeout = 3000;
-    for (int k = 0; k < 3; ++k) {
-        d.owned.push_back(std::make_unique<TTovarinThread>(&d, timings));
-        d.links.push_back(d.owned.back().get());
-        d.links.back()->SetTargetHost(ip);
-        d.links.back()->SetTargetPort(std::to_string(10001 + k));
-        d.links.back()->Start();
-    }
+    d.StartLinks(ip, 3, timings);
     ASSERT_TRUE(WaitUntil([&] { return d.ready.size() >= 3; }, 20000));
     sim.ClearLines();
 
@@ -376,14 +387,8 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
 // link took them, posted to a link that cannot send, or still waiting when
 // the run ended. The record says so, and the wire agrees.
 TEST(RunRecord, RowsTellWhichCommandsNeverReachedTheWire) {
-    const std::string ip = TRackSimulator::FreeLoopbackAddress(10001, 3);
     TRackSimulator sim;
-    for (int k = 0; k < 3; ++k) {
-        TSimAttenuator a;
-        a.ip = ip;
-        a.port = 10001 + k;
-        sim.Add(a);
-    }
+    const std::string ip = ServeThree(sim, 0);
     TSimFaults refused;
     refused.refuseConnections = true;
     sim.SetFaults(1, refused);
@@ -391,13 +396,7 @@ TEST(RunRecord, RowsTellWhichCommandsNeverReachedTheWire) {
     TLinkDelivery d;
     TLinkTimings timings;
     timings.ConnectTimeout = 3000;
-    for (int k = 0; k < 3; ++k) {
-        d.owned.push_back(std::make_unique<TTovarinThread>(&d, timings));
-        d.links.push_back(d.owned.back().get());
-        d.links.back()->SetTargetHost(ip);
-        d.links.back()->SetTargetPort(std::to_string(10001 + k));
-        d.links.back()->Start();
-    }
+    d.StartLinks(ip, 3, timings);
     ASSERT_TRUE(WaitUntil([&] { return d.ready.size() >= 2 && d.links[1]->LinkStatus() == 6; }, 20000));
 
     // Link 3 is busy reading its attenuation back: what is posted meanwhile waits.

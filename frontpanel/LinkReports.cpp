@@ -112,8 +112,8 @@ std::string TMainForm::AttCaption(int n) const {
 
 std::string TMainForm::AttName(int n) const { return n >= 1 && n <= SlotCount ? names_[n - 1] : std::string(); }
 
-void TMainForm::PostCommand(int n, const std::string& text) {
-    if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand(text);
+void TMainForm::PostCommand(int n, const std::string& text, TPostTicket ticket) {
+    if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand(text, std::move(ticket));
 }
 
 void TMainForm::SetAttenuator(int n, const std::string& channel, int value) {

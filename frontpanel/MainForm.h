@@ -73,7 +73,8 @@ public:
     // The name box n shows for its attenuator: the one it reported or was
     // given; empty before that and for a slot without an attenuator.
     std::string AttName(int n) const override;
-    void PostCommand(int n, const std::string& text);
+    // ticket: follows the command to the wire (see TTovarinThread).
+    void PostCommand(int n, const std::string& text, TPostTicket ticket = {});
     void SetAttenuator(int n, const std::string& channel, int value);
     void UpdateCommonMaxAtt();
     void RequestReconfig();

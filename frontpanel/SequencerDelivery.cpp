@@ -15,7 +15,21 @@ bool TFrontPanelDelivery::AttUsable(int att) const {
 }
 
 void TFrontPanelDelivery::SetPendingCommand(int att, const std::string& command, bool /*limited*/) {
-    if (AttUsable(att)) main_.PostCommand(att, command);
+    if (att < 1 || att > TMainForm::SlotCount) return;
+    TPostTicket ticket = std::move(tickets_[static_cast<std::size_t>(att)]);
+    if (!AttUsable(att)) {
+        ticket.NotSent(TNotSent::LinkNotUsable);
+        return;
+    }
+    main_.PostCommand(att, command, std::move(ticket));
+}
+
+void TFrontPanelDelivery::SetPostTicket(int att, TPostTicket ticket) {
+    if (att >= 1 && att <= TMainForm::SlotCount) tickets_[static_cast<std::size_t>(att)] = std::move(ticket);
+}
+
+void TFrontPanelDelivery::WithdrawPending() {
+    for (int slot = 0; slot < TMainForm::SlotCount; ++slot) main_.Link(slot)->WithdrawTracked();
 }
 bool TFrontPanelDelivery::MainVisible() const { return main_.isVisible(); }
 
@@ -37,8 +51,15 @@ std::string TFrontPanelSequencerHost::AttCaption(int n) const { return main_.Att
 TRecordedAtt TFrontPanelSequencerHost::RecordedAtt(int n) const {
     if (n < 1 || n > TMainForm::SlotCount) return {};
     const int slot = n - 1;
-    return {AttCaption(n), main_.ConfigHost().SlotIP(slot), main_.ConfigHost().SlotPort(slot), main_.AttMaxAtt(n)};
+    const TTovarinThread* link = main_.Link(slot);
+    // The box's caption is the attenuator's name only while its link is
+    // ready; otherwise it shows the link's state ("Connection refused"). The
+    // identifier is the placeholder until the attenuator has identified.
+    return {link->Ready() ? AttCaption(n) : std::string(), main_.ConfigHost().SlotIP(slot),
+            main_.ConfigHost().SlotPort(slot), link->MaxAtt(), link->MaxAtt() > 0 ? link->DeviceId() : std::string()};
 }
+
+std::string TFrontPanelSequencerHost::ConfigFile() const { return main_.ConfigHost().ConfigFile(); }
 
 std::string TFrontPanelSequencerHost::SequencesDir() const { return main_.SequencesDir(); }
 void TFrontPanelSequencerHost::SetSequencesDir(const std::string& dir) { main_.SetSequencesDir(dir); }

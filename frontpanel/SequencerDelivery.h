@@ -6,15 +6,18 @@
 #include "sequencer/SequencerForm.h"
 #include "sequencer/SequencerThread.h"
 
+#include <array>
+
 class TMainForm;
 class TSequencerGraphForm;
 
 // Delivers each tick of a run: attenuator n's command becomes link n's
-// pending command, is shown in box n while the main window is visible, and
-// is plotted while the graph window is visible. A link that cannot take a
-// command (down, or not yet in automatic mode) is given none: one left
-// pending would go out when it reconnects, after its read-back has shown
-// the attenuator's real value in the box.
+// pending command (with the ticket that follows it to the wire), is shown in
+// box n while the main window is visible, and is plotted while the graph
+// window is visible. A link that cannot take a command (down, or not yet in
+// automatic mode) is given none: one left pending would go out when it
+// reconnects, after its read-back has shown the attenuator's real value in
+// the box.
 class TFrontPanelDelivery : public TSequencerDelivery {
 public:
     TFrontPanelDelivery(TMainForm& main, TSequencerGraphForm& graph) : main_(main), graph_(graph) {}
@@ -26,12 +29,15 @@ public:
     int AttMaxAtt(int att) const override;
     bool AttUsable(int att) const override;
     void SetPendingCommand(int att, const std::string& command, bool limited) override;
+    void SetPostTicket(int att, TPostTicket ticket) override;
+    void WithdrawPending() override;
     bool MainVisible() const override;
     void ShowLinkAnswer(int att, const std::string& command) override;
 
 private:
     TMainForm& main_;
     TSequencerGraphForm& graph_;
+    std::array<TPostTicket, 9> tickets_;  // [att] for its next command
 };
 
 // The main window as the sequence windows see it.
@@ -48,6 +54,7 @@ public:
     void SetMainVisible(bool visible) override;
     std::unique_ptr<TSequencerDelivery> MakeDelivery(TSequencerGraphForm& graph) override;
     TRecordedAtt RecordedAtt(int n) const override;
+    std::string ConfigFile() const override;
 
 private:
     TMainForm& main_;

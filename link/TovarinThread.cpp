@@ -27,9 +27,6 @@ void ClosePipe(int fds[2]) {
         if (fds[i] >= 0) ::close(fds[i]);
 }
 
-// A device command, as opposed to a link request.
-bool IsDeviceCommand(const std::string& text) { return ClassifyPosted(text) == TPostedKind::DeviceCommand; }
-
 }  // namespace
 
 TTovarinThread::TTovarinThread(TLinkView* view, const TLinkTimings& timings)
@@ -78,24 +75,6 @@ void TTovarinThread::SetTargetPort(const std::string& port) {
 }
 
 void TTovarinThread::SetEnabled(bool on) { enabled_ = on; }
-
-std::uint64_t TTovarinThread::SetAttenuation(const std::string& channel, int value) {
-    EndVerification(TSetOutcome::TEnd::Superseded);
-    verifying_ = true;
-    expectedAtt_ = value;
-    lastAttCommand_ = FormatAttCommand(channel, value);
-    verifyRetries_ = 0;
-    pendingCommand_ = lastAttCommand_;
-    lastReadBack_.reset();
-    gate_.Expedite();
-    return ++setSerial_;
-}
-
-void TTovarinThread::SetPendingCommand(const std::string& text) {
-    if (IsDeviceCommand(text)) EndVerification(TSetOutcome::TEnd::Superseded);
-    pendingCommand_ = text;
-    gate_.Expedite();
-}
 
 // --- Pauses -----------------------------------------------------------------
 
@@ -247,6 +226,12 @@ void TTovarinThread::StepReadState() {
 void TTovarinThread::StepSend() {
     bool ok = true;
     if (!outgoingCommand_.empty()) ok = client_.SendLine(outgoingCommand_);
+    // Stamped right after the write; the ticket's receiver never waits for
+    // the GUI thread.
+    if (ok)
+        outgoingTicket_.Sent(std::chrono::system_clock::now());
+    else
+        outgoingTicket_.NotSent(TNotSent::LinkNotUsable);
     outgoingCommand_.clear();
     if (!ok) {
         step_ = TLinkStep::Drop;

@@ -4,6 +4,7 @@
 // thread posts, reading back the attenuation after every verified set.
 
 #include "support/GuiThread.h"
+#include "link/PostTicket.h"
 #include "link/TovarinSend.h"
 
 #include <atomic>
@@ -116,8 +117,18 @@ public:
     // Direct post of a device command or link request, replacing whatever is
     // pending. A device command ends any verification in progress, so that a
     // re-send can never overwrite it. Wakes an idle link at once.
-    void SetPendingCommand(const std::string& text);
+    //
+    // A device command posted with a ticket is followed to its end: the
+    // ticket learns the moment the command was written to the socket, or why
+    // it never was. Such a command is only taken by a link that is ready
+    // (enabled, connected, in automatic mode), and it is not kept across a
+    // drop of the connection: a link that cannot send it now says so rather
+    // than sending it late.
+    void SetPendingCommand(const std::string& text, TPostTicket ticket = {});
     const std::string& PendingCommand() const { return pendingCommand_; }
+    // A command with a ticket that is still pending is withdrawn and told as
+    // dropped at stop: the run that posted it has ended.
+    void WithdrawTracked();
 
     void SetEnabled(bool on);
     bool Enabled() const { return enabled_; }
@@ -165,6 +176,9 @@ private:
     void Report(int status);
     // Ends the verified set in progress, if any, and reports how.
     void EndVerification(TSetOutcome::TEnd end, std::optional<int> readBack = std::nullopt);
+    // The pending slot gets text; a command with a ticket that stood there
+    // was replaced before the link took it.
+    void ReplacePending(const std::string& text, TPostTicket ticket);
     void Sleep(int ms);  // interrupted only by termination
     void Wake(int fd);
     bool Terminated() const { return terminated_; }
@@ -175,6 +189,7 @@ private:
     // GUI thread only.
     std::string readyCaption_;
     std::string pendingCommand_;
+    TPostTicket pendingTicket_;  // of pendingCommand_
     std::string lastAttCommand_;
     int expectedAtt_ = 0;
     std::uint64_t setSerial_ = 0;
@@ -189,6 +204,7 @@ private:
     TLinkStep step_ = TLinkStep::Idle;
     std::string reply_;
     std::string outgoingCommand_;
+    TPostTicket outgoingTicket_;  // of outgoingCommand_
     std::string errorText_;
     int resendPause_ = 0;  // set by InterpretState, slept on the link thread
 

@@ -39,6 +39,11 @@ void TTovarinThread::ReportClosed() {
         linkStatus_ = StatusClosed;
         errorText_.clear();
     }
+    // A followed command is not kept for a later connection.
+    if (pendingTicket_) {
+        pendingCommand_.clear();
+        pendingTicket_.NotSent(TNotSent::LinkNotUsable);
+    }
     Report(linkStatus_);
     connected_ = false;
 }
@@ -57,6 +62,7 @@ void TTovarinThread::Dispatch() {
     switch (ClassifyPosted(pendingCommand_)) {
     case TPostedKind::DeviceCommand:
         outgoingCommand_ = pendingCommand_;
+        outgoingTicket_ = std::move(pendingTicket_);
         pendingCommand_.clear();
         step_ = TLinkStep::Send;
         break;
@@ -137,7 +143,7 @@ void TTovarinThread::InterpretState() {
             // A refresh or reconfiguration asked for meanwhile is kept: it
             // ends the set when the link takes it.
             const TPostedKind pending = ClassifyPosted(pendingCommand_);
-            if (pending != TPostedKind::Refresh && pending != TPostedKind::Reconfig) pendingCommand_ = lastAttCommand_;
+            if (pending != TPostedKind::Refresh && pending != TPostedKind::Reconfig) ReplacePending(lastAttCommand_, {});
             gate_.Expedite();  // taken as soon as the pause is over
         }
     } else {

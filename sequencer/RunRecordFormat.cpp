@@ -1,6 +1,7 @@
 #include "sequencer/RunRecordFormat.h"
 
 #include "link/TovarinProtocol.h"
+#include "support/FilePaths.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +29,28 @@ std::string RunRecordFileName(std::chrono::system_clock::time_point start, int a
     return result + ".csv";
 }
 
-std::string RunRecordHeader() { return "Time,Seconds,Box,Name,Address,Port,Value,Attenuation (dB),Limited\r\n"; }
+std::string RunDescriptionPath(const std::string& recordPath) { return ChangeFileExt(recordPath, ".json"); }
+
+const char* NotSentText(TNotSent why) {
+    switch (why) {
+    case TNotSent::LinkNotUsable: return "link not usable";
+    case TNotSent::Replaced: return "replaced by a newer command";
+    case TNotSent::DroppedAtStop: return "dropped at stop";
+    }
+    return "";
+}
+
+std::string LocalTimeText(std::chrono::system_clock::time_point t) {
+    using namespace std::chrono;
+    const std::tm local = LocalTime(t);
+    const auto ms = duration_cast<milliseconds>(t.time_since_epoch()).count() % 1000;
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms < 0 ? ms + 1000 : ms));
+    return text;
+}
+
+std::string RunRecordHeader() { return "Time,Seconds,Box,Name,Address,Port,Value,Attenuation (dB),Sent,Limited\r\n"; }
 
 std::string AttenuationDb(int value, int maxAtt) {
     if (maxAtt <= 0) return {};
@@ -40,19 +62,21 @@ std::string AttenuationDb(int value, int maxAtt) {
 
 std::string RunRecordLine(const TRecordRow& row, const TRecordedAtt& att) {
     using namespace std::chrono;
-    const std::tm t = LocalTime(row.Wall);
-    const auto ms = duration_cast<milliseconds>(row.Wall.time_since_epoch()).count() % 1000;
     const auto since = duration_cast<milliseconds>(row.SinceStart).count();
-    char head[96];
-    std::snprintf(head, sizeof head, "%04d-%02d-%02d %02d:%02d:%02d.%03d,%lld.%03lld,%d,", t.tm_year + 1900,
-                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, static_cast<int>(ms < 0 ? ms + 1000 : ms),
-                  static_cast<long long>(since / 1000), static_cast<long long>(since % 1000), row.Box);
+    char head[64];
+    std::snprintf(head, sizeof head, ",%lld.%03lld,%d,", static_cast<long long>(since / 1000),
+                  static_cast<long long>(since % 1000), row.Box);
     const std::vector<TAttSetting> settings = ReadAttCommand(row.Command);
     std::string value, db;
     if (!settings.empty()) {
         value = std::to_string(settings.front().Value);
         db = AttenuationDb(settings.front().Value, att.MaxAtt);
     }
-    return head + CsvField(att.Name) + ',' + CsvField(att.Address) + ',' + CsvField(att.Port) + ',' + value + ',' +
-           db + ',' + (row.Limited ? "yes" : "") + "\r\n";
+    std::string sent;
+    if (row.Sent)
+        sent = LocalTimeText(*row.Sent);
+    else if (row.NotSent)
+        sent = std::string("not sent: ") + NotSentText(*row.NotSent);
+    return LocalTimeText(row.Wall) + head + CsvField(att.Name) + ',' + CsvField(att.Address) + ',' +
+           CsvField(att.Port) + ',' + value + ',' + db + ',' + sent + ',' + (row.Limited ? "yes" : "") + "\r\n";
 }

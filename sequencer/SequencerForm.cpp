@@ -8,6 +8,7 @@
 #include "sequencer/SequencerThread.h"
 #include "sequencer/RunRecord.h"
 #include "support/FileDialogName.h"
+#include "support/FilePaths.h"
 
 #include <QApplication>
 #include <QFile>
@@ -116,8 +117,9 @@ TSequencerForm::TSequencerForm(TSequencerHost& host)
 
 TSequencerForm::~TSequencerForm() {
     // The engine delivers into the graph window and through the delivery:
-    // it goes first.
+    // it goes first. A run still going ends with the program.
     engine_.reset();
+    if (running_) EndRecord(TRunEnding::ProgramClosed);
     recordDelivery_.reset();
     record_.reset();
     graph_.reset();
@@ -146,11 +148,19 @@ std::vector<std::string> TSequencerForm::Files() const {
 
 void TSequencerForm::AddFiles(const std::vector<std::string>& files) {
     for (const std::string& file : files) {
-        const QString path = Text(file);
-        bool listed = false;
-        for (int i = 0; i < LBSequence->count() && !listed; ++i)
-            listed = LBSequence->item(i)->text().compare(path, Qt::CaseInsensitive) == 0;
-        if (!listed) LBSequence->addItem(path);
+        std::string listed;
+        for (const std::string& row : Files())
+            if (SameFile(row, file)) {
+                listed = row;
+                break;
+            }
+        if (listed.empty()) {
+            LBSequence->addItem(Text(file));
+            continue;
+        }
+        std::string line = "Already listed, not added: " + file;
+        if (listed != file) line += " (the same file as " + listed + ")";
+        MemoLog->appendPlainText(Text(line));
     }
 }
 
@@ -174,7 +184,7 @@ void TSequencerForm::ButtonRunClick() {
 
     graph_->ResetCurves();
     engine_.reset();  // the last run's, ended: it refers to the last record
-    StartRecord();
+    StartRecord(files, analysis.Assignment, analysis.Scripts);
     // The files hold values in the bench's common unit as it is now; the
     // engine sends each attenuator its own unit from them.
     engine_ = std::make_unique<TSequencerThread>(
@@ -185,30 +195,9 @@ void TSequencerForm::ButtonRunClick() {
     engine_->Start();
 }
 
-void TSequencerForm::StartRecord() {
-    std::array<TRecordedAtt, 9> atts;
-    for (int n = 1; n <= 8; ++n) atts[static_cast<std::size_t>(n)] = host_.RecordedAtt(n);
-    recordDelivery_.reset();
-    record_ = std::make_unique<TRunRecord>(host_.SequencesDir(), atts,
-                                           [this](const std::string& text) { RecordFailed(text); });
-    recordDelivery_ = std::make_unique<TRunRecordDelivery>(*delivery_, *record_);
-}
-
-void TSequencerForm::RecordFailed(const std::string& text) {
-    // Told without stopping anything: the run goes on, and the box does not
-    // keep the operator from "&Stop". One box, however often it is told.
-    if (!recordMessage_) {
-        recordMessage_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("Error."), QString(), QMessageBox::Ok, this);
-        recordMessage_->setObjectName(QStringLiteral("RecordMessage"));
-        recordMessage_->setWindowModality(Qt::NonModal);
-    }
-    recordMessage_->setText(QString::fromLocal8Bit(text.c_str()));
-    recordMessage_->show();
-}
-
 void TSequencerForm::EngineEnded() {
     SetRunning(false);
-    if (record_) record_->Finish();
+    EndRecord(engine_ && engine_->Completed() ? TRunEnding::Completed : TRunEnding::Stopped);
     // The ended engine is released once its notification has returned.
     QMetaObject::invokeMethod(
         this, [this] { if (engine_ && engine_->Ended() && !running_) engine_.reset(); }, Qt::QueuedConnection);

@@ -3,7 +3,8 @@
 // of the selected ones, opens the editor, and shows or hides the graph
 // window and the main window. It owns the graph window for its lifetime.
 
-#include "sequencer/RunRecordFormat.h"
+#include "sequencer/RunDescription.h"
+#include "sequencer/SequenceModel.h"
 #include "sequencer/SequencerEditForm.h"
 
 #include <QDialog>
@@ -33,7 +34,10 @@ public:
     virtual std::unique_ptr<TSequencerDelivery> MakeDelivery(TSequencerGraphForm& graph) = 0;
     // Attenuator n (1..8) as a run's record names it; by default only by
     // its box caption.
-    virtual TRecordedAtt RecordedAtt(int n) const { return {AttCaption(n), {}, {}, 0}; }
+    virtual TRecordedAtt RecordedAtt(int n) const { return {AttCaption(n), {}, {}, 0, {}}; }
+    // The configuration file in use, as a run's description names it; empty
+    // when none is known.
+    virtual std::string ConfigFile() const { return {}; }
 };
 
 class TSequencerForm : public QDialog {
@@ -46,7 +50,9 @@ public:
     void SetRunning(bool value);
     // The full paths of the list, top to bottom.
     std::vector<std::string> Files() const;
-    // Appends files not yet listed (letter case ignored).
+    // Appends the files not yet listed. A file that is listed already,
+    // under this or another name (a link to it, another spelling of its
+    // path), is refused with a line in the log.
     void AddFiles(const std::vector<std::string>& files);
     TSequencerGraphForm* GraphForm() const { return graph_.get(); }
     TSequencerThread* Engine() const { return engine_.get(); }
@@ -79,7 +85,9 @@ public:
 
 private:
     void EngineEnded();
-    void StartRecord();
+    void StartRecord(const std::vector<std::string>& files, const TBaieScripts& assignment,
+                     const std::vector<std::unique_ptr<TSequenceScript>>& scripts);
+    void EndRecord(TRunEnding how);
     void RecordFailed(const std::string& text);
     void Message(const char* text);
 

@@ -56,7 +56,10 @@ void TSequencerThread::Execute() {
     RaisePriority();
     TTickSchedule schedule(TTickSchedule::Clock::now(), period_);
     for (;;) {
-        if (!run_.Step()) stop_ = true;  // no assigned sequence is running
+        if (!run_.Step()) {  // no assigned sequence is running
+            completed_ = !stop_;
+            stop_ = true;
+        }
         if (!stop_) {
             if (!SleepUntil(schedule.Deadline())) break;
             if (!gate_.RunOnGuiThread([this] { DeliverTick(); })) break;

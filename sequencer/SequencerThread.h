@@ -4,6 +4,7 @@
 // thread, which posts them to the links, shows them and plots them.
 
 #include "support/GuiThread.h"
+#include "link/PostTicket.h"
 #include "sequencer/SequenceRun.h"
 
 #include <atomic>
@@ -39,6 +40,13 @@ public:
     // The link's pending command, replacing one not yet taken (unverified).
     // limited: its value was cut down to the attenuator's maximum.
     virtual void SetPendingCommand(int att, const std::string& command, bool limited) = 0;
+    // The ticket that the next SetPendingCommand for att carries to the
+    // link, which tells through it what became of the command. A delivery
+    // without links lets it go at once (told as dropped).
+    virtual void SetPostTicket(int /*att*/, TPostTicket /*ticket*/) {}
+    // The run has ended: commands with a ticket that the links have not
+    // taken yet are withdrawn.
+    virtual void WithdrawPending() {}
     virtual bool MainVisible() const = 0;
     // Shows the command's value in the attenuator's box.
     virtual void ShowLinkAnswer(int att, const std::string& command) = 0;
@@ -68,6 +76,9 @@ public:
 
     bool Started() const { return started_; }
     bool Ended() const { return ended_; }
+    // Ended because no assigned sequence was running any more, as opposed
+    // to a stop request.
+    bool Completed() const { return completed_; }
     std::int64_t DeliveredTicks() const { return delivered_; }
     // Ticks after which the schedule went on from "now" because the GUI
     // thread had held the engine back for more than a whole period.
@@ -91,6 +102,7 @@ private:
     std::atomic<bool> started_{false};
     std::atomic<bool> stop_{false};
     std::atomic<bool> ended_{false};
+    std::atomic<bool> completed_{false};
     std::atomic<std::int64_t> delivered_{0};
     std::atomic<std::int64_t> rebased_{0};
 

@@ -1,6 +1,9 @@
 #include "support/FilePaths.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include <vector>
 
@@ -43,3 +46,14 @@ std::string ProgramFilePath() {
     }
 }
 
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    std::error_code ea, eb;
+    const auto ca = std::filesystem::weakly_canonical(a, ea);
+    const auto cb = std::filesystem::weakly_canonical(b, eb);
+    if (ea || eb) return a == b;
+    return ca == cb;
+}

@@ -1,6 +1,7 @@
 #pragma once
 // Paths of files: the separator, a configuration file's base name, the
-// running program's file and changing an extension.
+// running program's file, changing an extension, and whether two paths name
+// one file.
 
 #include <string>
 
@@ -21,3 +22,10 @@ std::string ProgramFilePath();
 // ext, which includes its dot; an extension is appended when there is none.
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
 
+
+// True when a and b name the same file: the same device and inode (a hard
+// link, a symbolic link, "." and ".." or another spelling of one path), or,
+// for paths that cannot be looked at, the same canonical path. Letter case
+// counts wherever the filesystem counts it: a.sqc and A.sqc are two files on
+// most filesystems here, one on a case-blind one.
+bool SameFile(const std::string& a, const std::string& b);

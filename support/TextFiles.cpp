@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -134,6 +135,51 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix
     ::closedir(dir);
 }
 
+// Writes contents to a new temporary file beside target (in folder, named
+// with prefix), with mode, flushed to disk. Returns its path, or empty with
+// errno set.
+std::string WriteTemporary(const std::string& folder, const std::string& prefix, const std::string& contents,
+                           mode_t mode) {
+    RemoveStaleTemporaries(folder, prefix);
+    std::string temp = folder + prefix + std::to_string(::getpid()) + "-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return {};
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, contents) && ::fsync(fd) == 0;
+    int error = ok ? 0 : (errno != 0 ? errno : EIO);
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0) return temp;
+    ::unlink(temp.c_str());
+    errno = error;
+    return {};
+}
+
+// Makes a rename into folder durable.
+void SyncFolder(const std::string& folder) {
+    const std::string dir = folder.empty() ? "." : (folder.size() == 1 ? "/" : folder.substr(0, folder.size() - 1));
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto cut = path.rfind('/');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string NameOf(const std::string& path) {
+    const auto cut = path.rfind('/');
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+// The permissions of a new file: the usual ones (mkstemp makes it private).
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, const std::string& contents) {
@@ -144,35 +190,30 @@ void WriteFileAtomically(const std::string& path, const std::string& contents) {
     if (exists && !S_ISREG(old.st_mode))
         throw TFileWriteError(path, "It " + FileReadProblem(TFileReadStatus::NotRegular) + "; nothing was written.");
 
-    const auto cut = target.rfind('/');
-    const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
-    const std::string prefix = TempPrefix(cut == std::string::npos ? target : target.substr(cut + 1));
-    RemoveStaleTemporaries(folder, prefix);
-    std::string temp = folder + prefix + std::to_string(::getpid()) + "-XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) throw TFileWriteError(path);
-
-    bool ok = true;
-    if (exists) {
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    } else {
-        // A new file gets the usual permissions (mkstemp makes it private).
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ok = ::fchmod(fd, 0666 & ~mask) == 0;
-    }
-    ok = ok && WriteAll(fd, contents) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
+    const std::string folder = FolderOf(target);
+    const std::string temp =
+        WriteTemporary(folder, TempPrefix(NameOf(target)), contents, exists ? old.st_mode & 07777 : NewFileMode());
+    if (temp.empty()) throw TFileWriteError(path);
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         throw TFileWriteError(path);
     }
-    // Make the rename itself durable.
-    const std::string dir = folder.empty() ? "." : (folder.size() == 1 ? "/" : folder.substr(0, folder.size() - 1));
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
+    SyncFolder(folder);
+}
+
+int CreateFileAtomically(const std::string& path, const std::string& contents) {
+    if (path.empty()) return ENOENT;
+    const std::string folder = FolderOf(path);
+    const std::string temp = WriteTemporary(folder, TempPrefix(NameOf(path)), contents, NewFileMode());
+    if (temp.empty()) return errno;
+    int error = 0;
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+        error = errno;
+        // A filesystem without that rename: a hard link cannot replace either.
+        if (error == EINVAL || error == ENOSYS || error == ENOTSUP)
+            error = ::link(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
+        ::unlink(temp.c_str());
     }
+    if (error == 0) SyncFolder(folder);
+    return error;
 }

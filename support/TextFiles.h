@@ -55,3 +55,10 @@ TFileReadStatus ReadTextFile(const std::string& path, std::string& data);
 // process; temporaries that a killed writer left behind are removed by the
 // next write of the same file. Throws TFileWriteError on failure.
 void WriteFileAtomically(const std::string& path, const std::string& contents);
+
+// Makes a new file at path holding contents in one step, so that a reader
+// sees either no file or all of it: written to a temporary file beside it,
+// flushed, then renamed into place only if nothing is there. Never replaces
+// anything: when path exists the result is EEXIST and nothing changes.
+// Returns 0 or the error number.
+int CreateFileAtomically(const std::string& path, const std::string& contents);

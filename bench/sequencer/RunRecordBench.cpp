@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     if (::mkdtemp(folder.data()) == nullptr) return 1;
 
     std::array<TRecordedAtt, 9> atts;
-    for (int n = 1; n <= 8; ++n) atts[static_cast<std::size_t>(n)] = {"AT" + std::to_string(n), "127.0.0.1", "1000" + std::to_string(n), 935};
+    for (int n = 1; n <= 8; ++n) atts[static_cast<std::size_t>(n)] = {"AT" + std::to_string(n), "127.0.0.1", "1000" + std::to_string(n), 935, "A1B2C3"};
     using Clock = std::chrono::steady_clock;
     std::vector<double> us;  // each Add, in microseconds
     us.reserve(static_cast<std::size_t>(ticks) * 8);
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         const auto finish = Clock::now();
-        record.Finish();
+        record.Finish(TRunEnding::Completed);
         while (!record.Closed()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         drain = std::chrono::duration<double, std::milli>(Clock::now() - finish).count();
         bytes = std::filesystem::file_size(record.Path());

@@ -121,8 +121,12 @@ TEST_F(MainFormTest, SequenceWrittenInTheEditorRunsWithAnotherOnTheRacks) {
         ASSERT_TRUE(WaitUntil([&] { return list->Record()->Closed(); }));
         EXPECT_EQ(list->Record()->Path().rfind(home.path().toStdString() + "/run ", 0), 0u);
         const std::string record = ReadAll(list->Record()->Path());
-        EXPECT_NE(record.find(",1,LAB1," + ip1 + ",10001,50,5.0,\r\n"), std::string::npos) << record;
-        EXPECT_NE(record.find(",2,LAB2," + ip1 + ",10002,400,40.0,\r\n"), std::string::npos) << record;
+        // Every command reached its attenuator, and the record says when.
+        EXPECT_NE(record.find(",1,LAB1," + ip1 + ",10001,50,5.0,20"), std::string::npos) << record;
+        EXPECT_NE(record.find(",2,LAB2," + ip1 + ",10002,400,40.0,20"), std::string::npos) << record;
+        EXPECT_EQ(record.find("not sent"), std::string::npos) << record;
+        EXPECT_NE(ReadAll(RunDescriptionPath(list->Record()->Path())).find("\"deviceId\": \"A1B2C3\""),
+                  std::string::npos);
         list->reject();
         done = true;
     });
@@ -195,9 +199,18 @@ TEST_F(MainFormTest, MixedBenchPlaysEachAttenuatorInItsOwnUnitAndShowsDecibels) 
         ASSERT_TRUE(graph->SaveValuesCsv(csv));
         ASSERT_TRUE(WaitUntil([&] { return list->Record()->Closed(); }));
         const std::string record = ReadAll(list->Record()->Path());
-        for (const std::string& row : {",1,LAB1," + ip1 + ",10001,63,63,yes\r\n", ",2,LAB2," + ip1 + ",10002,935,93.5,yes\r\n",
-                                       ",1,LAB1," + ip1 + ",10001,40,40,\r\n", ",2,LAB2," + ip1 + ",10002,400,40.0,\r\n"})
-            EXPECT_NE(record.find(row), std::string::npos) << row << " in " << record;
+        // Each row: the value sent, in dB, when it was written, and the limit mark.
+        const std::pair<std::string, std::string> rows[] = {{",1,LAB1," + ip1 + ",10001,63,63,", ",yes"},
+                                                            {",2,LAB2," + ip1 + ",10002,935,93.5,", ",yes"},
+                                                            {",1,LAB1," + ip1 + ",10001,40,40,", ","},
+                                                            {",2,LAB2," + ip1 + ",10002,400,40.0,", ","}};
+        for (const auto& [head, tail] : rows) {
+            const std::size_t at = record.find(head);
+            ASSERT_NE(at, std::string::npos) << head << " in " << record;
+            const std::string rest = record.substr(at + head.size(), record.find("\r\n", at) - at - head.size());
+            EXPECT_EQ(rest.substr(0, 2), "20") << rest;  // the time it was sent
+            EXPECT_TRUE(rest.ends_with(tail) && rest.find(',') == rest.size() - tail.size()) << rest;
+        }
         list->reject();
         done = true;
     });

@@ -35,17 +35,24 @@ TEST(RunRecord, RowsNameTheAttenuatorAndGiveDecibelsInItsOwnUnit) {
     EXPECT_LT(RunRecordFileName(wall), RunRecordFileName(wall, 2));
     EXPECT_LT(RunRecordFileName(wall, 2), RunRecordFileName(wall + seconds(1)));
 
-    const TRecordRow row{wall, milliseconds(1234), 3, "ATT 0 045"};
-    const std::string tenths = RunRecordLine(row, {"A,B", "10.0.0.2", "10003", 935});
-    EXPECT_TRUE(tenths.ends_with(",1.234,3,\"A,B\",10.0.0.2,10003,45,4.5,\r\n")) << tenths;
+    const TRecordRow row{wall, milliseconds(1234), 3, "ATT 0 045", false, wall + milliseconds(7), {}};
+    const std::string tenths = RunRecordLine(row, {"A,B", "10.0.0.2", "10003", 935, "A1B2C3"});
+    EXPECT_TRUE(tenths.ends_with(",1.234,3,\"A,B\",10.0.0.2,10003,45,4.5," + LocalTimeText(wall + milliseconds(7)) +
+                                 ",\r\n")) << tenths;
+    EXPECT_EQ(tenths.rfind(LocalTimeText(wall), 0), 0u) << tenths;
     EXPECT_EQ(tenths[10], ' ');
     EXPECT_EQ(tenths[19], '.');  // yyyy-mm-dd hh:mm:ss.mmm
-    EXPECT_TRUE(RunRecordLine(row, {"LAB", "", "", 110}).ends_with(",45,45,\r\n"));  // whole decibels up to 110
-    EXPECT_TRUE(RunRecordLine(row, {"LAB", "", "", 0}).ends_with(",45,,\r\n"));  // unit not known
+    TRecordRow refused = row;
+    refused.Sent.reset();
+    refused.NotSent = TNotSent::LinkNotUsable;
+    EXPECT_TRUE(RunRecordLine(refused, {"LAB", "", "", 110, ""}).ends_with(",45,45,not sent: link not usable,\r\n"));
+    refused.NotSent = TNotSent::Replaced;  // and the unit not known
+    EXPECT_TRUE(RunRecordLine(refused, {"LAB", "", "", 0, ""}).ends_with(",45,,not sent: replaced by a newer command,\r\n"));
+    EXPECT_EQ(RunDescriptionPath("/r/run 2026-12-08 20-35-12_2.csv"), "/r/run 2026-12-08 20-35-12_2.json");
     // A value cut down to the attenuator's maximum is marked in the last column.
-    EXPECT_TRUE(RunRecordHeader().ends_with(",Value,Attenuation (dB),Limited\r\n"));
-    const TRecordRow limited{wall, milliseconds(5), 1, "ATT 0 063", true};
-    EXPECT_TRUE(RunRecordLine(limited, {"LAB", "", "", 63}).ends_with(",63,63,yes\r\n"));
+    EXPECT_TRUE(RunRecordHeader().ends_with(",Value,Attenuation (dB),Sent,Limited\r\n"));
+    const TRecordRow limited{wall, milliseconds(5), 1, "ATT 0 063", true, wall, {}};
+    EXPECT_TRUE(RunRecordLine(limited, {"LAB", "", "", 63, ""}).ends_with(",63,63," + LocalTimeText(wall) + ",yes\r\n"));
     EXPECT_EQ(CsvField("LAB1"), "LAB1");
     EXPECT_EQ(CsvField("a\"b,"), "\"a\"\"b,\"");
 }
@@ -59,7 +66,7 @@ TEST(RunRecord, UnwritableFolderIsToldOnceOnTheGuiThreadAndTheRunGoesOn) {
 
     std::vector<std::string> told;
     bool onGui = true;
-    TRunRecord record(notAFolder + "/records", {}, [&](const std::string& text) {
+    TRunRecord record(notAFolder + "/records", TRunStart{}, [&](const std::string& text) {
         told.push_back(text);
         onGui = onGui && IsGuiThread();
     });
@@ -70,7 +77,7 @@ TEST(RunRecord, UnwritableFolderIsToldOnceOnTheGuiThreadAndTheRunGoesOn) {
     engine.SetOnTerminate([&] { ended = true; });
     engine.Start();
     ASSERT_TRUE(WaitUntil([&] { return ended; }, 20000));
-    record.Finish();
+    record.Finish(TRunEnding::Completed);
     ASSERT_TRUE(WaitUntil([&] { return record.Closed(); }));
     PumpEvents(50);
     EXPECT_EQ(inner.ticks, 10);
@@ -81,13 +88,18 @@ TEST(RunRecord, UnwritableFolderIsToldOnceOnTheGuiThreadAndTheRunGoesOn) {
     EXPECT_TRUE(record.Path().empty());
 }
 
-TEST(RunRecord, RunsStartedInTheSameSecondKeepFilesOfTheirOwn) {
+TEST(RunRecord, RunsStartedInTheSameSecondKeepFilesOfTheirOwnAndNothingIsOverwritten) {
     TTempFolder dir;
+    // A description left without its record takes the name from both files.
+    std::vector<std::string> decoys;
+    const auto now = std::chrono::system_clock::now();
+    for (int s = 0; s < 2; ++s)
+        decoys.push_back(dir.Write(RunDescriptionPath(RunRecordFileName(now + std::chrono::seconds(s))), "decoy"));
     std::vector<std::string> paths;
     for (int i = 0; i < 3; ++i) {
-        TRunRecord record(dir.Path(), {}, [](const std::string& text) { ADD_FAILURE() << text; });
+        TRunRecord record(dir.Path(), TRunStart{}, [](const std::string& text) { ADD_FAILURE() << text; });
         record.Add(1, "ATT 0 01" + std::to_string(i), false);
-        record.Finish();
+        record.Finish(TRunEnding::Completed);
         ASSERT_TRUE(WaitUntil([&] { return record.Closed(); }));
         paths.push_back(record.Path());
     }
@@ -96,10 +108,17 @@ TEST(RunRecord, RunsStartedInTheSameSecondKeepFilesOfTheirOwn) {
     EXPECT_EQ(std::unique(paths.begin(), paths.end()), paths.end());
     std::string all;
     for (const auto& p : paths) {
+        EXPECT_EQ(std::find(decoys.begin(), decoys.end(), RunDescriptionPath(p)), decoys.end()) << p;
+        EXPECT_NE(ReadAll(RunDescriptionPath(p)).find("\"ended\": \"completed\""), std::string::npos) << p;
         const std::string text = ReadAll(p);
         EXPECT_TRUE(text.starts_with(RunRecordHeader())) << p;
         all += text.substr(RunRecordHeader().size());
     }
-    for (const char* value : {",10,,\r\n", ",11,,\r\n", ",12,,\r\n"})
+    for (const auto& d : decoys) {
+        EXPECT_EQ(ReadAll(d), "decoy");
+        EXPECT_FALSE(std::filesystem::exists(d.substr(0, d.size() - 5) + ".csv")) << d;
+    }
+    // A ticket let go without an outcome is a command that was never sent.
+    for (const char* value : {",10,,not sent: dropped at stop,\r\n", ",11,,", ",12,,"})
         EXPECT_NE(all.find(value), std::string::npos) << value << " in " << all;
 }

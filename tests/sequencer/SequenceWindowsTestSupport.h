@@ -35,6 +35,7 @@ public:
     int CommonMaxAtt() const override { return maxAtt; }
     std::string AttCaption(int n) const override { return "ATT" + std::to_string(n); }
     std::string SequencesDir() const override { return dir; }
+    std::string ConfigFile() const override { return config; }
     void SetSequencesDir(const std::string& d) override { dir = d; }
     std::string DocumentsFolder() const override { return dir; }
     TSequencerGraphHost& GraphHost() override { return *this; }
@@ -47,6 +48,7 @@ public:
     }
     int maxAtt = 935;
     std::string dir;
+    std::string config;
     QWidget main;
     TRecordingDelivery* delivery = nullptr;
 };

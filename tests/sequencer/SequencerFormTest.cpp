@@ -4,10 +4,18 @@
 #include "sequencer/RunRecord.h"
 #include "sequencer/SequencerEditForm.h"
 
+#include <QCryptographicHash>
 #include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+
+#include <unistd.h>
 
 namespace {
 
@@ -30,11 +38,21 @@ TEST(SequencerForm, ListsEachFileOnceRefusesConflictsAndLocksWhileRunning) {
     TListFiles files;
     TSequencerForm form(host);
     form.show();
-    std::string upper = files.a;
-    for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    form.AddFiles({files.a, upper, files.a, files.b});
-    form.AddFiles({files.c, files.b});
-    EXPECT_EQ(form.Files(), (std::vector<std::string>{files.a, files.b, files.c}));
+    // Two rows are one file when they name it, however: a hard link, a
+    // symbolic link, another spelling. Letter case makes another file here.
+    const std::string hard = files.dir.Path() + "/hard.sqc", soft = files.dir.Path() + "/soft.sqc";
+    ASSERT_EQ(::link(files.a.c_str(), hard.c_str()), 0);
+    ASSERT_EQ(::symlink(files.a.c_str(), soft.c_str()), 0);
+    const std::string upper = files.dir.Write("A.sqc", SqcText({4}, {Row(1, ActionStep, 0, 400, 5)}));
+    form.AddFiles({files.a, hard, files.a, files.b, files.dir.Path() + "/./a.sqc"});
+    form.AddFiles({files.c, soft, files.b, upper});
+    EXPECT_EQ(form.Files(), (std::vector<std::string>{files.a, files.b, files.c, upper}));
+    const QStringList log = form.MemoLog->toPlainText().split('\n');
+    ASSERT_EQ(log.size(), 5) << form.MemoLog->toPlainText().toStdString();
+    EXPECT_EQ(log[0].toStdString(), "Already listed, not added: " + hard + " (the same file as " + files.a + ")");
+    EXPECT_EQ(log[1].toStdString(), "Already listed, not added: " + files.a);
+    EXPECT_EQ(log[3].toStdString(), "Already listed, not added: " + soft + " (the same file as " + files.a + ")");
+    EXPECT_EQ(form.frameGeometry().height(), 354);  // the log shows
 
     std::string message;
     AnswerMessage(message);
@@ -78,7 +96,7 @@ TEST(SequencerForm, ListsEachFileOnceRefusesConflictsAndLocksWhileRunning) {
 
     Select(form, {1});
     form.ButtonRemove->click();
-    EXPECT_EQ(form.Files(), (std::vector<std::string>{files.a, files.c}));
+    EXPECT_EQ(form.Files(), (std::vector<std::string>{files.a, files.c, upper}));
 }
 
 TEST(SequencerForm, EditsTheFocusedRowAndClosingBringsTheMainWindowBack) {
@@ -137,6 +155,7 @@ TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingThe
     TTempFolder dir;
     const std::string seq = dir.Write("s.sqc", SqcText({1, 2}, {Row(1, ActionRamp, 0, 100, 4)}));
     host.dir = dir.Path() + "/";
+    host.config = dir.Write("bench.cfg", "x");
     TSequencerForm form(host);
     form.show();
     form.AddFiles({seq});
@@ -153,6 +172,33 @@ TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingThe
     EXPECT_EQ(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), sent + 1) << text;
     EXPECT_NE(text.find(",1,ATT1,"), std::string::npos) << text;
 
+    // Its description: what played where, from which files, and how it ended.
+    auto description = [](const TRunRecord& record) {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(ReadAll(RunDescriptionPath(record.Path())))).object();
+    };
+    const QJsonObject run = description(*form.Record());
+    EXPECT_FALSE(run["version"].toString().isEmpty());
+    EXPECT_FALSE(run["host"].toString().isEmpty());
+    EXPECT_TRUE(QDateTime::fromString(run["start"].toString(), Qt::ISODateWithMs).isValid());
+    EXPECT_NE(run["start"].toString().indexOf(QRegularExpression("T\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d$")), -1)
+        << run["start"].toString().toStdString();
+    EXPECT_EQ(run["configuration"]["path"].toString().toStdString(), host.config);
+    EXPECT_EQ(run["configuration"]["sha256"].toString(), "2d711642b726b04401627ca9fbac32f5c8530fb1903cc4db02258717921a4881");
+    ASSERT_EQ(run["attenuators"].toArray().size(), 8);
+    EXPECT_EQ(run["attenuators"][7]["box"].toInt(), 8);
+    EXPECT_EQ(run["attenuators"][7]["name"].toString(), "ATT8");
+    EXPECT_TRUE(run["attenuators"][7]["maximum"].isNull());
+    ASSERT_EQ(run["sequences"].toArray().size(), 1);
+    EXPECT_EQ(run["sequences"][0]["path"].toString().toStdString(), seq);
+    EXPECT_EQ(run["sequences"][0]["sha256"].toString(),
+              QCryptographicHash::hash(QByteArray::fromStdString(ReadAll(seq)), QCryptographicHash::Sha256).toHex());
+    EXPECT_EQ(run["sequences"][0]["attenuators"].toArray(), (QJsonArray{1, 2}));
+    EXPECT_EQ(run["end"]["ended"].toString().toStdString(), "completed");
+    EXPECT_EQ(run["end"]["ticks"].toInt(), host.delivery->ticks);
+    EXPECT_EQ(run["end"]["commandsSent"].toInt() + run["end"]["commandsNotSent"].toInt(), static_cast<int>(sent));
+    EXPECT_GE(run["end"]["time"].toString(), run["start"].toString());
+
+
     host.dir = dir.Write("plain", "x") + "/";
     form.ButtonRun->click();
     ASSERT_TRUE(form.Running());
@@ -164,4 +210,29 @@ TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingThe
     EXPECT_NE(told->text().toStdString().find(dir.Path() + "/plain"), std::string::npos);
     EXPECT_EQ(form.findChildren<QMessageBox*>("RecordMessage").size(), 1);
     told->close();
+
+    // Stopped, then closed with the program while running.
+    const std::string hold = dir.Write("hold.sqc", SqcText({3}, {Row(1, ActionStep, 0, 100, 5000)}));
+    host.dir = dir.Path() + "/";
+    form.AddFiles({hold});
+    Select(form, {1});
+    const int ticks = host.delivery->ticks;
+    form.ButtonRun->click();
+    ASSERT_TRUE(WaitUntil([&] { return host.delivery->ticks > ticks + 2; }));
+    form.ButtonStop->click();
+    ASSERT_TRUE(WaitUntil([&] { return !form.Running() && form.Record()->Closed(); }));
+    EXPECT_EQ(description(*form.Record()).value("end")["ended"].toString().toStdString(), "stopped");
+    {
+        TSequencerForm closing(host);
+        closing.AddFiles({hold});
+        Select(closing, {0});
+        closing.ButtonRun->click();
+        ASSERT_TRUE(WaitUntil([&] { return !closing.Record()->Path().empty(); }));
+        const QJsonObject started = description(*closing.Record());
+        EXPECT_EQ(started["sequences"][0]["attenuators"].toArray(), (QJsonArray{3}));
+        EXPECT_TRUE(started["end"].isNull());
+        host.config = closing.Record()->Path();  // where to look once the window has gone
+    }
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(ReadAll(RunDescriptionPath(host.config))))["end"]["ended"]
+                  .toString().toStdString(), "program closed");
 }

@@ -243,8 +243,12 @@ public:
     }
     int AttMaxAtt(int att) const override { return links[att - 1]->MaxAtt(); }
     void SetPendingCommand(int att, const std::string& command, bool limited) override {
-        links[att - 1]->SetPendingCommand(command);
+        links[att - 1]->SetPendingCommand(command, std::move(tickets[att]));
         if (limited) this->limited.push_back(command);
+    }
+    void SetPostTicket(int att, TPostTicket ticket) override { tickets[att] = std::move(ticket); }
+    void WithdrawPending() override {
+        for (TTovarinThread* link : links) link->WithdrawTracked();
     }
     bool MainVisible() const override { return false; }
     void ShowLinkAnswer(int, const std::string&) override {}
@@ -256,15 +260,8 @@ public:
     std::vector<std::unique_ptr<TTovarinThread>> owned;
     std::vector<TTovarinThread*> links;
     std::vector<TTovarinThread*> ready;
-    std::vector<std::string> limited;
-    int ticks = 0;
-
-    // Links to attenuators 10001.. at ip; waits until each has read its
-    // attenuation back.
-    bool Connect(const std::string& ip, int count) {
-        TLinkTimings timings;
-        timings.ReadTimeout = 1000;
-        timings.ConnectTimeout = 3000;
+    // Starts count links to the attenuators on ports 10001.. at ip.
+    void StartLinks(const std::string& ip, int count, const TLinkTimings& timings) {
         for (int k = 0; k < count; ++k) {
             owned.push_back(std::make_unique<TTovarinThread>(this, timings));
             links.push_back(owned.back().get());
@@ -272,27 +269,39 @@ public:
             links.back()->SetTargetPort(std::to_string(10001 + k));
             links.back()->Start();
         }
+    }
+
+    // Links to attenuators 10001.. at ip; waits until each has read its
+    // attenuation back.
+    bool Connect(const std::string& ip, int count) {
+        TLinkTimings timings;
+        timings.ReadTimeout = 1000;
+        timings.ConnectTimeout = 3000;
+        StartLinks(ip, count, timings);
         return WaitUntil([&] { return ready.size() >= static_cast<std::size_t>(count); }, 20000);
     }
+
+    std::array<TPostTicket, 9> tickets;
+    std::vector<std::string> limited;
+    int ticks = 0;
 };
 
-std::vector<std::string> AttLines(const TRackSimulator& sim, int att) {
-    std::vector<std::string> got;
-    for (const auto& l : sim.Lines(att))
-        if (StartsWith(l.line, "ATT")) got.push_back(l.line);
-    return got;
-}
-
-TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded) {
+// Three simulated attenuators on ports 10001..10003 of an address of their own.
+std::string ServeThree(TRackSimulator& sim, int attenuation) {
     const std::string ip = TRackSimulator::FreeLoopbackAddress(10001, 3);
-    TRackSimulator sim;
     for (int k = 0; k < 3; ++k) {
         TSimAttenuator a;
         a.ip = ip;
         a.port = 10001 + k;
-        a.attenuation = 500;
+        a.attenuation = attenuation;
         sim.Add(a);
     }
+    return ip;
+}
+
+TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded) {
+    TRackSimulator sim;
+    const std::string ip = ServeThree(sim, 500);
     sim.Start();
 
     TTempFolder dir;
@@ -303,11 +312,15 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
     const TTimeline timeline = PlayFiles({a, b});
 
     TLinkDelivery d;
-    ASSERT_TRUE(d.Connect(ip, 3));
+    TLinkTimings timings;
+    timings.ReadTimeout = 1000;
+    timings.ConnectTimeout = 3000;
+    d.StartLinks(ip, 3, timings);
+    ASSERT_TRUE(WaitUntil([&] { return d.ready.size() >= 3; }, 20000));
     sim.ClearLines();
 
     std::array<TRecordedAtt, 9> atts;
-    for (int k = 1; k <= 3; ++k) atts[k] = {"A" + std::to_string(k), ip, std::to_string(10000 + k), 935};
+    for (int k = 1; k <= 3; ++k) atts[k] = {"A" + std::to_string(k), ip, std::to_string(10000 + k), 935, "A1B2C3"};
     TRunRecord record(dir.Path(), atts, [](const std::string& text) { ADD_FAILURE() << text; });
     TRunRecordDelivery recorded(d, record);
     TEndProbe end;
@@ -322,7 +335,12 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
         for (const auto& t : timeline.ticks)
             if (!t[att - 1].empty()) want.push_back(t[att - 1]);
         ASSERT_FALSE(want.empty());
-        auto received = [&] { return AttLines(sim, att - 1); };
+        auto received = [&] {
+            std::vector<std::string> got;
+            for (const auto& l : sim.Lines(att - 1))
+                if (StartsWith(l.line, "ATT")) got.push_back(l.line);
+            return got;
+        };
         WaitUntil([&] { return received().size() >= want.size(); }, 5000);
         PumpEvents(150);  // nothing more may arrive
         EXPECT_EQ(received(), want) << "attenuator " << att;
@@ -332,7 +350,7 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
 
     // The record: one row per command, in order, each stamped within a tick
     // of the moment the attenuator received it.
-    record.Finish();
+    record.Finish(TRunEnding::Completed);
     ASSERT_TRUE(WaitUntil([&] { return record.Closed(); }));
     std::ifstream in(record.Path(), std::ios::binary);
     std::string line;
@@ -345,7 +363,7 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
         std::vector<std::string> f;
         std::stringstream fields(line.substr(0, line.size() - 1));
         for (std::string field; std::getline(fields, field, ',');) f.push_back(field);
-        ASSERT_EQ(f.size(), 8u) << line;
+        ASSERT_EQ(f.size(), 9u) << line;
         const int box = std::stoi(f[2]);
         ASSERT_TRUE(box >= 1 && box <= 3) << line;
         EXPECT_EQ(f[3] + f[4] + ":" + f[5], "A" + f[2] + ip + ":" + std::to_string(10000 + box));
@@ -362,6 +380,10 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
         const auto stamped = record.Start() + std::chrono::milliseconds(std::llround(seconds * 1000));
         EXPECT_LE(std::abs(std::chrono::duration_cast<std::chrono::milliseconds>(sent.time - stamped).count()), 100)
             << line;
+        // Written to the socket no earlier than handed over (both stamped to
+        // the millisecond in the same format, so they compare as texts).
+        EXPECT_EQ(f[8].size(), f[0].size()) << line;
+        EXPECT_GE(f[8], f[0]) << line;
         ++rows;
     }
     for (int k = 0; k < 3; ++k) {
@@ -372,6 +394,72 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
     EXPECT_GT(rows, 10);
     for (auto& link : d.owned) link.reset();
     sim.Stop();
+}
+
+// Commands that never reached an attenuator: replaced in the slot before the
+// link took them, posted to a link that cannot send, or still waiting when
+// the run ended. The record says so, and the wire agrees.
+TEST(RunRecord, RowsTellWhichCommandsNeverReachedTheWire) {
+    TRackSimulator sim;
+    const std::string ip = ServeThree(sim, 0);
+    TSimFaults refused;
+    refused.refuseConnections = true;
+    sim.SetFaults(1, refused);
+    sim.Start();
+    TLinkDelivery d;
+    TLinkTimings timings;
+    timings.ConnectTimeout = 3000;
+    d.StartLinks(ip, 3, timings);
+    ASSERT_TRUE(WaitUntil([&] { return d.ready.size() >= 2 && d.links[1]->LinkStatus() == 6; }, 20000));
+
+    // Link 3 is busy reading its attenuation back: what is posted meanwhile waits.
+    TSimFaults slow;
+    slow.replyDelayMs = 1500;
+    sim.SetFaults(2, slow);
+    sim.ClearLines();
+    d.links[2]->SetPendingCommand("READATT");
+    ASSERT_TRUE(WaitUntil([&] { return !sim.Lines(2).empty(); }));
+
+    TTempFolder dir;
+    TRunRecord record(dir.Path(), TRunStart{}, [](const std::string& text) { ADD_FAILURE() << text; });
+    TRunRecordDelivery recorded(d, record);
+    recorded.SetPendingCommand(1, "ATT 0 100", false);
+    recorded.SetPendingCommand(1, "ATT 0 200", false);
+    recorded.SetPendingCommand(2, "ATT 0 300", false);
+    recorded.SetPendingCommand(3, "ATT 0 400", false);
+    ASSERT_TRUE(WaitUntil([&] { return !sim.Lines(0).empty(); }));
+    recorded.WithdrawPending();
+    record.Finish(TRunEnding::Stopped);
+    ASSERT_TRUE(WaitUntil([&] { return record.Closed(); }));
+    ASSERT_TRUE(WaitUntil([&] { return d.links[2]->PendingCommand().empty() && sim.Lines(2).size() == 1; }, 5000));
+    PumpEvents(2500);  // the read-back has come, the link is idle again
+
+    std::vector<std::string> wire;
+    for (const TSimLine& l : sim.AllLines()) wire.push_back(l.line);
+    EXPECT_EQ(wire, (std::vector<std::string>{"STA?", "ATT 0 200"}));
+    std::ifstream in(record.Path(), std::ios::binary);
+    std::vector<std::string> sent;
+    for (std::string line; std::getline(in, line);) {
+        const std::string withoutLimited = line.substr(0, line.rfind(','));
+        sent.push_back(withoutLimited.substr(withoutLimited.rfind(',') + 1) + "\r");
+    }
+    ASSERT_EQ(sent.size(), 5u);
+    EXPECT_EQ(sent[1], "not sent: replaced by a newer command\r");
+    EXPECT_EQ(sent[2].size(), std::string("2026-12-08 20:35:12.345\r").size()) << sent[2];
+    EXPECT_EQ(sent[3], "not sent: link not usable\r");
+    EXPECT_EQ(sent[4], "not sent: dropped at stop\r");
+    const std::string json = ReadAll(RunDescriptionPath(record.Path()));
+    for (const char* field : {"\"ended\": \"stopped\"", "\"commandsSent\": 1,", "\"commandsNotSent\": 3,"})
+        EXPECT_NE(json.find(field), std::string::npos) << field << " in " << json;
+    for (auto& link : d.owned) link.reset();
+    sim.Stop();
+}
+
+std::vector<std::string> AttLines(const TRackSimulator& sim, int att) {
+    std::vector<std::string> got;
+    for (const auto& l : sim.Lines(att))
+        if (StartsWith(l.line, "ATT")) got.push_back(l.line);
+    return got;
 }
 
 TEST(SequencerThread, TenthsRunReachesAWholeDecibelAttenuatorRoundedUpAndWithinItsMaximum) {

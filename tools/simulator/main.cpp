@@ -4,8 +4,9 @@
 //   rack-sim --att 127.0.0.1:10001,id=A1B2C3,max=935,name=LAB1,att=100 ...
 //   rack-sim --rack 127.0.0.1 --rack 127.0.0.2     (four attenuators each)
 //
-// Options of --att: id, max, info, name, att. --quiet prints nothing but the
-// ready line. Runs until interrupted.
+// Options of --att: id, max, info, name, att; and faults: refuse=1 (the port
+// refuses connections), garbage=1 (every query is answered with garbage).
+// --quiet prints nothing but the ready line. Runs until interrupted.
 
 #include "tools/simulator/RackSimulator.h"
 
@@ -22,7 +23,7 @@ namespace {
 volatile std::sig_atomic_t g_stop = 0;
 void OnSignal(int) { g_stop = 1; }
 
-bool ParseAtt(const std::string& text, TSimAttenuator& att) {
+bool ParseAtt(const std::string& text, TSimAttenuator& att, TSimFaults& faults) {
     std::stringstream ss(text);
     std::string part;
     bool first = true;
@@ -43,13 +44,16 @@ bool ParseAtt(const std::string& text, TSimAttenuator& att) {
         else if (key == "info") att.info = value;
         else if (key == "name") att.name = value;
         else if (key == "att") att.attenuation = std::atoi(value.c_str());
+        else if (key == "refuse") faults.refuseConnections = value == "1";
+        else if (key == "garbage") faults.garbage = value == "1";
         else return false;
     }
     return !first && att.port > 0;
 }
 
 void Usage() {
-    std::cerr << "usage: rack-sim [--quiet] (--att IP:PORT[,id=..,max=..,info=..,name=..,att=..] | --rack IP)...\n";
+    std::cerr << "usage: rack-sim [--quiet] (--att IP:PORT[,id=..,max=..,info=..,name=..,att=..,refuse=1,garbage=1]"
+                 " | --rack IP)...\n";
 }
 
 }  // namespace
@@ -65,11 +69,12 @@ int main(int argc, char** argv) {
                 quiet = true;
             } else if (arg == "--att" && i + 1 < argc) {
                 TSimAttenuator att;
-                if (!ParseAtt(argv[++i], att)) {
+                TSimFaults faults;
+                if (!ParseAtt(argv[++i], att, faults)) {
                     Usage();
                     return 2;
                 }
-                sim.Add(att);
+                sim.SetFaults(sim.Add(att), faults);
             } else if (arg == "--rack" && i + 1 < argc) {
                 const std::string ip = argv[++i];
                 ++racks;

@@ -73,6 +73,10 @@ void TMainForm::LinkSetConfirmed(TTovarinThread* link, int value) {
         TellWatcher(n, TBoxFact::Attenuation, SpinFormat(value, AttGroupBoxes[n - 1]->Decimal()));
 }
 
+void TMainForm::LinkSetEnded(TTovarinThread* link, const TSetOutcome& outcome) {
+    if (const int n = BoxNumberOf(link); n != 0 && setWatcher_) setWatcher_(n, outcome);
+}
+
 void TMainForm::AttGroupBox05Change(TAttGroupBox* sender) {
     int n = BoxNumberOf(sender);
     if (n == 0) n = 1;
@@ -97,13 +101,14 @@ void TMainForm::PostCommand(int n, const std::string& text) {
     if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand(text);
 }
 
-void TMainForm::SetAttenuator(int n, const std::string& channel, int value) {
+std::uint64_t TMainForm::SetAttenuator(int n, const std::string& channel, int value) {
     const bool slot = n >= 1 && n <= SlotCount;
     value = AttenuatorSetValue(value, slot ? links_[n - 1]->MaxAtt() : 0, commonMaxAtt_);
     if (sequencerOpen_)
         PostCommand(n, FormatAttCommand(channel, value));
     else if (slot)
-        links_[n - 1]->SetAttenuation(channel, value);
+        return links_[n - 1]->SetAttenuation(channel, value);
+    return 0;
 }
 
 void TMainForm::UpdateCommonMaxAtt() {
@@ -119,13 +124,18 @@ void TMainForm::NameButton01Click(int n) {
     TAttGroupBox* box = AttGroupBoxes[n - 1];
     std::string name = box->title().left(4).toStdString();
     if (!NameAttenuator(n, name, this) || name.size() > 4) return;
-    box->setTitle(QString::fromStdString(name));
-    TellWatcher(n, TBoxFact::Name, name);
-    PostCommand(n, FormatNameCommand(name));
+    ApplyName(n, name);
     // Give the attenuator time to store the name; the links keep running.
     QEventLoop pause;
     QTimer::singleShot(500, Qt::PreciseTimer, &pause, &QEventLoop::quit);
     pause.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TMainForm::ApplyName(int n, const std::string& name) {
+    if (n < 1 || n > SlotCount) return;
+    AttGroupBoxes[n - 1]->setTitle(QString::fromStdString(name));
+    TellWatcher(n, TBoxFact::Name, name);
+    PostCommand(n, FormatNameCommand(name));
 }
 
 void TMainForm::RequestReconfig() {

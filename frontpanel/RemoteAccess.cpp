@@ -1,5 +1,6 @@
 #include "frontpanel/RemoteAccess.h"
 
+#include "frontpanel/HelpViewer.h"
 #include "frontpanel/MainForm.h"
 
 #include <cstdio>
@@ -12,6 +13,9 @@ std::string TRemoteAccess::StartScpi(bool anyPort) {
     std::string problem = settings.Problem;
     const std::string listen = scpi_.Start(settings, anyPort);
     if (!listen.empty()) problem += (problem.empty() ? "" : "\n") + listen;
-    if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
+    if (!problem.empty()) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        THelpViewer::AddStartNote(QString::fromLocal8Bit(problem.c_str()));
+    }
     return problem;
 }

@@ -23,8 +23,9 @@ public:
     bool OfferDBus(QDBusConnection bus) { return dbus_.Offer(bus); }
     // Starts the SCPI server as the [Remote] section of the window's
     // settings file says (anyPort: tests only, a port the system picks).
-    // What keeps it from listening is said once on standard error and
-    // returned; the program runs on without it.
+    // What keeps it from listening is said once on standard error and in
+    // the help window's troubleshooting section, and returned; the program
+    // runs on without it.
     std::string StartScpi(bool anyPort = false);
 
 private:

@@ -3,6 +3,7 @@
 // the GUI thread serves them.
 
 #include "ScpiClient.h"
+#include "frontpanel/HelpViewer.h"
 #include "frontpanel/RemoteAccess.h"
 #include "remote/ScpiSession.h"
 #include "sequencer/SequenceFile.h"
@@ -10,6 +11,7 @@
 #include "tests/testsupport/LagProbe.h"
 
 #include <QProcess>
+#include <QTextBrowser>
 
 #include <atomic>
 #include <thread>
@@ -25,7 +27,7 @@ protected:
     // The program with the attenuators (index as Serve) configured and its
     // SCPI server on a port of its own; remoteKeys go into [Remote].
     void StartProgram(const std::vector<TRackSpec>& atts, const std::vector<int>& enabled,
-                      const std::string& remoteKeys = {}) {
+                      const std::string& remoteKeys = {}, bool startScpi = true) {
         Serve(atts);
         WriteSettings(WriteConfig(enabled));
         std::ofstream(home.path().toStdString() + "/config/ORVELT/Quadrell 2x4 Atts Lintera/" +
@@ -37,6 +39,7 @@ protected:
             ASSERT_TRUE(WaitUsable(static_cast<int>(i) + 1, atts[enabled[i]].name));
             ASSERT_TRUE(WaitSettled(static_cast<int>(i) + 1));
         }
+        if (!startScpi) return;
         ASSERT_EQ(remote->StartScpi(true), "");
         port = remote->Scpi().Port();
     }
@@ -229,6 +232,26 @@ TEST_F(ScpiServerTest, AllowListLimitsAndHostileClientsCostTheGuiThreadNothing) 
     });
     EXPECT_LT(lag.MaxLagMs(), 50);
     EXPECT_TRUE(WaitUntil([&] { return remote->Scpi().Connections() == 0; }));
+}
+
+TEST_F(ScpiServerTest, APortInUseLeavesTheProgramWorkingAndSaysSoInTheHelp) {
+    QTcpServer holder;
+    ASSERT_TRUE(holder.listen(QHostAddress::LocalHost, 0));
+    StartProgram({{935, "AT1", 0}}, {0}, "SCPI port=" + std::to_string(holder.serverPort()) + "\n", false);
+    const std::string problem = remote->StartScpi();
+    EXPECT_EQ(problem.rfind("The SCPI server cannot listen on 127.0.0.1 port " + std::to_string(holder.serverPort()), 0),
+              0u) << problem;
+    EXPECT_FALSE(remote->Scpi().Listening());
+    QWidget* help = THelpViewer::Show(QStringLiteral(ATT_SOURCE_DIR "/docs/quadrell2x4atts.html"));
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->findChild<QTextBrowser*>()->toPlainText().contains(QString::fromStdString(problem)));
+    THelpViewer::CloseAllWindows();
+    EXPECT_TRUE(Box(1)->isEnabled());  // the panel goes on
+    TScpiSettings off;
+    off.Port = 0;
+    TScpiServer none(remote->Core());
+    EXPECT_EQ(none.Start(off), "");
+    EXPECT_FALSE(none.Listening());
 }
 
 TEST_F(ScpiServerTest, PyVisaExampleSetsConfirmsAndReadsBack) {

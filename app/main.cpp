@@ -3,7 +3,7 @@
 
 #include "support/GuiThread.h"
 #include "frontpanel/MainForm.h"
-#include "frontpanel/RemoteService.h"
+#include "frontpanel/RemoteAccess.h"
 #include "app/SignalClose.h"
 
 #include <QApplication>
@@ -25,9 +25,13 @@ int main(int argc, char** argv) {
         InstallCloseOnSignal(&form, [&form] { form.close(); });
         // Other programs and test scripts drive the front panel over the
         // session bus; without a bus the program runs without that hook.
-        TRemoteService remoteService(form);
-        if (form.FormCreate())  // a cancelled configuration closes the window again
-            remoteService.Offer(QDBusConnection::sessionBus());
+        TRemoteAccess remote(form);
+        if (form.FormCreate()) {  // a cancelled configuration closes the window again
+            remote.OfferDBus(QDBusConnection::sessionBus());
+            // Test automation over TCP (SCPI); a port that cannot be opened
+            // is said on standard error, and the program runs without it.
+            remote.StartScpi();
+        }
         rc = app.exec();
     }  // the window's destruction ends the links and writes the settings
     // Release any worker still waiting for the GUI thread.

@@ -22,6 +22,13 @@ bool TAttenuatorParking::Busy(int n) const {
     return Ready(n) && (!link->PendingCommand().empty() || link->Verifying());
 }
 
+std::vector<std::pair<int, std::uint64_t>> TAttenuatorParking::PostRound(int value) {
+    std::vector<std::pair<int, std::uint64_t>> sets;
+    for (int n = 1; n <= SlotCount; ++n)
+        if (Ready(n)) sets.emplace_back(n, set_(n, value));
+    return sets;
+}
+
 void TAttenuatorParking::Park(int value, QLabel* status) {
     parking_ = true;
     // From here on box changes are ignored; none that is pending may reach
@@ -41,15 +48,10 @@ void TAttenuatorParking::Park(int value, QLabel* status) {
     // to all of them, then waited for until every link has taken its
     // command and finished verifying it (or has dropped).
     for (int round = 0; round < 2; ++round) {
-        std::vector<int> targets;
-        for (int n = 1; n <= SlotCount; ++n)
-            if (Ready(n)) {
-                set_(n, value);
-                targets.push_back(n);
-            }
+        const auto targets = PostRound(value);
         auto busy = [&] {
-            for (int n : targets)
-                if (Busy(n)) return true;
+            for (const auto& target : targets)
+                if (Busy(target.first)) return true;
             return false;
         };
         pump();

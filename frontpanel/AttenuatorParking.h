@@ -8,8 +8,11 @@
 #include "link/TovarinThread.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class TAttGroupBox;
@@ -20,8 +23,8 @@ public:
     using TLinks = std::array<std::unique_ptr<TTovarinThread>, SlotCount>;
     using TBoxes = std::array<TAttGroupBox*, SlotCount>;
     // Sends a verified set of value (in the attenuator's unit, not yet
-    // rounded) to box n = 1..8.
-    using TSetAttenuator = std::function<void(int n, int value)>;
+    // rounded) to box n = 1..8; returns its serial.
+    using TSetAttenuator = std::function<std::uint64_t(int n, int value)>;
 
     // The links, boxes and status panel are the window's; they must outlive
     // this object.
@@ -33,6 +36,10 @@ public:
     // run while it waits, the operator's input does not. Afterwards the
     // attenuators count as parked.
     void Park(int value, QLabel* status);
+
+    // One round of parking: every attenuator that can take a command now
+    // gets its set of value. The boxes and their sets' serials.
+    std::vector<std::pair<int, std::uint64_t>> PostRound(int value);
 
     // True while Park runs.
     bool Parking() const { return parking_; }

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QShortcut>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -17,6 +19,11 @@ namespace {
 std::vector<QPointer<QWidget>>& Windows() {
     static std::vector<QPointer<QWidget>> windows;
     return windows;
+}
+
+QStringList& StartNotes() {
+    static QStringList notes;
+    return notes;
 }
 
 QTextBrowser* FindBrowser(const QString& file) {
@@ -50,6 +57,10 @@ QWidget* THelpViewer::Show(const QString& file, int context) {
         QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), window), &QShortcut::activated, window,
                          &QWidget::close);
         browser->setSource(QUrl::fromLocalFile(file));
+        if (!StartNotes().isEmpty()) {
+            QTextCursor at = browser->document()->find(QString::fromLatin1(StartNotesPlaceholder));
+            if (!at.isNull()) at.insertText(StartNotes().join(QLatin1Char(' ')));
+        }
         Windows().push_back(window);
     }
     if (context >= 0) browser->scrollToAnchor(QString::number(context));
@@ -65,6 +76,8 @@ void THelpViewer::CloseAllWindows() {
         if (!w.isNull()) w->close();
     Windows().clear();
 }
+
+void THelpViewer::AddStartNote(const QString& note) { StartNotes().push_back(note); }
 
 int THelpViewer::OpenWindows() {
     int n = 0;

@@ -24,4 +24,10 @@ public:
     static void CloseAllWindows();
     // The help windows now open (for tests).
     static int OpenWindows();
+
+    // What went wrong at start-up and the program runs without (the SCPI
+    // server's port, say): shown in the manual's troubleshooting section in
+    // place of its line StartNotesPlaceholder.
+    static void AddStartNote(const QString& note);
+    static constexpr const char* StartNotesPlaceholder = "At this start the program found nothing to report.";
 };

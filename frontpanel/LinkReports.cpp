@@ -66,8 +66,9 @@ void TMainForm::LinkSetEnded(TTovarinThread* link, const TSetOutcome& outcome) {
     // A superseded set leaves the box to the newer set or command that took
     // its place.
     const int n = BoxNumberOf(link);
-    if (n != 0 && outcome.ReadBack && outcome.End != TSetOutcome::TEnd::Superseded)
-        ShowReadBack(n, link, *outcome.ReadBack);
+    if (n == 0) return;
+    if (outcome.ReadBack && outcome.End != TSetOutcome::TEnd::Superseded) ShowReadBack(n, link, *outcome.ReadBack);
+    if (setWatcher_) setWatcher_(n, outcome);
 }
 
 void TMainForm::ShowReadBack(int n, TTovarinThread* link, int value) {
@@ -116,7 +117,7 @@ void TMainForm::PostCommand(int n, const std::string& text, TPostTicket ticket) 
     if (n >= 1 && n <= SlotCount) links_[n - 1]->SetPendingCommand(text, std::move(ticket));
 }
 
-void TMainForm::SetAttenuator(int n, const std::string& channel, int value) {
+std::uint64_t TMainForm::SetAttenuator(int n, const std::string& channel, int value) {
     const bool slot = n >= 1 && n <= SlotCount;
     const int sent = AttenuatorSetValue(value, slot ? links_[n - 1]->MaxAtt() : 0, commonMaxAtt_);
     if (sequencerOpen_) {
@@ -125,8 +126,9 @@ void TMainForm::SetAttenuator(int n, const std::string& channel, int value) {
         // The box that shows a value the attenuator cannot take shows what
         // is sent instead (57.3 becomes 57.5).
         if (TAttGroupBox* box = AttGroupBoxes[n - 1]; sent != value && box->Value() == value) box->ShowSent(sent);
-        links_[n - 1]->SetAttenuation(channel, sent);
+        return links_[n - 1]->SetAttenuation(channel, sent);
     }
+    return 0;
 }
 
 void TMainForm::UpdateCommonMaxAtt() {
@@ -142,14 +144,19 @@ void TMainForm::NameButton01Click(int n) {
     TAttGroupBox* box = AttGroupBoxes[n - 1];
     std::string name = box->title().left(4).toStdString();
     if (!NameAttenuator(n, name, this) || name.size() > 4) return;
-    box->setTitle(QString::fromStdString(name));
-    names_[n - 1] = name;
-    TellWatcher(n, TBoxFact::Name, name);
-    PostCommand(n, FormatNameCommand(name));
+    ApplyName(n, name);
     // Give the attenuator time to store the name; the links keep running.
     QEventLoop pause;
     QTimer::singleShot(500, Qt::PreciseTimer, &pause, &QEventLoop::quit);
     pause.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TMainForm::ApplyName(int n, const std::string& name) {
+    if (n < 1 || n > SlotCount) return;
+    AttGroupBoxes[n - 1]->setTitle(QString::fromStdString(name));
+    names_[n - 1] = name;
+    TellWatcher(n, TBoxFact::Name, name);
+    PostCommand(n, FormatNameCommand(name));
 }
 
 void TMainForm::RequestReconfig() {

@@ -11,9 +11,9 @@
 #include "frontpanel/FrontPanelRules.h"
 #include "frontpanel/HelpBinding.h"
 #include "frontpanel/MainConfigHost.h"
-#include "frontpanel/RemoteRequests.h"
 #include "graph/SequencerGraphForm.h"
 #include "link/TovarinThread.h"
+#include "remote/RemoteRequests.h"
 
 #include <QEvent>
 #include <QMainWindow>
@@ -75,7 +75,14 @@ public:
     std::string AttName(int n) const override;
     // ticket: follows the command to the wire (see TTovarinThread).
     void PostCommand(int n, const std::string& text, TPostTicket ticket = {});
-    void SetAttenuator(int n, const std::string& channel, int value);
+    // Returns the verified set's serial (0 when none went out).
+    std::uint64_t SetAttenuator(int n, const std::string& channel, int value);
+    // The naming path: box n shows the name (4 characters) and its
+    // attenuator is told to keep it.
+    void ApplyName(int n, const std::string& name);
+    // One round of the parking at close, without holding the input: the
+    // boxes and their verified sets' serials.
+    std::vector<std::pair<int, std::uint64_t>> ParkRound() { return parking_.PostRound(commonMaxAtt_); }
     void UpdateCommonMaxAtt();
     void RequestReconfig();
     void RequestLinkRefresh(int n);  // the refresh message's effect
@@ -92,6 +99,13 @@ public:
     // shows (GUI thread): the remote control's view of the front panel.
     using TBoxWatcher = std::function<void(int n, TBoxFact fact, const std::string& text)>;
     void SetBoxWatcher(TBoxWatcher watcher) { boxWatcher_ = std::move(watcher); }
+    // Told of the end of every verified set of box n (GUI thread; not to post
+    // to that link from inside).
+    using TSetWatcher = std::function<void(int n, const TSetOutcome& outcome)>;
+    void SetSetWatcher(TSetWatcher watcher) { setWatcher_ = std::move(watcher); }
+
+    // The settings file as read at start-up.
+    const TAppSettings& Settings() const { return settings_; }
 
     // The link slots and the configuration file, as the configuration
     // dialog sees them.
@@ -157,10 +171,11 @@ private:
     TMainConfigHost configHost_;  // refers to links_
     std::function<void(TMainForm&)> sequencerEntry_;
     TBoxWatcher boxWatcher_;
+    TSetWatcher setWatcher_;
     THelpBinding help_{this};
     // Parks at close through SetAttenuator; refers to links_ and the boxes.
     TAttenuatorParking parking_{links_, AttGroupBoxes, [this](int n, int value) {
-        SetAttenuator(n, "0", ParkLevel(commonMaxima_, value, links_[n - 1]->MaxAtt()));
+        return SetAttenuator(n, "0", ParkLevel(commonMaxima_, value, links_[n - 1]->MaxAtt()));
     }};
     bool destroyed_ = false;
 };

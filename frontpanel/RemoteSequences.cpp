@@ -18,12 +18,17 @@ namespace {
 constexpr int kPollMs = 20;
 constexpr int kWaitMs = 10000;  // the list window showing, a run ending
 
+TRemoteRefusal Refused(TRemoteRefusalKind kind, const char* message) { return {kind, message}; }
+
 }  // namespace
 
 void TRemoteSequences::Answer(const TCall& call) {
-    call.Bus.send(call.Error.empty() ? call.Message.createReply()
-                                     : call.Message.createErrorReply(QString::fromLatin1(RemoteErrorName),
-                                                                     QString::fromLocal8Bit(call.Error.c_str())));
+    if (call.Done) call.Done(call.Error);
+}
+
+bool TRemoteSequences::Running() const {
+    const TSequencerForm* list = OpenList();
+    return list != nullptr && list->Running();
 }
 
 TSequencerForm* TRemoteSequences::OpenList() const {
@@ -47,27 +52,28 @@ void TRemoteSequences::WhenListShown(std::function<void(TSequencerForm*)> action
     timer->start(kPollMs);
 }
 
-void TRemoteSequences::Run(const std::vector<std::string>& files, const QDBusMessage& call, QDBusConnection bus) {
-    TCall answer{call, bus, {}};
-    if (const auto problem = RemoteFilesProblem(files)) answer.Error = *problem;
-    else if (busy_) answer.Error = RemoteBusyMessage;
-    else if (form_.HoldsInput()) answer.Error = RemoteClosingMessage;
-    if (!answer.Error.empty()) return Answer(answer);
+void TRemoteSequences::Run(const std::vector<std::string>& files, TRemoteDone done) {
+    using K = TRemoteRefusalKind;
+    TCall answer{std::move(done), std::nullopt};
+    if (busy_) answer.Error = Refused(K::Conflict, RemoteBusyMessage);
+    else if (form_.HoldsInput()) answer.Error = Refused(K::Conflict, RemoteClosingMessage);
+    if (answer.Error) return Answer(answer);
 
     if (TSequencerForm* list = OpenList()) {
-        if (list->Running()) return Answer({call, bus, RemoteAlreadyRunningMessage});
-        if (QApplication::activeModalWidget() != list) return Answer({call, bus, RemoteBusyMessage});
+        if (list->Running()) return Answer({answer.Done, Refused(K::Conflict, RemoteAlreadyRunningMessage)});
+        if (QApplication::activeModalWidget() != list)
+            return Answer({answer.Done, Refused(K::Conflict, RemoteBusyMessage)});
         busy_ = true;
         QPointer<TSequencerForm> guard(list);
         QTimer::singleShot(0, this, [this, guard, files, answer] {
             if (guard) return RunIn(guard, files, answer);
             busy_ = false;
-            Answer({answer.Message, answer.Bus, RemoteNotStartedMessage});
+            Answer({answer.Done, Refused(K::Failed, RemoteNotStartedMessage)});
         });
         return;
     }
-    if (QApplication::activeModalWidget()) return Answer({call, bus, RemoteBusyMessage});
-    if (!form_.miSequencer->isEnabled()) return Answer({call, bus, RemoteNoSequencerMessage});
+    if (QApplication::activeModalWidget()) return Answer({answer.Done, Refused(K::Conflict, RemoteBusyMessage)});
+    if (!form_.miSequencer->isEnabled()) return Answer({answer.Done, Refused(K::Failed, RemoteNoSequencerMessage)});
     busy_ = true;
     QTimer::singleShot(0, this, [this, files, answer] { OpenAndRun(files, answer); });
 }
@@ -76,7 +82,7 @@ void TRemoteSequences::OpenAndRun(const std::vector<std::string>& files, const T
     WhenListShown([this, files, call](TSequencerForm* list) {
         if (!list) {
             busy_ = false;
-            return Answer({call.Message, call.Bus, RemoteNotStartedMessage});
+            return Answer({call.Done, Refused(TRemoteRefusalKind::Failed, RemoteNotStartedMessage)});
         }
         openedHere_ = true;
         RunIn(list, files, call);
@@ -108,7 +114,10 @@ void TRemoteSequences::RunIn(TSequencerForm* list, const std::vector<std::string
     capturing_ = false;
     busy_ = false;
     if (guard && guard->Running()) return Answer(call);
-    call.Error = captured_.isEmpty() ? RemoteNotStartedMessage : captured_.toLocal8Bit().toStdString();
+    // What the window said is a failed run ("Attenuators interferences !",
+    // a file that cannot be read).
+    call.Error = TRemoteRefusal{TRemoteRefusalKind::Failed, captured_.isEmpty() ? std::string(RemoteNotStartedMessage)
+                                                                                : captured_.toLocal8Bit().toStdString()};
     // A window opened for this run closes again: the front panel is the
     // script's once more.
     if (guard && openedHere_) {
@@ -135,22 +144,23 @@ bool TRemoteSequences::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-void TRemoteSequences::Stop(const QDBusMessage& call, QDBusConnection bus) {
+void TRemoteSequences::Stop(TRemoteDone done) {
     TSequencerForm* list = OpenList();
-    if (!list) return Answer({call, bus, {}});
-    if (!list->Running()) return Finish(list, {call, bus, {}});
+    if (!list) return Answer({std::move(done), std::nullopt});
+    if (!list->Running()) return Finish(list, {std::move(done), std::nullopt});
     list->ButtonStopClick();
     // The run ends within about one tick, on its end-of-run notification.
     QPointer<TSequencerForm> guard(list);
     auto* timer = new QTimer(this);
     auto waited = std::make_shared<int>(0);
-    connect(timer, &QTimer::timeout, this, [this, timer, waited, guard, call, bus] {
+    connect(timer, &QTimer::timeout, this, [this, timer, waited, guard, done] {
         *waited += kPollMs;
         if (guard && guard->Running() && *waited < kWaitMs) return;
         timer->stop();
         timer->deleteLater();
-        if (guard && guard->Running()) return Answer({call, bus, RemoteNotStoppedMessage});
-        Finish(guard, {call, bus, {}});
+        if (guard && guard->Running())
+            return Answer({done, Refused(TRemoteRefusalKind::Failed, RemoteNotStoppedMessage)});
+        Finish(guard, {done, std::nullopt});
     });
     timer->start(kPollMs);
 }

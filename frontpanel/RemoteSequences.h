@@ -3,13 +3,11 @@
 // step by step as the operator would: the window opens (modally, as from
 // the "&Sequencer" menu), takes the files, selects them and runs them.
 // What the window would say in a message box is taken from the box, which
-// is dismissed, and becomes the call's error. Each call is answered later,
-// once its window steps are done; the GUI thread never waits.
+// is dismissed, and becomes the request's refusal. Each request is answered
+// later, once its window steps are done; the GUI thread never waits.
 
-#include "frontpanel/RemoteRequests.h"
+#include "remote/RemoteCore.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QObject>
 #include <QString>
 
@@ -26,19 +24,20 @@ public:
 
     // Opens the list window when it is closed, then runs files in it. A
     // failed run closes a window that was opened for it again.
-    void Run(const std::vector<std::string>& files, const QDBusMessage& call, QDBusConnection bus);
+    void Run(const std::vector<std::string>& files, TRemoteDone done);
     // Stops a run and waits for its end; a window opened for a script is
-    // closed, and the call answered once it has closed.
-    void Stop(const QDBusMessage& call, QDBusConnection bus);
+    // closed, and the request answered once it has closed.
+    void Stop(TRemoteDone done);
+    // A run is under way in the list window.
+    bool Running() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct TCall {
-        QDBusMessage Message;
-        QDBusConnection Bus;
-        std::string Error;  // empty: success
+        TRemoteDone Done;
+        std::optional<TRemoteRefusal> Error;  // empty: success
     };
     TSequencerForm* OpenList() const;
     void OpenAndRun(const std::vector<std::string>& files, const TCall& call);

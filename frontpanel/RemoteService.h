@@ -16,10 +16,11 @@
 //
 // A call that cannot be carried out gets the error
 // org.orvelt.Quadrell2x4Atts.FrontPanel.Refused with the program's message.
-// Calls arrive on the GUI thread; a set takes the path of a hand change, and
-// the front panel shows it.
+// Calls arrive on the GUI thread and go to the remote core, which the SCPI
+// server shares: a set takes the path of a hand change, and the front panel
+// shows it.
 
-#include "frontpanel/RemoteSequences.h"
+#include "remote/RemoteCore.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -28,8 +29,6 @@
 
 #include <array>
 #include <string>
-
-class TMainForm;
 
 class TRemoteService : public QObject, protected QDBusContext {
     Q_OBJECT
@@ -40,7 +39,7 @@ public:
     static constexpr const char* ObjectPath = "/FrontPanel";
     static constexpr const char* InterfaceName = "org.orvelt.Quadrell2x4Atts.FrontPanel";
 
-    explicit TRemoteService(TMainForm& form);
+    explicit TRemoteService(TRemoteCore& core);
     ~TRemoteService() override;
 
     // Publishes the interface on bus. Returns false, without a word, when
@@ -66,12 +65,10 @@ private:
     // Answers the call in progress with the error; the slot's own return
     // value is then not sent.
     QString Refuse(const std::string& message);
-    bool BadBox(int box);
-    QString Fact(int box, const std::array<std::string, 8>& facts);
+    QString Answer(const TRemoteAnswer& answer);
 
-    TMainForm& form_;
-    std::array<std::string, 8> status_;
-    std::array<std::string, 8> attenuation_;
-    std::array<std::string, 8> name_;
-    TRemoteSequences sequences_;
+    TRemoteCore& core_;
+    int listener_ = 0;
+    std::array<std::string, TRemoteCore::BoxCount> status_;
+    std::array<std::string, TRemoteCore::BoxCount> attenuation_;
 };

@@ -13,6 +13,8 @@ packages=(
     dbus-daemon libglib2.0-bin
     # The scripting example that a test runs (docs/remote-example.py).
     python3-dbus
+    # The SCPI example that a test runs with PyVISA (docs/scpi-example.py).
+    python3-pyvisa python3-pyvisa-py
     # The end-to-end test and the demo: the program on a virtual display,
     # driven with xdotool and photographed with ImageMagick's import.
     xvfb xdotool imagemagick

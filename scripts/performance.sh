@@ -59,6 +59,7 @@ run timing "$bench/sequencer/bench_sequencer_timing" "$seconds"
 run panel "$bench/frontpanel/bench_panel_timing" "$seconds"
 run panel_hidden "$bench/frontpanel/bench_panel_timing" "$seconds" hidden
 run frontpanel "$bench/frontpanel/bench_frontpanel" 30 200
+run scpi "$bench/remote/bench_scpi" "$seconds"
 run draw "$bench/graph/bench_graph_draw"
 run longrun "$bench/graph/bench_graph_longrun"
 run compile "$bench/sequencer/bench_sequencer_compile"
@@ -78,6 +79,11 @@ row "Tick timing" "whole program, graph shown: GUI thread CPU" "$(fig panel "GUI
 row "Command latency" "link, posted command to the wire, p99" "$(fig link "p99 $n ")" ms "<" 2
 row "Command latency" "front panel, settled box change to the attenuator, p99" \
     "$(fig frontpanel "settled change.*p99 $n ")" ms "<" 5
+row "Command latency" "SCPI set to the attenuator, p99" "$(fig scpi "command at the attenuator.*p99 $n ")" ms "<" 2
+row "Command latency" "SCPI query round trip, p99" "$(fig scpi "query round trip.*p99 $n ")" ms - -
+row "Tick timing" "whole program, no SCPI clients: jitter p99" "$(fig scpi "without clients p50 [0-9.]+ ms, p99 $n ms")" ms "<" 2
+row "Tick timing" "whole program, 8 SCPI clients at 100 queries/s each: jitter p99" \
+    "$(fig scpi "with 8 querying clients p50 [0-9.]+ ms, p99 $n ms")" ms "<" 2
 row "Idle CPU" "eight connected idle links, 30 s" "$(fig frontpanel "CPU $n %")" "% of a core" "<" 3
 row "Graph redraw" "full redraw, 8 curves × 3000 points" "$(fig draw "full redraw.*: $n ms a pass")" ms "<" 5
 row "Graph redraw" "GUI time per tick, window shown, p99" "$(fig draw "GUI time per tick.*p99 $n ms")" ms "<" 10

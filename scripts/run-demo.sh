@@ -7,8 +7,9 @@
 # With a display, the program opens as usual: accept the configuration
 # dialog and use it. Without one (or with --tour), it takes the headless
 # tour under Xvfb: driven by key strokes and clicks as an operator would
-# drive it, the configuration is accepted, the links come up, two demo
-# sequences are added to the sequence list, one is shown in the sequence
+# drive it, the configuration is accepted, the links come up, the PyVISA
+# example sets three attenuators over SCPI (port 5025), two demo sequences
+# are added to the sequence list, one is shown in the sequence
 # editor, both run with the graph shown, the graph is exported as JPEG, the
 # run is stopped and the manual is opened in the help window; the program is
 # then closed (parking every attenuator). Every step leaves a picture in
@@ -76,11 +77,14 @@ export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" XDG_DOCUMENTS_DIR
 export XDG_RUNTIME_DIR="$out/runtime"
 settings="$XDG_CONFIG_HOME/ORVELT/Quadrell 2x4 Atts Lintera"
 mkdir -p "$settings"
-printf '[Config]\nLast config file=%s\n[DIR]\nConfig dir=%s/\nSequences dir=%s/documents/\n' \
+# The SCPI server on, on loopback at its usual port, for PyVISA and the like.
+printf '[Config]\nLast config file=%s\n[DIR]\nConfig dir=%s/\nSequences dir=%s/documents/\n[Remote]\nSCPI port=5025\nSCPI address=127.0.0.1\n' \
     "$cfg" "$out" "$out" >"$settings/quadrell2x4atts.ini"
+scpi_try="docs/scpi-example.py   # PyVISA over SCPI: TCPIP0::127.0.0.1::5025::SOCKET"
 
 if [ -n "${DISPLAY:-}" ] && [ "$tour_mode" = 0 ]; then
     echo "Simulated racks at 127.0.0.1 and 127.0.0.2 (log: $out/rack-sim.log)."
+    echo "The bench as an instrument, from another terminal: $scpi_try"
     build/app/quadrell2x4atts
     exit 0
 fi
@@ -217,6 +221,19 @@ accept_configuration() {
         { echo "Not all eight attenuators answered (log: $out/rack-sim.log)." >&2; return 1; }
     sleep 1
     snap front-panel "$main" "The front panel: eight attenuators named in the attenuators themselves (LAB1 ... TX02), with the values read back from them. Boxes in tenths of a decibel show one decimal; DUT1 (63 dB) and RX02 (31 dB) count whole decibels."
+}
+
+# The PyVISA example over the SCPI server: three attenuators set, confirmed
+# and read back, and the error queue; the front panel shows the values.
+try_scpi() {
+    step="the SCPI example"
+    echo "Try the bench as an instrument: $scpi_try"
+    timeout 30 docs/scpi-example.py >"$out/scpi-example.txt" 2>&1 ||
+        { echo "The SCPI example failed:" >&2; cat "$out/scpi-example.txt" >&2; return 1; }
+    grep -qx '1: 10.0 dB' "$out/scpi-example.txt" ||
+        { echo "The SCPI example did not read back 10.0 dB:" >&2; cat "$out/scpi-example.txt" >&2; return 1; }
+    sleep 0.5
+    snap front-panel-scpi "$main" "The front panel after docs/scpi-example.py (PyVISA, TCPIP0::127.0.0.1::5025::SOCKET) set attenuators 1 to 3 over SCPI: LAB1 10.0, LAB2 20.5, DUT1 57 dB, as if set by hand."
 }
 
 # "&Sequencer" on the front panel; both demo sequences added with "&Load...".
@@ -360,6 +377,7 @@ write_index() {
 build/app/quadrell2x4atts >"$out/program.log" 2>&1 &
 prog=$!
 accept_configuration
+try_scpi
 list_sequences
 show_editor
 run_with_graph

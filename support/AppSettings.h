@@ -36,6 +36,8 @@ public:
 
     const std::string& SettingsDir() const { return settingsDir_; }
     const std::string& FilePath() const { return filePath_; }
+    // The file as read at opening, for the sections other parts read.
+    const TIniFile& Ini() const { return ini_; }
 
     // The three values, with their defaults: empty; the settings folder; the
     // user's documents folder (empty when the system has none).

@@ -7,6 +7,7 @@
 #include "frontpanel/AttGroupBox.h"
 #include "frontpanel/MainForm.h"
 #include "sequencer/SequenceFile.h"
+#include "sequencer/SequenceRun.h"
 #include "tools/simulator/RackSimulator.h"
 #include "bench/ProcessMemory.h"
 
@@ -19,6 +20,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -66,6 +68,21 @@ inline double Mean(const std::vector<double>& v) {
     double sum = 0;
     for (double x : v) sum += x;
     return v.empty() ? 0 : sum / static_cast<double>(v.size());
+}
+
+// Distance of each arrival from the tick grid: the arrival's offset from the
+// first one, folded onto one 100 ms period, against the attenuator's median
+// offset (its usual link latency). Silent ticks leave no gap in the grid.
+inline std::vector<double> GridJitter(const std::vector<Clock::time_point>& arrivals) {
+    std::vector<double> phase;
+    for (const auto& t : arrivals) {
+        const double d = Ms(t - arrivals.front());
+        phase.push_back(d - TickPeriod * std::round(d / TickPeriod));
+    }
+    const double median = Percentile(phase, 50);
+    std::vector<double> jitter;
+    for (double p : phase) jitter.push_back(std::fabs(p - median));
+    return jitter;
 }
 
 // The main window with eight enabled attenuators, B1..B4 in rack 1 and

@@ -29,21 +29,6 @@ using namespace bench;
 
 namespace {
 
-// Distance of each arrival from the tick grid: the arrival's offset from the
-// first one, folded onto one 100 ms period, against the attenuator's median
-// offset (its usual link latency). Silent ticks leave no gap in the grid.
-std::vector<double> GridJitter(const std::vector<Clock::time_point>& arrivals) {
-    std::vector<double> phase;
-    for (const auto& t : arrivals) {
-        const double d = Ms(t - arrivals.front());
-        phase.push_back(d - TickPeriod * std::round(d / TickPeriod));
-    }
-    const double median = Percentile(phase, 50);
-    std::vector<double> jitter;
-    for (double p : phase) jitter.push_back(std::fabs(p - median));
-    return jitter;
-}
-
 // CPU seconds of the calling thread.
 double ThreadCpuSeconds() {
     rusage ru{};

@@ -23,7 +23,8 @@ for path in \
     /usr/share/icons/hicolor/scalable/apps/org.orvelt.Quadrell2x4Atts.svg \
     /usr/share/icons/hicolor/48x48/apps/org.orvelt.Quadrell2x4Atts.png \
     /usr/share/doc/quadrell2x4atts/copyright \
-    /usr/share/doc/quadrell2x4atts/remote-example.py; do
+    /usr/share/doc/quadrell2x4atts/remote-example.py \
+    /usr/share/doc/quadrell2x4atts/scpi-example.py; do
     grep -qxF "$path" "$out/contents" || { echo "missing from the package: $path"; status=1; }
 done
 # Nothing of the build tree, the tests or the tools rides along.
@@ -32,7 +33,7 @@ if grep -E '/(tests?|bench|rack-sim|seqplay|lib)(/|$)|\.a$' "$out/contents"; the
     status=1
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libqt6printsupport6 libqt6dbus6 libjpeg62-turbo; do
+for lib in libqt6widgets6 libqt6printsupport6 libqt6dbus6 libqt6network6 libjpeg62-turbo; do
     [[ "$depends" == *"$lib "* ]] || { echo "not among the dependencies: $lib ($depends)"; status=1; }
 done
 for field in Maintainer Section Description; do

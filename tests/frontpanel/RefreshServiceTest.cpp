@@ -2,7 +2,7 @@
 // through a private bus daemon, and the program without any bus.
 
 #include "MainFormFixture.h"
-#include "frontpanel/RemoteService.h"
+#include "frontpanel/RemoteAccess.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -25,8 +25,8 @@ TEST_F(MainFormTest, RefreshLinkOnTheSessionBusRefreshesOneLinkAndIgnoresOtherNu
     ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitUsable(1, "BUS1"));
     ASSERT_TRUE(WaitUsable(2, "BUS2"));
-    TRemoteService service(*form);
-    ASSERT_TRUE(service.Offer(QDBusConnection::sessionBus()));
+    TRemoteAccess remote(*form);
+    ASSERT_TRUE(remote.OfferDBus(QDBusConnection::sessionBus()));
 
     // Another program: a connection of its own to the same bus.
     QDBusConnection caller = QDBusConnection::connectToBus(QString::fromStdString(g_busAddress), "caller");
@@ -72,8 +72,8 @@ int RunWithoutBus(int argc, char** argv) {
     QApplication app(argc, argv);
     TMainForm form;
     form.show();
-    TRemoteService service(form);
-    const bool offered = service.Offer(QDBusConnection::sessionBus());
+    TRemoteAccess remote(form);
+    const bool offered = remote.OfferDBus(QDBusConnection::sessionBus());
     PumpEvents(200);
     return offered ? 1 : 0;
 }

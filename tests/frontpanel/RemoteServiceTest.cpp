@@ -3,7 +3,7 @@
 // sequence runs through the sequence list window.
 
 #include "MainFormFixture.h"
-#include "frontpanel/RemoteService.h"
+#include "frontpanel/RemoteAccess.h"
 #include "sequencer/SequenceFile.h"
 #include "sequencer/SequencerForm.h"
 
@@ -33,7 +33,7 @@ class RemoteServiceTest : public MainFormTest {
 protected:
     void TearDown() override {
         proxy.reset();
-        service.reset();
+        remote.reset();
         QDBusConnection::sessionBus().unregisterService(TRemoteService::ServiceName);
         QDBusConnection::disconnectFromBus("script");
         MainFormTest::TearDown();
@@ -44,13 +44,13 @@ protected:
         Serve(atts);
         WriteSettings(WriteConfig(enabled));
         // As the program does: the service watches the window from its start.
-        ASSERT_TRUE(Start(true, [this] { service = std::make_unique<TRemoteService>(*form); }));
+        ASSERT_TRUE(Start(true, [this] { remote = std::make_unique<TRemoteAccess>(*form); }));
         for (std::size_t i = 0; i < enabled.size(); ++i) {
             const int n = static_cast<int>(i) + 1;
             ASSERT_TRUE(WaitUsable(n, atts[enabled[i]].name));
             ASSERT_TRUE(WaitSettled(n));
         }
-        ASSERT_TRUE(service->Offer(QDBusConnection::sessionBus()));
+        ASSERT_TRUE(remote->OfferDBus(QDBusConnection::sessionBus()));
         QDBusConnection script = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), "script");
         ASSERT_TRUE(script.isConnected());
         proxy = std::make_unique<TPanelProxy>(script);
@@ -90,7 +90,7 @@ protected:
         return nullptr;
     }
 
-    std::unique_ptr<TRemoteService> service;
+    std::unique_ptr<TRemoteAccess> remote;
     std::unique_ptr<TPanelProxy> proxy;
 };
 

@@ -1,4 +1,4 @@
-#include "frontpanel/RemoteRequests.h"
+#include "remote/RemoteRequests.h"
 
 #include "controls/SpinNumValue.h"
 
@@ -80,4 +80,34 @@ TRemoteAttenuation ParseRemoteAttenuation(const std::string& text, bool decimal,
 
 std::string RemoteNotReadyMessage(int box, const std::string& status) {
     return "Attenuator " + std::to_string(box) + " is not ready (" + status + ").";
+}
+
+TRemoteName ParseRemoteName(const std::string& text, int box) {
+    if (text.size() > 4)
+        return {std::nullopt, "\"" + text + "\" is longer than the 4 characters of a name for attenuator " +
+                                  std::to_string(box) + "."};
+    std::string name;
+    for (char c : text) {
+        const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (!((u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == ' '))
+            return {std::nullopt, "\"" + text + "\" is not a name: only letters A..Z, digits and blanks."};
+        name += u;
+    }
+    name.resize(4, ' ');
+    return {name, {}};
+}
+
+std::optional<std::string> RemoteSetProblem(int box, const TSetOutcome& outcome, bool decimal) {
+    const std::string att = "Attenuator " + std::to_string(box);
+    const std::string expected = SpinFormat(outcome.Expected, decimal) + " dB";
+    switch (outcome.End) {
+    case TSetOutcome::TEnd::Confirmed:
+    case TSetOutcome::TEnd::Superseded: return std::nullopt;
+    case TSetOutcome::TEnd::Mismatch:
+        return att + " was set to " + expected + " but read back " +
+               (outcome.ReadBack ? SpinFormat(*outcome.ReadBack, decimal) + " dB" : std::string("nothing")) + ".";
+    case TSetOutcome::TEnd::Unreadable: return att + " gave no readable value back after a set to " + expected + ".";
+    case TSetOutcome::TEnd::LinkLost: return att + " lost its link before it confirmed " + expected + ".";
+    }
+    return std::nullopt;
 }

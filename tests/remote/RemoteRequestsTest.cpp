@@ -1,7 +1,7 @@
 // The remote control's reading of box numbers, attenuation texts and file
 // names, and its answers for what it refuses.
 
-#include "frontpanel/RemoteRequests.h"
+#include "remote/RemoteRequests.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +42,26 @@ TEST(RemoteRequests, BadTextsAndNumbersAreRefusedInWords) {
     EXPECT_EQ(RemoteBoxProblem(9, 8), "There is no attenuator 9 (1..8).");
     EXPECT_FALSE(RemoteFilesProblem({"/a/b.sqc", "/c.sqc"}));
     EXPECT_EQ(RemoteFilesProblem({"/a/b.sqc", "c.sqc"}), "\"c.sqc\" is not an absolute path.");
+}
+
+TEST(RemoteRequests, NamesAreFilledLikeTheDialogsAndSetEndsToldInWords) {
+    EXPECT_EQ(ParseRemoteName("x1", 2).Name, "X1  ");
+    EXPECT_EQ(ParseRemoteName("", 2).Name, "    ");
+    EXPECT_EQ(ParseRemoteName("A B", 2).Name, "A B ");
+    EXPECT_EQ(ParseRemoteName("ABCDE", 2).Problem,
+              "\"ABCDE\" is longer than the 4 characters of a name for attenuator 2.");
+    EXPECT_EQ(ParseRemoteName("A-1", 2).Problem, "\"A-1\" is not a name: only letters A..Z, digits and blanks.");
+
+    using E = TSetOutcome::TEnd;
+    auto problem = [](E end, std::optional<int> readBack, bool decimal) {
+        return RemoteSetProblem(3, TSetOutcome{7, decimal ? 575 : 13, readBack, end}, decimal);
+    };
+    EXPECT_FALSE(problem(E::Confirmed, 575, true));
+    EXPECT_FALSE(problem(E::Superseded, std::nullopt, true));
+    EXPECT_EQ(problem(E::Mismatch, 570, true), "Attenuator 3 was set to 57.5 dB but read back 57.0 dB.");
+    EXPECT_EQ(problem(E::Mismatch, 12, false), "Attenuator 3 was set to 13 dB but read back 12 dB.");
+    EXPECT_EQ(problem(E::Unreadable, std::nullopt, true), "Attenuator 3 gave no readable value back after a set to 57.5 dB.");
+    EXPECT_EQ(problem(E::LinkLost, std::nullopt, false), "Attenuator 3 lost its link before it confirmed 13 dB.");
 }
 
 }  // namespace

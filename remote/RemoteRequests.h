@@ -1,7 +1,9 @@
 #pragma once
 // The checks and texts of the remote control that need no window: box
-// numbers, attenuation texts in dB, and the messages that answer a call
-// which cannot be carried out.
+// numbers, attenuation texts in dB, names, and the messages that answer a
+// request which cannot be carried out, the same for every way in.
+
+#include "link/TovarinThread.h"
 
 #include <optional>
 #include <string>
@@ -32,6 +34,36 @@ extern const char* const RemoteAlreadyRunningMessage;
 extern const char* const RemoteNoSequencerMessage;
 extern const char* const RemoteNotStartedMessage;
 extern const char* const RemoteNotStoppedMessage;
+
+// A request that cannot be carried out: what kind of refusal it is (so that
+// each way in can give its own error number) and the program's message.
+enum class TRemoteRefusalKind {
+    NoSuchBox,     // a box number outside 1..8
+    BadValue,      // a value outside the attenuator's range or finer than its step
+    BadParameter,  // a name or a file path the program cannot take
+    Conflict,      // the sequence list or the parking at close has the attenuators
+    NotReady,      // the attenuator cannot take a command now
+    Failed,        // the request was tried and did not succeed
+};
+struct TRemoteRefusal {
+    TRemoteRefusalKind Kind;
+    std::string Message;
+};
+
+// A name for the naming path: at most 4 characters, letters and digits,
+// blanks allowed; lower case is taken as upper case and the name is filled
+// with blanks to 4 characters, as the naming dialog does. Either Name is
+// set or Problem says what is wrong.
+struct TRemoteName {
+    std::optional<std::string> Name;
+    std::string Problem;
+};
+TRemoteName ParseRemoteName(const std::string& text, int box);
+
+// Why a verified set that a script started did not end with the attenuator
+// holding its value, or nothing when it did (or a newer set took its place).
+// Values in the attenuator's unit; decimal: tenths of a dB.
+std::optional<std::string> RemoteSetProblem(int box, const TSetOutcome& outcome, bool decimal);
 
 // The D-Bus error name of every refused call.
 extern const char* const RemoteErrorName;

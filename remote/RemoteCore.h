@@ -1,0 +1,134 @@
+#pragma once
+// The one remote control of the front panel that every way in (the session
+// D-Bus, the SCPI server) calls, so that they can never disagree: its
+// checks, its messages and its actions, each as the operator would do it
+// by hand. The front panel implements TRemotePanel; everything runs on the
+// GUI thread and nothing here waits.
+
+#include "remote/RemoteRequests.h"
+
+#include <QObject>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One attenuator box as the front panel has it.
+struct TRemoteBox {
+    bool Usable = false;  // the box takes changes (its link is in automatic mode)
+    bool Decimal = true;  // the attenuator counts tenths of a dB
+    int MaxValue = 0;     // the box's maximum, in the attenuator's unit
+};
+
+// A verified set that went out: box n and its link's serial number.
+struct TRemoteSet {
+    int Box = 0;
+    std::uint64_t Serial = 0;
+};
+
+using TRemoteDone = std::function<void(std::optional<TRemoteRefusal>)>;
+
+// What the front panel offers the remote control (GUI thread).
+class TRemotePanel {
+public:
+    virtual ~TRemotePanel() = default;
+    virtual TRemoteBox Box(int n) const = 0;
+    virtual int LinkMaxAtt(int n) const = 0;
+    virtual int CommonMaxAtt() const = 0;
+    virtual bool SequencerOpen() const = 0;
+    virtual bool HoldsInput() const = 0;  // parking at close: nothing else may go out
+    // The path of a hand change: the box shows value and its verified set
+    // goes out at once. Returns the set's serial (0: nothing was sent).
+    virtual std::uint64_t SetByHand(int n, int value) = 0;
+    // The path of the naming dialog's OK with a 4-character name.
+    virtual void Rename(int n, const std::string& name) = 0;
+    virtual void RefreshLink(int n) = 0;
+    // One round of the parking at close: every attenuator that can take a
+    // command now gets a verified set at its park level.
+    virtual std::vector<TRemoteSet> ParkRound() = 0;
+    // Runs or stops sequences through the sequence list window; done is
+    // called once, later, with what the window said.
+    virtual void RunSequences(const std::vector<std::string>& files, TRemoteDone done) = 0;
+    virtual void StopSequences(TRemoteDone done) = 0;
+    virtual bool SequencesRunning() const = 0;
+};
+
+// An answer: the text, or why there is none.
+struct TRemoteAnswer {
+    std::string Text;
+    std::optional<TRemoteRefusal> Refusal;
+};
+
+struct TRemoteSetResult {
+    std::optional<TRemoteRefusal> Refusal;
+    std::string Sent;  // the value sent after rounding, in dB as a box shows it ("57.5")
+    TRemoteSet Set;
+};
+
+class TRemoteCore {
+public:
+    static constexpr int BoxCount = 8;
+    // How long one parking round of *RST waits for its sets, as at close.
+    static constexpr int ParkRoundBudgetMs = 700;
+
+    explicit TRemoteCore(TRemotePanel& panel);
+
+    // --- What the front panel shows and what its links report ---
+    void BoxShown(int n, TBoxFact fact, const std::string& text);
+    void SetEnded(int n, const TSetOutcome& outcome);
+
+    using TBoxListener = std::function<void(int n, TBoxFact fact, const std::string& text)>;
+    using TSetListener = std::function<void(int n, const TSetOutcome& outcome)>;
+    // Listeners are told in the order they were added; the number forgets one.
+    int AddBoxListener(TBoxListener listener);
+    int AddSetListener(TSetListener listener);
+    void Forget(int listener);
+
+    // --- Requests (box numbers 1..8) ---
+    std::optional<TRemoteRefusal> CheckBox(int box) const;
+    // A hand change to the value in dB ("57.3").
+    TRemoteSetResult SetAttenuation(int box, const std::string& dB);
+    // The last value read back ("" before any), the status text, the name.
+    TRemoteAnswer Attenuation(int box) const { return Fact(box, attenuation_); }
+    TRemoteAnswer Status(int box) const { return Fact(box, status_); }
+    TRemoteAnswer Name(int box) const { return Fact(box, name_); }
+    TRemoteAnswer Maximum(int box) const;  // in dB, of a usable box
+    TRemoteAnswer Step(int box) const;     // "0.5" or "1", of a usable box
+    bool Ready(int box) const;
+    bool Decimal(int box) const;
+    std::optional<TRemoteRefusal> Rename(int box, const std::string& name);
+    std::optional<TRemoteRefusal> Refresh(int box);
+    void RunSequences(const std::vector<std::string>& files, TRemoteDone done);
+    void StopSequences(TRemoteDone done);
+    bool SequencesRunning() const { return panel_.SequencesRunning(); }
+    // Parks every usable attenuator as the close does (two verified sets at
+    // the common maximum), without holding the panel's input afterwards.
+    // done is called once the second round has ended or run out of time.
+    void Park(TRemoteDone done);
+
+private:
+    TRemoteAnswer Fact(int box, const std::array<std::string, BoxCount>& facts) const;
+    std::optional<TRemoteRefusal> SetConflict() const;
+    void ParkNextRound();
+    void ParkRoundEnded();
+
+    TRemotePanel& panel_;
+    std::array<std::string, BoxCount> status_;
+    std::array<std::string, BoxCount> attenuation_;
+    std::array<std::string, BoxCount> name_;
+    int nextListener_ = 1;
+    std::map<int, TBoxListener> boxListeners_;
+    std::map<int, TSetListener> setListeners_;
+
+    // The parking of *RST in progress.
+    std::vector<TRemoteDone> parkDone_;
+    std::vector<TRemoteSet> parkWaiting_;
+    int parkRound_ = 0;       // 1 or 2 while parking
+    int parkGeneration_ = 0;  // tells a round's time-out whether it is still its round
+    int parkListener_ = 0;
+    QObject parkTimers_;  // owns the round's time-out
+};

@@ -114,8 +114,8 @@ TEST_F(ScpiServerTest, SetsQueriesNamesAndEveryMistakeOverASocket) {
         EXPECT_EQ(Code(flood[14]), "-102");
         EXPECT_EQ(flood[15], "-350,\"Queue overflow\"");
     });
-    // The front panel shows what the script did, as if done by hand.
-    EXPECT_EQ(Box(1)->Value(), 573);
+    // The front panel shows what the script did, as if done by hand: the value sent.
+    EXPECT_EQ(Box(1)->Value(), 575);
     EXPECT_EQ(Box(2)->Value(), 13);
     EXPECT_EQ(Caption(2), "X1  ");
     EXPECT_EQ(sim.Attenuation(simIndex[0]), 575);

@@ -35,6 +35,13 @@ TRecordedAtt TFrontPanelSequencerHost::RecordedAtt(int n) const {
     return {AttCaption(n), main_.ConfigHost().SlotIP(slot), main_.ConfigHost().SlotPort(slot), main_.Link(slot)->MaxAtt()};
 }
 
+TProfileAtt TFrontPanelSequencerHost::ProfileAtt(int n) const {
+    if (n < 1 || n > TMainForm::SlotCount) return {};
+    // A box is enabled while its attenuator is connected and identified.
+    const int max = main_.Link(n - 1)->MaxAtt();
+    return {main_.AttGroupBoxes[n - 1]->isEnabled() && max > 0, max};
+}
+
 std::string TFrontPanelSequencerHost::SequencesDir() const { return main_.SequencesDir(); }
 void TFrontPanelSequencerHost::SetSequencesDir(const std::string& dir) { main_.SetSequencesDir(dir); }
 TSequencerGraphHost& TFrontPanelSequencerHost::GraphHost() { return main_; }

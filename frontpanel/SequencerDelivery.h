@@ -43,6 +43,7 @@ public:
     void SetMainVisible(bool visible) override;
     std::unique_ptr<TSequencerDelivery> MakeDelivery(TSequencerGraphForm& graph) override;
     TRecordedAtt RecordedAtt(int n) const override;
+    TProfileAtt ProfileAtt(int n) const override;
 
 private:
     TMainForm& main_;

@@ -18,7 +18,7 @@ build="${ATT_FUZZ_BUILD:-$root/build-fuzz}"
 seconds="${1:-20}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(link_reply sequence_file ini_file graph_command spin_text)
+[ ${#targets[@]} -eq 0 ] && targets=(link_reply sequence_file profile_file ini_file graph_command spin_text)
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
@@ -32,7 +32,7 @@ cmake --build "$build" -j"${ATT_FUZZ_JOBS:-2}" --target "${targets[@]/#/fuzz_}" 
 max_len() {
     case "$1" in
         link_reply) echo 20000 ;;
-        sequence_file | ini_file) echo 16384 ;;
+        sequence_file | profile_file | ini_file) echo 16384 ;;
         *) echo 512 ;;
     esac
 }

@@ -25,6 +25,11 @@ const std::string& TSequenceRun::Command(int att) const {
     return commands_[att - 1];
 }
 
+bool TSequenceRun::OwnUnit(int att) const {
+    const TSequenceScript* script = assignment_.Slot(att);
+    return script != nullptr && script->OwnUnit;
+}
+
 std::int64_t TSequenceRun::SilentTicksAhead() const {
     std::int64_t ahead = std::numeric_limits<std::int64_t>::max();
     bool any = false;

@@ -33,6 +33,9 @@ public:
     // The command for attenuator 1..8 built by the last Step; empty when
     // nothing is to be sent.
     const std::string& Command(int att) const;
+    // Whether attenuator 1..8's commands carry values already in its own
+    // unit (a profile's) rather than in the bench's common unit.
+    bool OwnUnit(int att) const;
 
     // Ticks ahead in which every unfinished script is certain to wait
     // silently, and the move over n of them at once (n <= SilentTicksAhead).

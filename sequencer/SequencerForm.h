@@ -3,6 +3,7 @@
 // of the selected ones, opens the editor, and shows or hides the graph
 // window and the main window. It owns the graph window for its lifetime.
 
+#include "sequencer/ProfileFile.h"
 #include "sequencer/RunRecordFormat.h"
 #include "sequencer/SequencerEditForm.h"
 
@@ -34,6 +35,9 @@ public:
     // Attenuator n (1..8) as a run's record names it; by default only by
     // its box caption.
     virtual TRecordedAtt RecordedAtt(int n) const { return {AttCaption(n), {}, {}, 0}; }
+    // Attenuator n (1..8) as a profile is read for it when a run starts;
+    // by default not usable, so that no profile runs.
+    virtual TProfileAtt ProfileAtt(int /*n*/) const { return {}; }
 };
 
 class TSequencerForm : public QDialog {

@@ -2,6 +2,7 @@
 // and its end, and a run over real links to the rack simulator.
 
 #include "SequenceTestSupport.h"
+#include "SimulatorRunSupport.h"
 #include "tests/testsupport/TestSupport.h"
 #include "support/GuiThread.h"
 #include "support/TextFields.h"
@@ -233,28 +234,6 @@ TEST(SequencerThread, BlockedGuiThreadDoesNotCauseABurstOfTicks) {
 
 // --- A run over real links to the rack simulator ---
 
-class TLinkDelivery : public TSequencerDelivery, public TLinkView {
-public:
-    void AdvanceTime(int) override { ++ticks; }
-    bool GraphVisible() const override { return false; }
-    void AddAttCommand(int, const std::string&) override {}
-    bool AttEnabled(int att) const override {
-        return att >= 1 && att <= static_cast<int>(links.size()) && links[att - 1]->Enabled();
-    }
-    void SetPendingCommand(int att, const std::string& command) override { links[att - 1]->SetPendingCommand(command); }
-    bool MainVisible() const override { return false; }
-    void ShowLinkAnswer(int, const std::string&) override {}
-    void ShowLinkStatus(TTovarinThread*, int) override {}
-    void ShowLinkAnswer(TTovarinThread* link, const std::string& text) override {
-        if (StartsWith(text, "STA")) ready.push_back(link);
-    }
-
-    std::vector<std::unique_ptr<TTovarinThread>> owned;
-    std::vector<TTovarinThread*> links;
-    std::vector<TTovarinThread*> ready;
-    int ticks = 0;
-};
-
 TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded) {
     const std::string ip = TRackSimulator::FreeLoopbackAddress(10001, 3);
     TRackSimulator sim;
@@ -275,16 +254,7 @@ TEST(SequencerThread, RunOverRealLinksReachesTheSimulatorAsCompiledAndIsRecorded
     const TTimeline timeline = PlayFiles({a, b});
 
     TLinkDelivery d;
-    TLinkTimings timings;
-    timings.ReadTimeout = 1000;
-    timings.ConnectTimeout = 3000;
-    for (int k = 0; k < 3; ++k) {
-        d.owned.push_back(std::make_unique<TTovarinThread>(&d, timings));
-        d.links.push_back(d.owned.back().get());
-        d.links.back()->SetTargetHost(ip);
-        d.links.back()->SetTargetPort(std::to_string(10001 + k));
-        d.links.back()->Start();
-    }
+    d.Connect(ip, 3);
     ASSERT_TRUE(WaitUntil([&] { return d.ready.size() >= 3; }, 20000));
     sim.ClearLines();
 

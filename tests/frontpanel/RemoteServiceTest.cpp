@@ -85,6 +85,13 @@ protected:
         EXPECT_TRUE(SaveSequenceFile(path, TSequenceFileData{atts, std::move(rows)}, error)) << error;
         return path;
     }
+    // A blocking call as a script makes it, from a thread of its own.
+    static QDBusMessage ScriptCall(const char* method, const QList<QVariant>& args) {
+        QDBusMessage m = QDBusMessage::createMethodCall(TRemoteService::ServiceName, TRemoteService::ObjectPath,
+                                                        TRemoteService::InterfaceName, method);
+        m.setArguments(args);
+        return QDBusConnection(QStringLiteral("script")).call(m, QDBus::Block, 30000);
+    }
     static TSequencerForm* OpenList() {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* list = qobject_cast<TSequencerForm*>(w); list && list->isVisible()) return list;
@@ -166,12 +173,7 @@ TEST_F(RemoteServiceTest, SequencesRunAndStopThroughTheListWindowWithItsMessages
     bool ranOnWire = false;
     std::atomic<bool> done{false};
     std::thread script([&] {
-        auto call = [&](const char* method, const QList<QVariant>& args) {
-            QDBusMessage m = QDBusMessage::createMethodCall(TRemoteService::ServiceName, TRemoteService::ObjectPath,
-                                                            TRemoteService::InterfaceName, method);
-            m.setArguments(args);
-            r.push_back(QDBusConnection(QStringLiteral("script")).call(m, QDBus::Block, 30000));
-        };
+        auto call = [&](const char* method, const QList<QVariant>& args) { r.push_back(ScriptCall(method, args)); };
         call("RunSequences", {QStringList{}});
         call("RunSequences", {QStringList{ramp, also1}});
         call("RunSequences", {QStringList{missing}});
@@ -230,12 +232,7 @@ TEST_F(RemoteServiceTest, ProfilesRunThroughTheListWindowInEachAttenuatorsUnitAn
     std::vector<QDBusMessage> r;
     std::atomic<bool> done{false};
     std::thread script([&] {
-        auto call = [&](const char* method, const QList<QVariant>& args) {
-            QDBusMessage m = QDBusMessage::createMethodCall(TRemoteService::ServiceName, TRemoteService::ObjectPath,
-                                                            TRemoteService::InterfaceName, method);
-            m.setArguments(args);
-            r.push_back(QDBusConnection(QStringLiteral("script")).call(m, QDBus::Block, 30000));
-        };
+        auto call = [&](const char* method, const QList<QVariant>& args) { r.push_back(ScriptCall(method, args)); };
         call("RunSequences", {QStringList{bad}});
         call("RunSequences", {QStringList{good}});
         sim.WaitForLines(simIndex[1], [&](const std::vector<TSimLine>& lines) {

@@ -34,7 +34,9 @@ TProfileRead ReadRunRecordProfile(std::string_view text, const std::string& name
 
     ForEachLine(text, [&](std::size_t number, std::string_view line) {
         if (headers.empty()) {
-            SplitCells(line, ',', headers);
+            // Comments and blank lines may come before the header.
+            const std::string_view t = Trim(line);
+            if (!t.empty() && t.front() != '#') SplitCells(line, ',', headers);
             return true;
         }
         if (Trim(line).empty()) return true;

@@ -52,8 +52,8 @@ TEST(ProfileFile, ReadsStatesIntoEachAttenuatorsOwnUnitOnTheirTicks) {
                        "2026-12-08 20:35:12.203,0.203,1,\"A,1\",127.0.0.1,10001,10,10\r\n"
                        "2026-12-08 20:35:12.512,0.512,2,B2,127.0.0.1,10002,45,4.5\r\n",
          {{1, {"010", "010", "", "", ""}}, {2, {"", "", "", "", "045"}}}},
-        {"the record with what the links did",
-         longRecord + "2026-12-08 20:35:12.305,0.305,2,B2,127.0.0.1,10002,935,93.5,not sent: link down,\r\n"
+        {"the record with what the links did, a comment before it",
+         "# replay of the failing run\n" + longRecord + "2026-12-08 20:35:12.305,0.305,2,B2,127.0.0.1,10002,935,93.5,not sent: link down,\r\n"
                       "2026-12-08 20:35:12.405,0.405,2,B2,127.0.0.1,10002,900,90.0,20:35:12.406,yes\r\n",
          {{2, {"", "", "935", "900"}}}},
     };

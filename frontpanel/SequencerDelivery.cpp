@@ -61,6 +61,13 @@ TRecordedAtt TFrontPanelSequencerHost::RecordedAtt(int n) const {
 
 std::string TFrontPanelSequencerHost::ConfigFile() const { return main_.ConfigHost().ConfigFile(); }
 
+TProfileAtt TFrontPanelSequencerHost::ProfileAtt(int n) const {
+    if (n < 1 || n > TMainForm::SlotCount) return {};
+    // A box is enabled while its attenuator is connected and identified.
+    const int max = main_.Link(n - 1)->MaxAtt();
+    return {main_.AttGroupBoxes[n - 1]->isEnabled() && max > 0, max};
+}
+
 std::string TFrontPanelSequencerHost::SequencesDir() const { return main_.SequencesDir(); }
 void TFrontPanelSequencerHost::SetSequencesDir(const std::string& dir) { main_.SetSequencesDir(dir); }
 TSequencerGraphHost& TFrontPanelSequencerHost::GraphHost() { return main_; }

@@ -55,6 +55,7 @@ public:
     std::unique_ptr<TSequencerDelivery> MakeDelivery(TSequencerGraphForm& graph) override;
     TRecordedAtt RecordedAtt(int n) const override;
     std::string ConfigFile() const override;
+    TProfileAtt ProfileAtt(int n) const override;
 
 private:
     TMainForm& main_;

@@ -18,7 +18,7 @@ build="${ATT_FUZZ_BUILD:-$root/build-fuzz}"
 seconds="${1:-20}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(link_reply sequence_file ini_file graph_command spin_text scpi_line)
+[ ${#targets[@]} -eq 0 ] && targets=(link_reply sequence_file profile_file ini_file graph_command spin_text scpi_line)
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
@@ -33,7 +33,7 @@ max_len() {
     case "$1" in
         link_reply) echo 20000 ;;
         scpi_line) echo 8192 ;;
-        sequence_file | ini_file) echo 16384 ;;
+        sequence_file | profile_file | ini_file) echo 16384 ;;
         *) echo 512 ;;
     esac
 }

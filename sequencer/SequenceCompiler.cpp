@@ -64,9 +64,41 @@ bool ClaimAttenuators(TBaieScripts& assignment, TSequenceScript* script, std::st
     return result;
 }
 
-TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames) {
+bool AddProfile(TSequenceAnalysis& run, TProfile profile) {
+    bool free = true;
+    for (TProfileColumn& column : profile.Columns) {
+        auto script = std::make_unique<TSequenceScript>();
+        script->OwnUnit = true;
+        script->AppendTrack(std::move(column.Track), profile.Length);
+        if (run.Assignment.Slot(column.Att) == nullptr)
+            run.Assignment.SetSlot(column.Att, script.get());
+        else
+            free = false;
+        run.Scripts.push_back(std::move(script));
+    }
+    return free;
+}
+
+TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, const TProfileBench& bench) {
     TSequenceAnalysis run;
     for (const std::string& name : fileNames) {
+        const auto fileIndex = static_cast<std::size_t>(&name - fileNames.data());
+        if (IsProfileFileName(name)) {
+            TProfileRead read = ReadProfileFile(name, bench);
+            TSequenceAnalysis failed;
+            if (!read.Ok) {
+                failed.Result = TAnalysisResult::ProfileError;
+                failed.Error = std::move(read.Error);
+                return failed;
+            }
+            if (!AddProfile(run, std::move(read.Profile))) {
+                failed.Result = TAnalysisResult::Conflict;
+                failed.Error = InterferenceMessage;
+                return failed;
+            }
+            run.ScriptFile.resize(run.Scripts.size(), fileIndex);
+            continue;
+        }
         auto script = std::make_unique<TSequenceScript>();
         bool conflict = false;
         std::string error;
@@ -91,6 +123,7 @@ TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames) {
             return failed;  // run, and the script, are discarded
         }
         run.Scripts.push_back(std::move(script));
+        run.ScriptFile.push_back(fileIndex);
     }
     return run;
 }

@@ -2,6 +2,7 @@
 // Compiling sequence files into the steps of a run, and the attenuator claims
 // of the files that take part in it.
 
+#include "sequencer/ProfileFile.h"
 #include "sequencer/SequenceFile.h"
 #include "sequencer/SequenceModel.h"
 
@@ -24,7 +25,7 @@ void CompileActionLine(TSequenceScript& script, std::string_view line);
 // free ones named are still claimed).
 bool ClaimAttenuators(TBaieScripts& assignment, TSequenceScript* script, std::string_view line);
 
-enum class TAnalysisResult { Ok, Conflict, FileError };
+enum class TAnalysisResult { Ok, Conflict, FileError, ProfileError };
 
 // One run built from sequence files.
 struct TSequenceAnalysis {
@@ -33,12 +34,22 @@ struct TSequenceAnalysis {
     // Every script, in file order; scripts of files naming no attenuator too.
     std::vector<std::unique_ptr<TSequenceScript>> Scripts;
     TBaieScripts Assignment;  // refers into Scripts
+    // The index, among the files analysed, of the file of each script (a
+    // profile has a script per attenuator column).
+    std::vector<std::size_t> ScriptFile;
 
     bool Ok() const { return Result == TAnalysisResult::Ok; }
 };
 
-// Reads and compiles the files in the order given. Stops at the first file
-// that cannot be read (Error names it and gives the reason) or at the first
-// attenuator claimed twice (Error is InterferenceMessage); on failure
-// nothing built is kept.
-TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames);
+// Gives each column of a profile a script of its own (values in the
+// attenuator's own unit) and claims its attenuator. Returns false when an
+// attenuator was taken already.
+bool AddProfile(TSequenceAnalysis& run, TProfile profile);
+
+// Reads and compiles the files in the order given: sequences, and profiles
+// (IsProfileFileName) read against bench, the attenuators as the run finds
+// them. Stops at the first file that cannot be read (Error names it and
+// gives the reason), at the first fault of a profile (ProfileError, shown
+// with ProfileErrorTitle) or at the first attenuator claimed twice (Error is
+// InterferenceMessage); on failure nothing built is kept.
+TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, const TProfileBench& bench = {});

@@ -91,6 +91,7 @@ SequenceStep TSequenceScript::StepAt(std::int64_t index) const {
     if (index < 0 || index >= count_) return {};
     const TRun& run = runs_[Locate(index)];
     if (run.form == TRun::Single) return run.step;
+    if (run.form == TRun::Track) return TrackStepAt(run, index);
     SequenceStep step;
     step.Line = run.step.Line;
     if (run.form == TRun::RampInner) {
@@ -134,6 +135,7 @@ std::int64_t TSequenceScript::PlainWaitsAhead() const {
     const TRun& run = runs_[Locate(Position)];
     if (run.form == TRun::Waits) return run.first + run.length - Position;
     if (run.form == TRun::Single && run.step.Kind == StepKind::Wait) return 1;
+    if (run.form == TRun::Track) return TrackWaitsAhead(run, Position);
     return 0;
 }
 
@@ -159,7 +161,7 @@ void Advance(TSequenceScript& s) {
             ++s.Position;
             return;
         }
-        if (run.form == TSequenceScript::TRun::RampInner) {
+        if (run.form == TSequenceScript::TRun::RampInner || run.form == TSequenceScript::TRun::Track) {
             const SequenceStep step = s.StepAt(s.Position);
             if (step.Kind == StepKind::Set)
                 s.Output = FormatAttValue(step.Value);

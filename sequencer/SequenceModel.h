@@ -7,9 +7,14 @@
 // and the inner steps of a ramp are computed when they are reached. Seen
 // from outside (StepCount, StepAt, FindLine, Advance) the list behaves
 // exactly like the fully expanded one.
+//
+// A profile's attenuator is one script holding a value track: the values to
+// send and the ticks they are sent on, with nothing stored for the ticks in
+// between, so a day of states costs only what changes in it.
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -41,6 +46,13 @@ int WireValue(std::int64_t value);
 // division first, times k, truncated toward zero, added to from.
 int RampValue(std::int32_t from, std::int32_t to, std::int64_t duration, std::int64_t k);
 
+// The values one attenuator of a profile is sent: Values[i] on tick
+// Ticks[i] (0 = the run's first tick), ticks strictly increasing.
+struct TValueTrack {
+    std::vector<std::uint32_t> Ticks;
+    std::vector<std::uint16_t> Values;
+};
+
 class TSequenceScript {
 public:
     // Number of (logical) steps.
@@ -55,6 +67,9 @@ public:
     void AppendWaits(std::uint16_t line, std::int64_t count);
     // The inner steps k = 1..duration-2 of a ramp (duration >= 3).
     void AppendRampInner(std::uint16_t line, std::int32_t from, std::int32_t to, std::int64_t duration);
+    // length ticks of a value track (at most one track per script): a Set
+    // step on each of its ticks, a Wait step on every other.
+    void AppendTrack(std::shared_ptr<const TValueTrack> track, std::int64_t length);
 
     // Number of upcoming ticks that are certain to be silent waits (the rest
     // of a run of Wait steps at Position); 0 when unknown or none.
@@ -66,12 +81,15 @@ public:
     std::int64_t Position = 0;  // index of the next step to execute
     std::string Output;         // value text of the step executed this tick
     bool Finished = false;
+    // The values are already in the unit of the attenuator they go to (a
+    // profile's), not in the bench's common unit (a sequence's).
+    bool OwnUnit = false;
 
 private:
     friend void Advance(TSequenceScript& script);
 
     struct TRun {
-        enum Form : std::uint8_t { Single, Waits, RampInner };
+        enum Form : std::uint8_t { Single, Waits, RampInner, Track };
         Form form = Single;
         SequenceStep step;       // Single: the step; otherwise Line (and Kind Wait)
         std::int64_t first = 0;  // index of the run's first step
@@ -82,12 +100,19 @@ private:
     };
 
     std::size_t Locate(std::int64_t index) const;
+    // Track runs: the step at tick (index - first), and the silent ticks
+    // from there to the next value.
+    SequenceStep TrackStepAt(const TRun& run, std::int64_t index) const;
+    std::int64_t TrackWaitsAhead(const TRun& run, std::int64_t index) const;
+    std::size_t TrackEvent(std::int64_t tick) const;
     void Push(const TRun& run);
     void BuildLineIndex() const;
 
     std::vector<TRun> runs_;
     std::int64_t count_ = 0;
     mutable std::size_t cursor_ = 0;
+    std::shared_ptr<const TValueTrack> track_;
+    mutable std::size_t trackCursor_ = 0;  // last TrackEvent result
 
     // FindLine index: distinct lines ascending, with the smallest first index
     // among the runs of that line or any higher line.

@@ -32,6 +32,11 @@ const std::string& TSequenceRun::Command(int att) const {
 
 int TSequenceRun::Value(int att) const { return att < 1 || att > TBaieScripts::AttCount ? 0 : values_[att - 1]; }
 
+bool TSequenceRun::OwnUnit(int att) const {
+    const TSequenceScript* script = assignment_.Slot(att);
+    return script != nullptr && script->OwnUnit;
+}
+
 std::int64_t TSequenceRun::SilentTicksAhead() const {
     std::int64_t ahead = std::numeric_limits<std::int64_t>::max();
     bool any = false;

@@ -40,6 +40,9 @@ public:
     // The value of that command, in the run's unit; 0 when there is none.
     int Value(int att) const;
     bool ValuesInTenths() const { return valuesInTenths_; }
+    // Whether attenuator 1..8's commands carry values already in its own
+    // unit (a profile's) rather than in the bench's common unit.
+    bool OwnUnit(int att) const;
 
     // Ticks ahead in which every unfinished script is certain to wait
     // silently, and the move over n of them at once (n <= SilentTicksAhead).

@@ -174,9 +174,13 @@ void TSequencerForm::ButtonRunClick() {
         return;
     }
     setWindowTitle(QStringLiteral("Sequence List [Analyzing...]"));
-    TSequenceAnalysis analysis = AnalyzeSequences(files);
+    TProfileBench bench;
+    for (int n = 1; n <= TBaieScripts::AttCount; ++n) bench[static_cast<std::size_t>(n)] = host_.ProfileAtt(n);
+    TSequenceAnalysis analysis = AnalyzeSequences(files, bench);
     if (analysis.Result == TAnalysisResult::Conflict)
         Message(InterferenceMessage);
+    else if (analysis.Result == TAnalysisResult::ProfileError)
+        QMessageBox::warning(this, QString::fromLatin1(ProfileErrorTitle), QString::fromLocal8Bit(analysis.Error.c_str()));
     else if (!analysis.Ok())
         QMessageBox::critical(this, QStringLiteral("Error."), QString::fromLocal8Bit(analysis.Error.c_str()));
     setWindowTitle(QStringLiteral("Sequence List"));
@@ -214,7 +218,7 @@ void TSequencerForm::ButtonLoadClick() {
         OpenDialog->setOption(QFileDialog::DontUseNativeDialog, true);
         OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
         OpenDialog->setFileMode(QFileDialog::ExistingFiles);
-        OpenDialog->setNameFilter(QStringLiteral("Sequence files (*.sqc)"));
+        OpenDialog->setNameFilters({QStringLiteral("Sequence files (*.sqc)"), QStringLiteral("Profiles (*.csv)")});
         OpenDialog->setDefaultSuffix(QStringLiteral("sqc"));
     }
     OpenDialog->setWindowTitle(QStringLiteral("Select Sequence to Add"));
@@ -233,6 +237,12 @@ void TSequencerForm::ButtonEditClick() {
     std::string file;
     if (!LBSequence->selectedItems().isEmpty() && LBSequence->currentItem())
         file = PathStd(LBSequence->currentItem()->text());
+    if (IsProfileFileName(file)) {
+        QMessageBox::information(this, QStringLiteral("Profile."),
+                                 Text("\"" + file + "\" is a profile. Profiles are edited outside the program, "
+                                      "in a spreadsheet or a text editor, and read again at every run."));
+        return;
+    }
     OpenSequenceEditor(host_, file, this);
 }
 

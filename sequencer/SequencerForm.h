@@ -5,6 +5,8 @@
 
 #include "sequencer/RunDescription.h"
 #include "sequencer/SequenceModel.h"
+#include "sequencer/ProfileFile.h"
+#include "sequencer/RunRecordFormat.h"
 #include "sequencer/SequencerEditForm.h"
 
 #include <QDialog>
@@ -38,6 +40,9 @@ public:
     // The configuration file in use, as a run's description names it; empty
     // when none is known.
     virtual std::string ConfigFile() const { return {}; }
+    // Attenuator n (1..8) as a profile is read for it when a run starts;
+    // by default not usable, so that no profile runs.
+    virtual TProfileAtt ProfileAtt(int /*n*/) const { return {}; }
 };
 
 class TSequencerForm : public QDialog {

@@ -89,9 +89,12 @@ void DeliverRunTick(TSequencerDelivery& delivery, const TSequenceRun& run) {
     delivery.AdvanceTime(TickPeriod);
     for (int att = 1; att <= TBaieScripts::AttCount; ++att) {
         if (run.Command(att).empty() || !delivery.AttEnabled(att)) continue;
-        // The run counts in the unit the bench had when it started; each
-        // attenuator is sent the value in its own unit, within its maximum.
-        const TAttValue sent = ToAttUnit(run.Value(att), run.ValuesInTenths(), delivery.AttMaxAtt(att));
+        // A sequence counts in the unit the bench had when the run started; a
+        // profile's values are already in the attenuator's own unit. Each
+        // attenuator is sent its own unit, within its maximum.
+        const int maxAtt = delivery.AttMaxAtt(att);
+        const bool inTenths = run.OwnUnit(att) ? CountsTenths(maxAtt) : run.ValuesInTenths();
+        const TAttValue sent = ToAttUnit(run.Value(att), inTenths, maxAtt);
         const std::string command = FormatAttCommand(SequencerChannel, sent.Value);
         delivery.SetPendingCommand(att, command, sent.Limited);
         if (!delivery.AttUsable(att)) continue;

@@ -10,6 +10,7 @@
 #include <QDBusAbstractInterface>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QFile>
 #include <QProcess>
 
 #include <atomic>
@@ -83,6 +84,13 @@ protected:
         std::string error;
         EXPECT_TRUE(SaveSequenceFile(path, TSequenceFileData{atts, std::move(rows)}, error)) << error;
         return path;
+    }
+    // A blocking call as a script makes it, from a thread of its own.
+    static QDBusMessage ScriptCall(const char* method, const QList<QVariant>& args) {
+        QDBusMessage m = QDBusMessage::createMethodCall(TRemoteService::ServiceName, TRemoteService::ObjectPath,
+                                                        TRemoteService::InterfaceName, method);
+        m.setArguments(args);
+        return QDBusConnection(QStringLiteral("script")).call(m, QDBus::Block, 30000);
     }
     static TSequencerForm* OpenList() {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -165,12 +173,7 @@ TEST_F(RemoteServiceTest, SequencesRunAndStopThroughTheListWindowWithItsMessages
     bool ranOnWire = false;
     std::atomic<bool> done{false};
     std::thread script([&] {
-        auto call = [&](const char* method, const QList<QVariant>& args) {
-            QDBusMessage m = QDBusMessage::createMethodCall(TRemoteService::ServiceName, TRemoteService::ObjectPath,
-                                                            TRemoteService::InterfaceName, method);
-            m.setArguments(args);
-            r.push_back(QDBusConnection(QStringLiteral("script")).call(m, QDBus::Block, 30000));
-        };
+        auto call = [&](const char* method, const QList<QVariant>& args) { r.push_back(ScriptCall(method, args)); };
         call("RunSequences", {QStringList{}});
         call("RunSequences", {QStringList{ramp, also1}});
         call("RunSequences", {QStringList{missing}});
@@ -211,6 +214,48 @@ TEST_F(RemoteServiceTest, SequencesRunAndStopThroughTheListWindowWithItsMessages
     EXPECT_FALSE(form->SequencerOpen());
     EXPECT_EQ(OpenList(), nullptr);
     ASSERT_TRUE(WaitUntil([&] { return sim.Attenuation(simIndex[1]) == 300; }));
+}
+
+TEST_F(RemoteServiceTest, ProfilesRunThroughTheListWindowInEachAttenuatorsUnitAndTellTheirFaults) {
+    // Attenuator 1 counts tenths, 2 whole decibels.
+    StartProgram({{935, "AT1", 0}, {60, "AT2", 0}}, {0, 1});
+    auto write = [&](const char* name, const char* text) {
+        const QString path = home.path() + "/" + name;
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        return path;
+    };
+    const QString good = write("handover.csv", "time_s,att1,att2\n0,12.5,60\n0.1,13,59\n");
+    const QString bad = write("bad.csv", "time_s,att1,att2\n0,12.5,20.5\n");
+
+    std::vector<QDBusMessage> r;
+    std::atomic<bool> done{false};
+    std::thread script([&] {
+        auto call = [&](const char* method, const QList<QVariant>& args) { r.push_back(ScriptCall(method, args)); };
+        call("RunSequences", {QStringList{bad}});
+        call("RunSequences", {QStringList{good}});
+        sim.WaitForLines(simIndex[1], [&](const std::vector<TSimLine>& lines) {
+            return std::count_if(lines.begin(), lines.end(), [](auto& l) { return l.line.rfind("ATT ", 0) == 0; }) >= 2;
+        }, 10000);
+        call("StopSequences", {});
+        done = true;
+    });
+    const bool finished = WaitUntil([&] { return done.load(); }, 100000);
+    script.join();
+    ASSERT_TRUE(finished);
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[0].errorMessage().toStdString(),
+              "\"" + bad.toStdString() + "\", line 2, column 3 (att2): 20.5 dB is finer than the 1 dB step of attenuator 2.");
+    EXPECT_EQ(r[1].type(), QDBusMessage::ReplyMessage) << r[1].errorMessage().toStdString();
+    auto sent = [&](int k) {
+        std::vector<std::string> v;
+        for (const auto& l : sim.Lines(simIndex[k]))
+            if (l.line.rfind("ATT ", 0) == 0) v.push_back(l.line);
+        return v;
+    };
+    EXPECT_EQ(sent(0), (std::vector<std::string>{"ATT 0 125", "ATT 0 130"}));
+    EXPECT_EQ(sent(1), (std::vector<std::string>{"ATT 0 060", "ATT 0 059"}));
 }
 
 TEST_F(RemoteServiceTest, ReadmeExampleSetsThreeAttenuatorsAndSeesTheirReadBacks) {

@@ -77,3 +77,23 @@ TEST(SeqPlay, RefusesConflictsAndUnreadableFilesAndStopsEndlessRuns) {
 }
 
 }  // namespace
+
+TEST(SeqPlay, PrintsAProfilesTicksInEachAttenuatorsOwnUnit) {
+    TTempFolder dir;
+    const auto p = dir.Write("p.csv", "time_s,att1,att2\n0,10,20.5\n10,,21\n10.1,12,21\n");
+    TSeqPlayOptions options;
+    options.Bench[1] = {true, 60};
+    const TPlayed played = PlayTool({p}, options);
+    EXPECT_EQ(played.status, 0) << played.err;
+    EXPECT_EQ(played.out, "# profile 1: " + p +
+                              " -> att 1 att 2\n"
+                              "1\t0.1\tatt1\tATT 0 010\n1\t0.1\tatt2\tATT 0 205\n"
+                              "101\t10.1\tatt2\tATT 0 210\n102\t10.2\tatt1\tATT 0 012\n"
+                              "run length: 102 ticks (10.2 s)\n");
+    options.Bench[2] = {};
+    const TPlayed refused = PlayTool({p}, options);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "seqplay: Profile error. \"" + p +
+                               "\", line 1, column 3 (att2): attenuator 2 is not usable (not connected or not "
+                               "identified).\n");
+}

@@ -46,7 +46,9 @@ public:
         delivery = d.get();
         return d;
     }
+    TProfileAtt ProfileAtt(int n) const override { return profiles[static_cast<std::size_t>(n)]; }
     int maxAtt = 935;
+    TProfileBench profiles = UniformProfileBench(935);
     std::string dir;
     std::string config;
     QWidget main;

@@ -236,3 +236,53 @@ TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingThe
     EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(ReadAll(RunDescriptionPath(host.config))))["end"]["ended"]
                   .toString().toStdString(), "program closed");
 }
+
+TEST(SequencerForm, ProfilesAreLoadedRunBesideSequencesShowTheirErrorsAndAreEditedElsewhere) {
+    TTestSequencerHost host;
+    host.profiles[2] = {true, 60};  // whole dB
+    TListFiles files;
+    host.dir = files.dir.Path() + "/";
+    const std::string profile = files.dir.Write("p.csv", "time_s,att2\n0,12\n0.1,13\n");
+    const std::string bad = files.dir.Write("bad.csv", "time_s,att3\n0,12\n0.15,13\n");
+    const std::string sqc = files.dir.Write("s.sqc", SqcText({1}, {Row(1, ActionStep, 0, 100, 3)}));
+    TSequencerForm form(host);
+    form.show();
+    QStringList filters;
+    WhenModal<QFileDialog>([&](QFileDialog* d) {
+        filters = d->nameFilters();
+        d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromStdString(profile));
+        static_cast<QDialog*>(d)->accept();
+    });
+    form.ButtonLoad->click();
+    EXPECT_EQ(filters, (QStringList{"Sequence files (*.sqc)", "Profiles (*.csv)"}));
+    form.AddFiles({sqc, bad});
+    ASSERT_EQ(form.Files(), (std::vector<std::string>{profile, sqc, bad}));
+
+    std::string title, text;
+    auto answer = [&] {
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
+            title = box->windowTitle().toStdString();
+            text = box->text().toStdString();
+            box->accept();
+        });
+    };
+    Select(form, {2});
+    form.LBSequence->setCurrentRow(2, QItemSelectionModel::NoUpdate);
+    answer();
+    form.ButtonEdit->click();
+    EXPECT_EQ(title, "Profile.");
+    EXPECT_NE(text.find("Profiles are edited outside the program"), std::string::npos) << text;
+
+    answer();
+    form.ButtonRun->click();
+    EXPECT_EQ(title, "Profile error.");
+    EXPECT_EQ(text, "\"" + bad + "\", line 3, column 1 (time_s): 0.15 s is not on the 0.1 s grid of the tick.");
+    EXPECT_FALSE(form.Running());
+
+    Select(form, {0, 1});
+    form.ButtonRun->click();
+    ASSERT_TRUE(form.Running());
+    ASSERT_TRUE(WaitUntil([&] { return !form.Running(); }, 20000));
+    EXPECT_EQ(host.delivery->sent[2], (std::vector<std::string>{"ATT 0 012", "ATT 0 013"}));
+    EXPECT_EQ(host.delivery->sent[1], (std::vector<std::string>{"ATT 0 100"}));
+}

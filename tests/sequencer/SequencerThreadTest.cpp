@@ -2,6 +2,7 @@
 // and its end, and a run over real links to the rack simulator.
 
 #include "SequenceTestSupport.h"
+#include "SimulatorRunSupport.h"
 #include "tests/testsupport/TestSupport.h"
 #include "support/GuiThread.h"
 #include "support/TextFields.h"
@@ -232,59 +233,6 @@ TEST(SequencerThread, BlockedGuiThreadDoesNotCauseABurstOfTicks) {
 }
 
 // --- A run over real links to the rack simulator ---
-
-class TLinkDelivery : public TSequencerDelivery, public TLinkView {
-public:
-    void AdvanceTime(int) override { ++ticks; }
-    bool GraphVisible() const override { return false; }
-    void AddAttCommand(int, const std::string&) override {}
-    bool AttEnabled(int att) const override {
-        return att >= 1 && att <= static_cast<int>(links.size()) && links[att - 1]->Enabled();
-    }
-    int AttMaxAtt(int att) const override { return links[att - 1]->MaxAtt(); }
-    void SetPendingCommand(int att, const std::string& command, bool limited) override {
-        links[att - 1]->SetPendingCommand(command, std::move(tickets[att]));
-        if (limited) this->limited.push_back(command);
-    }
-    void SetPostTicket(int att, TPostTicket ticket) override { tickets[att] = std::move(ticket); }
-    void WithdrawPending() override {
-        for (TTovarinThread* link : links) link->WithdrawTracked();
-    }
-    bool MainVisible() const override { return false; }
-    void ShowLinkAnswer(int, const std::string&) override {}
-    void ShowLinkStatus(TTovarinThread*, int) override {}
-    void ShowLinkAnswer(TTovarinThread* link, const std::string& text) override {
-        if (StartsWith(text, "STA")) ready.push_back(link);
-    }
-
-    std::vector<std::unique_ptr<TTovarinThread>> owned;
-    std::vector<TTovarinThread*> links;
-    std::vector<TTovarinThread*> ready;
-    // Starts count links to the attenuators on ports 10001.. at ip.
-    void StartLinks(const std::string& ip, int count, const TLinkTimings& timings) {
-        for (int k = 0; k < count; ++k) {
-            owned.push_back(std::make_unique<TTovarinThread>(this, timings));
-            links.push_back(owned.back().get());
-            links.back()->SetTargetHost(ip);
-            links.back()->SetTargetPort(std::to_string(10001 + k));
-            links.back()->Start();
-        }
-    }
-
-    // Links to attenuators 10001.. at ip; waits until each has read its
-    // attenuation back.
-    bool Connect(const std::string& ip, int count) {
-        TLinkTimings timings;
-        timings.ReadTimeout = 1000;
-        timings.ConnectTimeout = 3000;
-        StartLinks(ip, count, timings);
-        return WaitUntil([&] { return ready.size() >= static_cast<std::size_t>(count); }, 20000);
-    }
-
-    std::array<TPostTicket, 9> tickets;
-    std::vector<std::string> limited;
-    int ticks = 0;
-};
 
 // Three simulated attenuators on ports 10001..10003 of an address of their own.
 std::string ServeThree(TRackSimulator& sim, int attenuation) {

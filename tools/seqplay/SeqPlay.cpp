@@ -19,18 +19,21 @@ std::string Seconds(std::int64_t ticks) {
 
 int PlaySequences(const std::vector<std::string>& files, const TSeqPlayOptions& options, std::ostream& out,
                   std::ostream& err) {
-    TSequenceAnalysis analysis = AnalyzeSequences(files);
+    TSequenceAnalysis analysis = AnalyzeSequences(files, options.Bench);
     if (!analysis.Ok()) {
-        err << "seqplay: " << analysis.Error << "\n";
+        err << "seqplay: " << (analysis.Result == TAnalysisResult::ProfileError ? "Profile error. " : "")
+            << analysis.Error << "\n";
         return 2;
     }
-    for (std::size_t i = 0; i < analysis.Scripts.size(); ++i) {
-        out << "# sequence " << i + 1 << ": " << files[i] << " ->";
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        out << "# " << (IsProfileFileName(files[i]) ? "profile " : "sequence ") << i + 1 << ": " << files[i] << " ->";
         bool any = false;
         for (int att = 1; att <= TBaieScripts::AttCount; ++att) {
-            if (analysis.Assignment.Slot(att) != analysis.Scripts[i].get()) continue;
-            out << " att " << att;
-            any = true;
+            for (std::size_t s = 0; s < analysis.Scripts.size(); ++s) {
+                if (analysis.ScriptFile[s] != i || analysis.Assignment.Slot(att) != analysis.Scripts[s].get()) continue;
+                out << " att " << att;
+                any = true;
+            }
         }
         out << (any ? "" : " no attenuator") << "\n";
     }

@@ -1,0 +1,131 @@
+// Profiles: reading and compiling 100,000 and 1,000,000 states from a file
+// (time, and the peak memory it added), then a run's tick cost at its start
+// and after 100,000 ticks, for both lengths. The profile is a two-attenuator
+// handover trace whose values change on every state, the worst case for
+// the tracks; "8 columns" repeats the reading with all eight attenuators.
+//
+//   bench_profile [states...]
+
+#include "sequencer/ProfileFile.h"
+#include "sequencer/SequenceCompiler.h"
+#include "sequencer/SequenceRun.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long PeakRssKb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+// A profile file of states lines, one per tick, values changing each line;
+// written line by line so that making it does not raise the peak memory.
+std::string WriteProfile(long states, int columns) {
+    char pattern[] = "/tmp/profilebench-XXXXXX.csv";
+    const int fd = mkstemps(pattern, 4);
+    std::FILE* f = fd < 0 ? nullptr : fdopen(fd, "wb");
+    if (!f) {
+        std::perror("profile file");
+        std::exit(1);
+    }
+    std::fputs("time_s", f);
+    for (int c = 1; c <= columns; ++c) std::fprintf(f, ",att%d", c);
+    std::fputs("\r\n", f);
+    for (long i = 0; i < states; ++i) {
+        std::fprintf(f, "%ld.%ld", i / 10, i % 10);
+        for (int c = 0; c < columns; ++c) {
+            const long v = (i * 5 + c * 37) % 1200;  // 0.5 dB steps up to 60 dB and back
+            const long half = (v < 600 ? v : 1200 - v) / 5 * 5;
+            std::fprintf(f, ",%ld.%ld", half / 10, half % 10);
+        }
+        std::fputs("\r\n", f);
+    }
+    if (std::fclose(f) != 0) {
+        std::perror("profile file");
+        std::exit(1);
+    }
+    return pattern;
+}
+
+struct TTickCost {
+    double meanUs = 0, p99Us = 0;
+};
+
+TTickCost MeasureTicks(TSequenceRun& run, int ticks) {
+    std::vector<double> us;
+    us.reserve(static_cast<std::size_t>(ticks));
+    for (int i = 0; i < ticks; ++i) {
+        const auto t0 = Clock::now();
+        run.Step();
+        us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+    }
+    TTickCost cost;
+    for (const double u : us) cost.meanUs += u / static_cast<double>(us.size());
+    std::sort(us.begin(), us.end());
+    cost.p99Us = us[us.size() * 99 / 100];
+    return cost;
+}
+
+void Measure(long states, int columns, bool ticks) {
+    const std::string path = WriteProfile(states, columns);
+    const long before = PeakRssKb();
+    const auto t0 = Clock::now();
+    TSequenceAnalysis analysis = AnalyzeSequences({path}, UniformProfileBench(935));
+    const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    const long added = PeakRssKb() - before;
+    unlink(path.c_str());
+    if (!analysis.Ok()) {
+        std::printf("%ld states: %s\n", states, analysis.Error.c_str());
+        std::exit(1);
+    }
+    std::printf("%8ld states, %d columns: read and compiled in %.3f s, %.1f MB added at the peak%s\n", states, columns,
+                seconds, added / 1024.0, states == 100000 && columns == 2 ? " (target < 0.5 s, < 50 MB)" : "");
+    if (!ticks) return;
+    TSequenceRun run(std::move(analysis.Scripts), analysis.Assignment);
+    const TTickCost start = MeasureTicks(run, 10000);
+    std::printf("          tick cost, ticks 1-10,000: mean %.3f us, p99 %.3f us", start.meanUs, start.p99Us);
+    if (states >= 110000) {
+        for (long i = 10000; i < 100000; ++i) run.Step();
+        const TTickCost later = MeasureTicks(run, 10000);
+        std::printf("; ticks 100,001-110,000: mean %.3f us, p99 %.3f us", later.meanUs, later.p99Us);
+    }
+    std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<long> sizes;
+    for (int i = 1; i < argc; ++i) sizes.push_back(std::atol(argv[i]));
+    if (sizes.empty()) sizes = {100000, 1000000};
+    // Each measurement in a process of its own, so that its peak memory is
+    // its own and not the peak of the one before.
+    auto inChild = [](long states, int columns, bool ticks) {
+        std::fflush(stdout);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            Measure(states, columns, ticks);
+            std::fflush(stdout);
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    };
+    bool ok = true;
+    for (const long states : sizes) ok = inChild(states, 2, true) && ok;
+    for (const long states : sizes) ok = inChild(states, 8, false) && ok;
+    return ok ? 0 : 1;
+}

@@ -26,8 +26,10 @@ void TSequencerForm::StartRecord(const std::vector<std::string>& files, const TB
 }
 
 void TSequencerForm::EndRecord(TRunEnding how) {
-    // What the links have not taken yet is not sent any more.
-    if (delivery_) delivery_->WithdrawPending();
+    // A stopped or closed run sends nothing more: what the links have not
+    // taken yet is withdrawn. A run that completed still sends its last
+    // tick's values, which its links take within moments.
+    if (delivery_ && how != TRunEnding::Completed) delivery_->WithdrawPending();
     if (record_) record_->Finish(how);
 }
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-struct TNodeSpec {
+struct TNodePattern {
     const char* Spelling;
     bool Suffix = false;    // takes the box number
     bool Optional = false;  // may be left out
@@ -23,18 +23,18 @@ struct TMatch {
     bool BadSuffix = false;    // a suffix other than 1 on a node that takes none
 };
 
-TMatch Match(const std::vector<TScpiNode>& nodes, std::size_t i, const std::vector<TNodeSpec>& specs,
+TMatch Match(const std::vector<TScpiNode>& nodes, std::size_t i, const std::vector<TNodePattern>& patterns,
              std::size_t j) {
-    if (j == specs.size()) return {i == nodes.size(), {}, false};
-    if (i < nodes.size() && ScpiMnemonicMatches(nodes[i].Mnemonic, specs[j].Spelling)) {
-        TMatch rest = Match(nodes, i + 1, specs, j + 1);
+    if (j == patterns.size()) return {i == nodes.size(), {}, false};
+    if (i < nodes.size() && ScpiMnemonicMatches(nodes[i].Mnemonic, patterns[j].Spelling)) {
+        TMatch rest = Match(nodes, i + 1, patterns, j + 1);
         if (rest.Matched) {
-            if (specs[j].Suffix) rest.Box = nodes[i].Suffix.value_or(1);
+            if (patterns[j].Suffix) rest.Box = nodes[i].Suffix.value_or(1);
             else if (nodes[i].Suffix && *nodes[i].Suffix != 1) rest.BadSuffix = true;
             return rest;
         }
     }
-    if (specs[j].Optional) return Match(nodes, i, specs, j + 1);
+    if (patterns[j].Optional) return Match(nodes, i, patterns, j + 1);
     return {};
 }
 
@@ -50,7 +50,7 @@ std::string Written(const TScpiCommand& c) {
 }  // namespace
 
 struct TScpiHeader {
-    std::vector<TNodeSpec> Nodes;
+    std::vector<TNodePattern> Nodes;
     bool Common;
     void (TScpiSession::*Command)(const TScpiSession::TCall&);
     void (TScpiSession::*Query)(const TScpiSession::TCall&);

@@ -56,7 +56,7 @@ public:
     std::array<int, SlotCount> readBacks{};
 };
 
-struct TRackSpec {
+struct TRackAtt {
     int maxAtt;
     std::string name;
     int attenuation;
@@ -77,7 +77,7 @@ protected:
     }
 
     // Serves the given attenuators: index 0..3 in rack 1, 4..7 in rack 2.
-    void Serve(const std::vector<TRackSpec>& atts) {
+    void Serve(const std::vector<TRackAtt>& atts) {
         for (std::size_t i = 0; i < atts.size(); ++i) {
             TSimAttenuator a;
             a.ip = i < 4 ? ip1 : ip2;

@@ -41,7 +41,7 @@ protected:
     }
     // The program with the given attenuators (index as Serve) configured,
     // offering its front panel, and a script connected to it.
-    void StartProgram(const std::vector<TRackSpec>& atts, const std::vector<int>& enabled) {
+    void StartProgram(const std::vector<TRackAtt>& atts, const std::vector<int>& enabled) {
         Serve(atts);
         WriteSettings(WriteConfig(enabled));
         // As the program does: the service watches the window from its start.

@@ -26,7 +26,7 @@ protected:
     }
     // The program with the attenuators (index as Serve) configured and its
     // SCPI server on a port of its own; remoteKeys go into [Remote].
-    void StartProgram(const std::vector<TRackSpec>& atts, const std::vector<int>& enabled,
+    void StartProgram(const std::vector<TRackAtt>& atts, const std::vector<int>& enabled,
                       const std::string& remoteKeys = {}, bool startScpi = true) {
         Serve(atts);
         WriteSettings(WriteConfig(enabled));

@@ -230,7 +230,9 @@ TEST_F(ScpiServerTest, AllowListLimitsAndHostileClientsCostTheGuiThreadNothing) 
         flood.join();
         EXPECT_EQ(clients[4]->Query("*IDN?"), TScpiSession::Identity());
     });
-    EXPECT_LT(lag.MaxLagMs(), 50);
+    // A server that read a flood in one turn would hold the loop for
+    // seconds; the bound leaves room for a machine busy with other work.
+    EXPECT_LT(lag.MaxLagMs(), 200);
     EXPECT_TRUE(WaitUntil([&] { return remote->Scpi().Connections() == 0; }));
 }
 

@@ -36,4 +36,7 @@ void InstallCloseOnSignal(QObject* context, std::function<void()> onSignal) {
     sa.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &sa, nullptr);
     ::sigaction(SIGINT, &sa, nullptr);
+    // The desktop program has no other use for a hangup (its terminal or
+    // session went away): it ends like the other two.
+    ::sigaction(SIGHUP, &sa, nullptr);
 }

@@ -20,9 +20,10 @@ int main(int argc, char** argv) {
     {
         TMainForm form;
         form.show();
-        // Told to end by the session (or Ctrl+C), the window closes as if
-        // the operator had closed it: attenuators parked, settings written.
-        InstallCloseOnSignal(&form, [&form] { form.close(); });
+        // Told to end by the session (or Ctrl+C), the program ends whatever
+        // window is open: a run ends, the attenuators are parked as at
+        // "&Exit", the settings written.
+        InstallCloseOnSignal(&form, [&form] { form.CloseOnSignal(); });
         // Other programs and test scripts drive the front panel over the
         // session bus; without a bus the program runs without that hook.
         TRemoteAccess remote(form);
@@ -32,7 +33,9 @@ int main(int argc, char** argv) {
             // is said on standard error, and the program runs without it.
             remote.StartScpi();
         }
-        rc = app.exec();
+        // A signal during the start-up's configuration dialog has closed the
+        // program already: no event loop is left to end.
+        if (!form.SignalClosed()) rc = app.exec();
     }  // the window's destruction ends the links and writes the settings
     // Release any worker still waiting for the GUI thread.
     TGuiGate::CloseAll();

@@ -5,10 +5,12 @@
 #include "frontpanel/MenuBarStyle.h"
 #include "frontpanel/PanelPicture.h"
 #include "frontpanel/SequencerDelivery.h"
+#include "sequencer/SequencerForm.h"
 #include "support/WindowPlacement.h"
 #include "support/FilePaths.h"
 #include "support/VersionTitle.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -177,6 +179,26 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         help_.Close();
     }
     event->accept();
+}
+
+void TMainForm::CloseOnSignal() {
+    if (signalClosed_) return;
+    signalClosed_ = true;
+    // A run ends first, so that nothing more of it goes out once the
+    // attenuators are being parked; the list window and its graph close.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* list = qobject_cast<TSequencerForm*>(w)) list->CloseForProgramEnd();
+    // Every other window open over the panel closes without its questions:
+    // a dialog's own event loop ends once it is hidden, and no window is
+    // left to keep the program running after the panel has closed.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible()) w->hide();
+    // The sequencer drives nothing any more: the parking is the verified
+    // one of "&Exit".
+    sequencerOpen_ = false;
+    close();
+    // Every event loop ends, the modal ones still on the stack included.
+    QCoreApplication::exit(0);
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }

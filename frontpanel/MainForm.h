@@ -54,6 +54,13 @@ public:
     explicit TMainForm(const TMainFormOptions& options = TMainFormOptions(), QWidget* parent = nullptr);
     ~TMainForm() override;  // FormDestroy: ends the links, writes the settings
 
+    // The program is told to end (a signal): a run ends as "program
+    // closed", every other window closes, the attenuators are parked as at
+    // "&Exit" and the event loop ends. Once only: a second call changes
+    // nothing.
+    void CloseOnSignal();
+    bool SignalClosed() const { return signalClosed_; }
+
     // Start-up: title, help, settings, configuration dialog, links. Returns
     // false when the configuration dialog was cancelled; the window then
     // closes through the normal close path once the event loop runs.
@@ -178,4 +185,5 @@ private:
         return SetAttenuator(n, "0", ParkLevel(commonMaxima_, value, links_[n - 1]->MaxAtt()));
     }};
     bool destroyed_ = false;
+    bool signalClosed_ = false;
 };

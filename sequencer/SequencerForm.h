@@ -87,6 +87,10 @@ public:
     // The close rule (close box, Escape): refused while running; otherwise
     // the main window comes back and the graph window is hidden.
     void reject() override;
+    // The program is closing (told by a signal): a run ends at once as
+    // "program closed" and nothing more of it goes out; the window and its
+    // graph close without the close rule, and the main window is not shown.
+    void CloseForProgramEnd();
 
 private:
     void EngineEnded();

@@ -1,8 +1,10 @@
 // The sequence list's side of a run's record: what the record is told when a
-// run starts and ends, and how a failure to write it is shown.
+// run starts and ends (also when the program closes under a run), and how a
+// failure to write it is shown.
 
 #include "sequencer/SequencerForm.h"
 
+#include "graph/SequencerGraphForm.h"
 #include "sequencer/RunRecord.h"
 
 #include <QMessageBox>
@@ -31,6 +33,21 @@ void TSequencerForm::EndRecord(TRunEnding how) {
     // tick's values, which its links take within moments.
     if (delivery_ && how != TRunEnding::Completed) delivery_->WithdrawPending();
     if (record_) record_->Finish(how);
+}
+
+void TSequencerForm::CloseForProgramEnd() {
+    const bool wasRunning = running_;
+    // A run that completed just now, its notice not yet in, is recorded so.
+    const bool completed = engine_ && engine_->Ended() && engine_->Completed();
+    // Destroying the engine releases a tick waiting for the GUI thread
+    // undelivered and joins it: no tick and no end-of-run notice after this.
+    engine_.reset();
+    if (wasRunning) {
+        SetRunning(false);
+        EndRecord(completed ? TRunEnding::Completed : TRunEnding::ProgramClosed);
+    }
+    graph_->hide();
+    hide();  // ends the window's modal loop
 }
 
 void TSequencerForm::RecordFailed(const std::string& text) {

@@ -54,6 +54,7 @@ void TMainForm::ShowLinkAnswer(TTovarinThread* link, const std::string& text) {
     if (n == 0) return;
     if (const auto value = AnswerValue(text)) {
         ShowReadBack(n, link, *value);
+        if (readBackWatcher_) readBackWatcher_(n, *value);
     } else if (const auto name = AnswerName(text)) {
         AttGroupBoxes[n - 1]->setTitle(QString::fromStdString(*name));
         names_[n - 1] = *name;

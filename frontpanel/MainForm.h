@@ -110,6 +110,10 @@ public:
     // to that link from inside).
     using TSetWatcher = std::function<void(int n, const TSetOutcome& outcome)>;
     void SetSetWatcher(TSetWatcher watcher) { setWatcher_ = std::move(watcher); }
+    // Told of every attenuation value that a link of box n reads back from
+    // its attenuator and reports (GUI thread): the sequencer graph's view.
+    using TReadBackWatcher = std::function<void(int n, int value)>;
+    void SetReadBackWatcher(TReadBackWatcher watcher) { readBackWatcher_ = std::move(watcher); }
 
     // The settings file as read at start-up.
     const TAppSettings& Settings() const { return settings_; }
@@ -179,6 +183,7 @@ private:
     std::function<void(TMainForm&)> sequencerEntry_;
     TBoxWatcher boxWatcher_;
     TSetWatcher setWatcher_;
+    TReadBackWatcher readBackWatcher_;
     THelpBinding help_{this};
     // Parks at close through SetAttenuator; refers to links_ and the boxes.
     TAttenuatorParking parking_{links_, AttGroupBoxes, [this](int n, int value) {

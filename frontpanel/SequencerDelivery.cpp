@@ -3,10 +3,80 @@
 #include "frontpanel/AttGroupBox.h"
 #include "frontpanel/MainForm.h"
 #include "graph/SequencerGraphForm.h"
+#include "link/TovarinProtocol.h"
+#include "sequencer/SequenceRun.h"
+#include "support/GuiThread.h"
+
+#include <mutex>
+
+// Stands between each command's ticket and the link: the record's ticket
+// is settled at once, on whichever thread the link settles it, and the
+// delivery hears of it on the GUI thread, through a gate that it closes
+// when it goes away.
+struct TFrontPanelDelivery::TWire : TPostOutcomes, std::enable_shared_from_this<TWire> {
+    std::mutex mutex;
+    std::map<std::uint64_t, TPostTicket> inner;  // the record's tickets, by serial
+    std::uint64_t next = 0;
+    TGuiGate gate;
+    TFrontPanelDelivery* owner = nullptr;  // GUI thread only
+
+    std::uint64_t Follow(TPostTicket ticket) {
+        std::lock_guard<std::mutex> lock(mutex);
+        inner.emplace(++next, std::move(ticket));
+        return next;
+    }
+    TPostTicket Take(std::uint64_t serial) {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto it = inner.find(serial);
+        if (it == inner.end()) return {};
+        TPostTicket ticket = std::move(it->second);
+        inner.erase(it);
+        return ticket;
+    }
+    void Tell(std::uint64_t serial, bool sent) {
+        gate.Post([weak = weak_from_this(), serial, sent] {
+            if (const auto self = weak.lock(); self && self->owner) self->owner->Written(serial, sent);
+        });
+    }
+    void Sent(std::uint64_t serial, std::chrono::system_clock::time_point at) override {
+        Take(serial).Sent(at);
+        Tell(serial, true);
+    }
+    void NotSent(std::uint64_t serial, TNotSent why) override {
+        Take(serial).NotSent(why);
+        Tell(serial, false);
+    }
+};
+
+TFrontPanelDelivery::TFrontPanelDelivery(TMainForm& main, TSequencerGraphForm& graph)
+    : main_(main), graph_(graph), wire_(std::make_shared<TWire>()) {
+    wire_->owner = this;
+    main_.SetReadBackWatcher([this](int n, int value) { ReadBack(n, value); });
+}
+
+TFrontPanelDelivery::~TFrontPanelDelivery() {
+    main_.SetReadBackWatcher({});
+    // No word from the links reaches this object after this.
+    wire_->owner = nullptr;
+    wire_->gate.Close();
+}
 
 void TFrontPanelDelivery::AdvanceTime(int elapsedMs) { graph_.AdvanceTime(elapsedMs); }
 bool TFrontPanelDelivery::GraphVisible() const { return graph_.isVisible(); }
-void TFrontPanelDelivery::AddAttCommand(int att, const std::string& text) { graph_.AddAttCommand(att, text); }
+
+TFrontPanelDelivery::TInFlight* TFrontPanelDelivery::Latest(int att, const std::string& command) {
+    if (att < 1 || att > TMainForm::SlotCount) return nullptr;
+    const auto it = inFlight_.find(latest_[static_cast<std::size_t>(att)]);
+    return it != inFlight_.end() && it->second.Command == command ? &it->second : nullptr;
+}
+
+void TFrontPanelDelivery::AddAttCommand(int att, const std::string& text) {
+    // The command just handed to the link is plotted once it is written.
+    if (TInFlight* f = Latest(att, text))
+        f->Curve = true;
+    else
+        graph_.AddAttCommand(att, text);
+}
 bool TFrontPanelDelivery::AttEnabled(int att) const { return main_.AttEnabled(att); }
 int TFrontPanelDelivery::AttMaxAtt(int att) const { return main_.AttMaxAtt(att); }
 
@@ -21,7 +91,27 @@ void TFrontPanelDelivery::SetPendingCommand(int att, const std::string& command,
         ticket.NotSent(TNotSent::LinkNotUsable);
         return;
     }
-    main_.PostCommand(att, command, std::move(ticket));
+    const std::uint64_t serial = wire_->Follow(std::move(ticket));
+    inFlight_[serial] = TInFlight{att, command, false, false};
+    latest_[static_cast<std::size_t>(att)] = serial;
+    main_.PostCommand(att, command, TPostTicket(wire_, serial));
+}
+
+void TFrontPanelDelivery::Written(std::uint64_t serial, bool sent) {
+    const auto it = inFlight_.find(serial);
+    if (it == inFlight_.end()) return;
+    const TInFlight f = std::move(it->second);
+    inFlight_.erase(it);
+    // A command that never reached the wire leaves the box and the curve at
+    // what the attenuator took last; its read-back follows a reconnection.
+    if (!sent) return;
+    if (f.Box) ShowInBox(f.Att, f.Command);
+    if (f.Curve) graph_.AddAttCommand(f.Att, f.Command);
+}
+
+void TFrontPanelDelivery::ReadBack(int att, int value) {
+    if (showingOwn_ || !graph_.isVisible()) return;
+    graph_.AddAttCommand(att, FormatAttCommand(SequencerChannel, value));
 }
 
 void TFrontPanelDelivery::SetPostTicket(int att, TPostTicket ticket) {
@@ -34,6 +124,14 @@ void TFrontPanelDelivery::WithdrawPending() {
 bool TFrontPanelDelivery::MainVisible() const { return main_.isVisible(); }
 
 void TFrontPanelDelivery::ShowLinkAnswer(int att, const std::string& command) {
+    // The command just handed to the link is shown once it is written.
+    if (TInFlight* f = Latest(att, command))
+        f->Box = true;
+    else
+        ShowInBox(att, command);
+}
+
+void TFrontPanelDelivery::ShowInBox(int att, const std::string& command) {
     if (att < 1 || att > TMainForm::SlotCount) return;
     // The value is shown exactly like a read-back: the box marks the change
     // it schedules as an echo, so it is not sent again once the sequence
@@ -41,7 +139,9 @@ void TFrontPanelDelivery::ShowLinkAnswer(int att, const std::string& command) {
     // before it reports a read-back.
     TTovarinThread* link = main_.Link(att - 1);
     link->SetIgnoreNextChange(true);
+    showingOwn_ = true;
     main_.ShowLinkAnswer(link, command);
+    showingOwn_ = false;
 }
 
 int TFrontPanelSequencerHost::CommonMaxAtt() const { return main_.CommonMaxAtt(); }

@@ -7,6 +7,10 @@
 #include "sequencer/SequencerThread.h"
 
 #include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
 
 class TMainForm;
 class TSequencerGraphForm;
@@ -18,9 +22,18 @@ class TSequencerGraphForm;
 // automatic mode) is given none: one left pending would go out when it
 // reconnects, after its read-back has shown the attenuator's real value in
 // the box.
+//
+// The box and the curve show what the attenuator holds: a command's value
+// appears once its link has written it, never when the link could not
+// (the connection was found closed, or a newer command replaced it), and
+// every value a link reads back from its attenuator (after a reconnection)
+// is a point of its curve as well.
 class TFrontPanelDelivery : public TSequencerDelivery {
 public:
-    TFrontPanelDelivery(TMainForm& main, TSequencerGraphForm& graph) : main_(main), graph_(graph) {}
+    TFrontPanelDelivery(TMainForm& main, TSequencerGraphForm& graph);
+    ~TFrontPanelDelivery() override;
+    TFrontPanelDelivery(const TFrontPanelDelivery&) = delete;
+    TFrontPanelDelivery& operator=(const TFrontPanelDelivery&) = delete;
 
     void AdvanceTime(int elapsedMs) override;
     bool GraphVisible() const override;
@@ -35,9 +48,27 @@ public:
     void ShowLinkAnswer(int att, const std::string& command) override;
 
 private:
+    struct TWire;  // hears from the links what became of each command
+    // A command handed to a link and not yet written, with where its value
+    // is to be shown once it is.
+    struct TInFlight {
+        int Att = 0;
+        std::string Command;
+        bool Box = false;
+        bool Curve = false;
+    };
+    void Written(std::uint64_t serial, bool sent);
+    void ShowInBox(int att, const std::string& command);
+    void ReadBack(int att, int value);
+    TInFlight* Latest(int att, const std::string& command);
+
     TMainForm& main_;
     TSequencerGraphForm& graph_;
     std::array<TPostTicket, 9> tickets_;  // [att] for its next command
+    std::shared_ptr<TWire> wire_;
+    std::map<std::uint64_t, TInFlight> inFlight_;  // by serial
+    std::array<std::uint64_t, 9> latest_{};        // [att]: serial of its last command
+    bool showingOwn_ = false;  // a value of the run is being shown, not read back
 };
 
 // The main window as the sequence windows see it.

@@ -203,8 +203,30 @@ int TTovarinSend::Resolve(sockaddr_in& address) {
     return done->error;
 }
 
+bool TTovarinSend::PeerClosed() const {
+    if (sock_ < 0) return false;
+    // POLLRDHUP: the peer's FIN has arrived, even with unread data before
+    // it; POLLHUP and POLLERR: the connection was reset or is gone.
+    pollfd fd{sock_, POLLRDHUP, 0};
+    for (;;) {
+        const int r = ::poll(&fd, 1, 0);
+        if (r >= 0) break;
+        if (errno != EINTR) return false;
+    }
+    return (fd.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
+bool TTovarinSend::CheckPeerClosed() {
+    if (!PeerClosed()) return false;
+    lastError_ = ECONNRESET;
+    return true;
+}
+
 bool TTovarinSend::SendLine(const std::string& text) {
     if (sock_ < 0) return Fail(ENOTCONN);
+    // A line written after the peer's close would be taken by the kernel
+    // and lost: the caller must learn that it was never sent.
+    if (CheckPeerClosed()) return false;
     const std::string line = text + "\r\n";
     std::size_t sent = 0;
     while (sent < line.size()) {

@@ -48,7 +48,15 @@ public:
     bool Connect();
     void Disconnect();
     // Sends text + CR LF. Returns false on error (LastError tells which).
+    // Nothing is written once the peer is seen to have closed the
+    // connection: that fails as ECONNRESET, as a read of the close does.
     bool SendLine(const std::string& text);
+    // Whether the peer has closed the connection (or reset it), as far as
+    // the socket already tells: looks without waiting and without reading or
+    // writing anything. False while no connection is open.
+    bool PeerClosed() const;
+    // PeerClosed, noted as the client's error (ECONNRESET) when true.
+    bool CheckPeerClosed();
     // Returns the next line without its CR LF; empty with LastError set on a
     // time-out (kTimedOut, bytes kept for the next read), a closed
     // connection, an over-long line (EMSGSIZE) or another socket error.

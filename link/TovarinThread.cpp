@@ -134,11 +134,19 @@ void TTovarinThread::ConnectedPass() {
         }
         // The idle poll: Dispatch runs on the GUI thread every idle period,
         // and at once when a command is posted; this thread only wakes when
-        // it has taken something (or the link is told to end).
-        if (!gate_.RunOnGuiThreadIdle([this] { Dispatch(); }, timings_.IdleSleep,
-                                      [this] { return step_ == TLinkStep::Idle && outgoingCommand_.empty() && !Terminated(); }))
+        // it has taken something, when the attenuator has closed the
+        // connection, or when the link is told to end. The socket is looked
+        // at there, while this thread waits and leaves the client alone;
+        // looking sends and reads nothing.
+        if (!gate_.RunOnGuiThreadIdle([this] { Dispatch(); }, timings_.IdleSleep, [this] {
+                return step_ == TLinkStep::Idle && outgoingCommand_.empty() && !Terminated() &&
+                       !client_.PeerClosed();
+            }))
             terminated_ = true;
-        if (!outgoingCommand_.empty()) step_ = TLinkStep::Send;
+        if (!outgoingCommand_.empty())
+            step_ = TLinkStep::Send;
+        else if (step_ == TLinkStep::Idle && !Terminated() && client_.CheckPeerClosed())
+            step_ = TLinkStep::Drop;  // reported like a close seen by a read
         break;
     case TLinkStep::Identify: StepIdentify(); break;
     case TLinkStep::Mode:

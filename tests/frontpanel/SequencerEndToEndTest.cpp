@@ -3,6 +3,7 @@
 // values reach the attenuators, the front-panel boxes and the graph.
 
 #include "MainFormFixture.h"
+#include "SequencerRunFiles.h"
 #include "sequencer/SequenceLine.h"
 #include "sequencer/SequencerEditForm.h"
 #include "sequencer/SequencerForm.h"
@@ -141,29 +142,6 @@ TEST_F(MainFormTest, SequenceWrittenInTheEditorRunsWithAnotherOnTheRacks) {
         att += StartsWith(sim.Lines(simIndex[0])[i].line, "ATT");
     EXPECT_EQ(att, 0);
 }
-
-namespace {
-
-// A sequence file on the given attenuators (1..8) with the given rows.
-std::string WriteSequence(const QTemporaryDir& home, const char* name, std::initializer_list<int> atts,
-                          const std::vector<TActionRow>& rows) {
-    TSequenceFileData data;
-    for (int att : atts) data.Selected[static_cast<std::size_t>(att - 1)] = true;
-    data.Rows = rows;
-    const std::string path = home.path().toStdString() + "/" + name;
-    std::string error;
-    EXPECT_TRUE(SaveSequenceFile(path, data, error)) << error;
-    return path;
-}
-
-std::vector<std::string> AttLines(const TRackSimulator& sim, int att) {
-    std::vector<std::string> got;
-    for (const TSimLine& l : sim.Lines(att))
-        if (StartsWith(l.line, "ATT")) got.push_back(l.line);
-    return got;
-}
-
-}  // namespace
 
 TEST_F(MainFormTest, MixedBenchPlaysEachAttenuatorInItsOwnUnitAndShowsDecibels) {
     // 63 dB counting whole decibels beside 93.5 dB counting tenths: the

@@ -98,6 +98,40 @@ TEST_F(LinkTest, PeerThatClosesIsDroppedWithoutKillingTheProgram) {
     ASSERT_TRUE(WaitUntil([&] { return sim.Accepted(att) >= 2 && link->LinkStatus() == 4; }));
 }
 
+TEST_F(LinkTest, ClosedConnectionIsNoticedWhileIdleAndNothingIsWrittenIntoIt) {
+    // The client writes nothing once its socket tells that the peer closed.
+    TTovarinSend client;
+    client.TargetHost = ip;
+    client.TargetPort = "10001";
+    ASSERT_TRUE(client.Connect());
+    ASSERT_TRUE(client.SendLine("STA?"));
+    EXPECT_EQ(client.ReadLine(), "STA 0 100");
+    sim.DropConnections(att);
+    ASSERT_TRUE(WaitUntil([&] { return client.PeerClosed(); }));
+    EXPECT_FALSE(client.SendLine("ATT 0 150"));
+    EXPECT_EQ(client.LastError(), ECONNRESET);
+
+    // An idle link notices the close by itself, says so as a read of it
+    // would, and connects again; watching writes nothing.
+    StartLink();
+    ASSERT_TRUE(WaitReady());
+    const auto before = Wire();
+    view.events.clear();
+    sim.DropConnections(att);
+    ASSERT_TRUE(WaitUntil([&] { return !view.Statuses().empty(); }, 5000));
+    EXPECT_EQ(view.Statuses().front(), TTovarinThread::StatusSocketError);
+    EXPECT_EQ(link->ErrorText(), "Connection reset by peer");
+    ASSERT_TRUE(WaitReady());  // connected again: the value was read
+    auto after = Wire();
+    after.resize(before.size() + 3);
+    EXPECT_EQ(after, ([&] {
+                  auto w = before;
+                  w.insert(w.end(), {"IDN?", "N?", "STA?"});
+                  return w;
+              })());
+    EXPECT_EQ(CountOnWire("ATT 0 150"), 0);
+}
+
 // A listener whose backlog is full: further connects hang unanswered.
 class HangingListener {
 public:

@@ -68,6 +68,11 @@ void TMainForm::BuildComponents() {
         connect(box, &TAttGroupBox::EchoDropped, this, [this, i] {
             if (links_[i]) links_[i]->SetIgnoreNextChange(false);
         });
+        // A refused character: the beep is not heard on every desktop.
+        connect(box, &TAttGroupBox::InputRefused, this, [this](const QString& message) {
+            StatusPanels[1]->setText(message);
+            hintTimer_.start();
+        });
         AttGroupBoxes[i] = box;
 
         auto* button = new QPushButton(QStringLiteral("Name"), client);
@@ -88,6 +93,10 @@ void TMainForm::BuildComponents() {
         StatusPanels[p]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         StatusBar->addWidget(StatusPanels[p]);
     }
+    hintTimer_.setSingleShot(true);
+    hintTimer_.setInterval(kHintMs);
+    hintTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&hintTimer_, &QTimer::timeout, StatusPanels[1], &QLabel::clear);
 
     Panel1 = new QFrame(client);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);

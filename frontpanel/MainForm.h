@@ -130,7 +130,7 @@ public:
     QAction* miSequencer = nullptr;
     QAction* miHelpIndex = nullptr;
     QTimer TimerRefresh;
-    // How long status panel 1 shows why a box refused a character.
+    // How long status panel 0 shows why a box refused a character.
     static constexpr int kHintMs = 4000;
 
     TTovarinThread* Link(int slot) const { return links_[slot].get(); }
@@ -180,5 +180,5 @@ private:
         return SetAttenuator(n, "0", ParkLevel(commonMaxima_, value, links_[n - 1]->MaxAtt()));
     }};
     bool destroyed_ = false;
-    QTimer hintTimer_;  // clears status panel 1
+    QTimer hintTimer_;  // clears status panel 0
 };

@@ -160,7 +160,7 @@ TEST_F(TenthsBoxTest, RefusedCharactersAreToldInTheStatusBarAndACommaIsTheTenths
         int box;
         const char* typed;
         const char* shown;   // after Enter
-        const char* status;  // status panel 1 after typing
+        const char* status;  // status panel 0 after typing
         const char* line;    // sent on Enter
     };
     const TCase cases[] = {
@@ -173,18 +173,18 @@ TEST_F(TenthsBoxTest, RefusedCharactersAreToldInTheStatusBarAndACommaIsTheTenths
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.typed);
         ASSERT_TRUE(WaitSettled(c.box));
-        form->StatusPanels[1]->clear();
+        form->StatusPanels[0]->clear();
         FocusEdit(c.box);
         Box(c.box)->SpinEdit()->selectAll();
         QTest::keyClicks(Box(c.box)->SpinEdit(), c.typed);
-        EXPECT_EQ(form->StatusPanels[1]->text().toStdString(), c.status);
+        EXPECT_EQ(form->StatusPanels[0]->text().toStdString(), c.status);
         QTest::keyClick(Box(c.box)->SpinEdit(), Qt::Key_Return);
         EXPECT_EQ(Text(c.box), c.shown);
         ASSERT_TRUE(WaitUntil([&] { return CountOnWire(c.box - 1, c.line) == 1 && SetEnded(c.box); }));
     }
     EXPECT_EQ(CountOnWire(1, "ATT 0 063"), 0);
     EXPECT_EQ(CountOnWire(0, "ATT 0 935"), 0);
-    EXPECT_TRUE(WaitUntil([&] { return form->StatusPanels[1]->text().isEmpty(); }, 2 * TMainForm::kHintMs));
+    EXPECT_TRUE(WaitUntil([&] { return form->StatusPanels[0]->text().isEmpty(); }, 2 * TMainForm::kHintMs));
 }
 
 }  // namespace

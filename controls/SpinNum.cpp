@@ -28,7 +28,9 @@ std::optional<unsigned> CharacterOf(const QKeyEvent* e) {
     if (e->matches(QKeySequence::Copy)) return 3u;
     if (e->matches(QKeySequence::Undo)) return 26u;
     if (e->matches(QKeySequence::SelectAll)) return 1u;
-    if (e->key() == Qt::Key_Delete) return std::nullopt;
+    // Delete edits; Escape types nothing (an owner may take it as "drop
+    // my entry"; a dialog as Cancel).
+    if (e->key() == Qt::Key_Delete || e->key() == Qt::Key_Escape) return std::nullopt;
     const QString text = e->text();
     if (text.isEmpty()) return std::nullopt;
     return text.at(0).unicode();
@@ -69,6 +71,11 @@ TSpinNumEdit::TSpinNumEdit(QWidget* parent) : QLineEdit(parent) {
     // the menu, a drop, an undo) counts as typing: such a text is the
     // user's unfinished entry until Enter confirms it.
     connect(this, &QLineEdit::textEdited, this, [this] { typing_ = true; });
+    // A text set otherwise than by a key (by the owner, a menu paste) is no
+    // fraction of a refused point.
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!inKey_) filter_.Reset();
+    });
     setText(QStringLiteral("0"));
     setMinimumHeight(MinHeight());
     resize(121, MinHeight());
@@ -150,8 +157,15 @@ void TSpinNumEdit::changeEvent(QEvent* e) {
 }
 
 void TSpinNumEdit::keyPressEvent(QKeyEvent* e) {
+    inKey_ = true;
+    KeyPressed(e);
+    inKey_ = false;
+}
+
+void TSpinNumEdit::KeyPressed(QKeyEvent* e) {
     const int key = e->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        filter_.Reset();
         if (key == Qt::Key_Up) UpClick();
         else DownClick();
         emit KeyDown(key, e->modifiers());
@@ -163,22 +177,39 @@ void TSpinNumEdit::keyPressEvent(QKeyEvent* e) {
     if (!ch) {
         // Cursor movement and the like; Delete too, which the edit lock
         // refuses while the editor is disabled.
+        filter_.Reset();
         TEditorLock lock(this);
         QLineEdit::keyPressEvent(e);
         return;
     }
-    if (*ch > 255 || !SpinIsValidChar(static_cast<unsigned char>(*ch), decimal_, editorEnabled_)) {
-        if (*ch == 13) typing_ = false;
-        else Beep();
+    if (*ch == 13) {
+        // Enter ends the entry; it never reaches the text and never beeps.
+        filter_.Reset();
+        typing_ = false;
+        e->accept();
+        return;
+    }
+    const TSpinKeyFilter::TVerdict verdict = filter_.Typed(*ch, decimal_, editorEnabled_);
+    if (verdict.Refusal) {
+        Beep();
+        emit Refused(*verdict.Refusal);
         e->accept();
         return;
     }
     typing_ = true;
-    emit KeyPress(QChar(*ch));
+    emit KeyPress(QChar(static_cast<unsigned>(verdict.Char)));
     // Cut and paste go through only when the editor is enabled and the edit
     // is not read-only.
     TEditorLock lock(this);
-    QLineEdit::keyPressEvent(e);
+    if (verdict.Char == *ch) {
+        QLineEdit::keyPressEvent(e);
+        return;
+    }
+    // A comma typed as the decimal point.
+    QKeyEvent point(QEvent::KeyPress, Qt::Key_Period, e->modifiers(), QString(QChar(static_cast<unsigned>(verdict.Char))),
+                    e->isAutoRepeat(), static_cast<quint16>(e->count()));
+    QLineEdit::keyPressEvent(&point);
+    e->setAccepted(point.isAccepted());
 }
 
 void TSpinNumEdit::keyReleaseEvent(QKeyEvent* e) {
@@ -187,6 +218,7 @@ void TSpinNumEdit::keyReleaseEvent(QKeyEvent* e) {
 }
 
 void TSpinNumEdit::focusInEvent(QFocusEvent* e) {
+    filter_.Reset();
     QLineEdit::focusInEvent(e);
     if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) return;
     if (autoSelect_ && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) selectAll();
@@ -214,6 +246,7 @@ void TSpinNumEdit::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 void TSpinNumEdit::mousePressEvent(QMouseEvent* e) {
+    filter_.Reset();  // the caret may move
     TEditorLock lock(this);
     QLineEdit::mousePressEvent(e);
 }

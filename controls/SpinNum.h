@@ -8,6 +8,7 @@
 #include <QLineEdit>
 
 #include "controls/SpinArrows.h"
+#include "controls/SpinNumValue.h"
 
 class TSpinNumEdit : public QLineEdit {
     Q_OBJECT
@@ -60,6 +61,8 @@ signals:
     void Exit();
     // A refused character or a step on a read-only edit sounded the beep.
     void Beeped();
+    // A typed character was refused (after the beep), and why.
+    void Refused(TSpinRefusal why);
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -77,11 +80,14 @@ protected:
 
 private:
     class TEditorLock;
+    void KeyPressed(QKeyEvent* e);
     void Beep();
     void PlaceArrows();
     bool TextMayBeEdited() const { return editorEnabled_ && !isReadOnly(); }
 
     TSpinArrows* arrows_ = nullptr;
+    TSpinKeyFilter filter_;
+    bool inKey_ = false;  // a key press is being handled
     int minValue_ = 0;
     int maxValue_ = 0;
     int increment_ = 1;

@@ -99,3 +99,21 @@ bool SpinIsValidChar(unsigned char ch, bool decimal, bool editorEnabled) {
     if (valid && !editorEnabled && (ch >= 32 || ch == 8)) valid = false;
     return valid;
 }
+
+TSpinKeyFilter::TVerdict TSpinKeyFilter::Typed(char32_t ch, bool decimal, bool editorEnabled) {
+    const bool point = ch == '.' || ch == ',';
+    if (decimal && ch == ',') ch = '.';
+    const bool digit = ch >= '0' && ch <= '9';
+    if (ch > 255 || !SpinIsValidChar(static_cast<unsigned char>(ch), decimal, editorEnabled)) {
+        if (ch <= 255 && SpinIsValidChar(static_cast<unsigned char>(ch), decimal, true))
+            return {ch, TSpinRefusal::EditorDisabled};
+        if (point && !decimal) {
+            inFraction_ = true;
+            return {ch, TSpinRefusal::NotWhole};
+        }
+        return {ch, TSpinRefusal::NotNumber};
+    }
+    if (inFraction_ && digit) return {ch, TSpinRefusal::NotWhole};
+    inFraction_ = false;
+    return {ch, std::nullopt};
+}

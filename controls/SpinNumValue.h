@@ -37,3 +37,28 @@ int SpinStep(int value, long long increment);
 // except carriage return. With the editor disabled, only control characters
 // other than backspace and carriage return stay valid.
 bool SpinIsValidChar(unsigned char ch, bool decimal, bool editorEnabled);
+
+// Why a typed character was refused: a decimal point ("." or ",") where only
+// whole numbers are taken (or a digit of the fraction typed after it), any
+// other character that is no part of a number, or an edit of a text that
+// only the arrows may change.
+enum class TSpinRefusal { NotWhole, NotNumber, EditorDisabled };
+
+// The character filter as typing goes on. In decimal mode a "," is the
+// decimal point. In whole-number mode a refused decimal point starts its
+// fraction: the digits typed right after it are refused too, so that "20.5"
+// leaves "20" and never becomes "205". The fraction ends at the next
+// accepted character that is no digit, or at Reset (any other key, a click,
+// a change of focus, Enter).
+class TSpinKeyFilter {
+public:
+    struct TVerdict {
+        char32_t Char = 0;                    // what to type, when accepted
+        std::optional<TSpinRefusal> Refusal;  // why not, when refused
+    };
+    TVerdict Typed(char32_t ch, bool decimal, bool editorEnabled);
+    void Reset() { inFraction_ = false; }
+
+private:
+    bool inFraction_ = false;
+};

@@ -2,6 +2,7 @@
 
 #include "controls/SlideBar.h"
 #include "controls/SpinNum.h"
+#include "frontpanel/FrontPanelRules.h"
 
 #include <QResizeEvent>
 #include <QTimer>
@@ -32,6 +33,7 @@ TAttGroupBox::TAttGroupBox(QWidget* parent) : QGroupBox(parent) {
     connect(spinEdit_, &QLineEdit::textChanged, this, &TAttGroupBox::SpinEditChange);
     connect(spinEdit_, &TSpinNumEdit::KeyUp, this, [this](int key) { SpinEditKeyUp(key); });
     connect(spinEdit_, &TSpinNumEdit::Exit, this, &TAttGroupBox::SpinEditExit);
+    connect(spinEdit_, &TSpinNumEdit::Refused, this, &TAttGroupBox::SpinEditRefused);
     connect(slideBar_, &TSlideBar::Change, this, &TAttGroupBox::SlideBarChange);
     connect(changeTimer_, &QTimer::timeout, this, &TAttGroupBox::ChangeTimerTimer);
 
@@ -94,12 +96,35 @@ bool TAttGroupBox::ShowReadBack(int v) {
 }
 
 void TAttGroupBox::ShowSent(int v) {
+    if (OperatorTyping()) {
+        lastValue_ = spinEdit_->Clamp(v);
+        return;
+    }
+    WriteQuietly(v);
+    lastValue_ = spinEdit_->Value();
+}
+
+void TAttGroupBox::ShowSetFromScript(int v) {
+    if (OperatorTyping()) {
+        lastValue_ = spinEdit_->Clamp(v);
+        return;
+    }
+    // Typing left over from an edit that lost its focus some other way is
+    // no entry of the operator's any more.
+    spinEdit_->ClearTyping();
+    EndPendingChange();
     WriteQuietly(v);
     lastValue_ = spinEdit_->Value();
 }
 
 bool TAttGroupBox::OperatorInputPending() const {
-    return (spinEdit_->Typing() && spinEdit_->hasFocus()) || (changeTimer_->isActive() && !echo_.Pending());
+    return OperatorTyping() || (changeTimer_->isActive() && !echo_.Pending());
+}
+
+bool TAttGroupBox::OperatorTyping() const {
+    // A window left for another keeps its focus widget: the operator comes
+    // back to their text.
+    return spinEdit_->Typing() && (spinEdit_->hasFocus() || window()->focusWidget() == spinEdit_);
 }
 
 void TAttGroupBox::CancelPendingChange() { EndPendingChange(); }
@@ -152,6 +177,14 @@ void TAttGroupBox::Report() {
 }
 
 void TAttGroupBox::SpinEditKeyUp(int key) {
+    if (key == Qt::Key_Escape) {
+        // The operator drops their entry: the box shows what the attenuator
+        // holds, which may have changed meanwhile.
+        if (!spinEdit_->Typing()) return;
+        RestoreLastValue();
+        spinEdit_->selectAll();
+        return;
+    }
     if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
     if (!spinEdit_->TextIsNumber()) {
         // An emptied box, "-" or "5-" means no value; reading it would give
@@ -166,6 +199,11 @@ void TAttGroupBox::SpinEditKeyUp(int key) {
     FollowSpinEdit();
     Report();
     spinEdit_->selectAll();
+}
+
+void TAttGroupBox::SpinEditRefused(TSpinRefusal why) {
+    const std::string message = RefusedCharacterMessage(why);
+    if (!message.empty()) emit InputRefused(QString::fromStdString(message));
 }
 
 void TAttGroupBox::SpinEditExit() {

@@ -3,10 +3,12 @@
 // numeric spin edit above a slide bar, kept in step. A settled change is
 // reported once through Change: 300 ms after the last arrow, key or slide
 // movement, or at once when Enter is released in the edit. Text the user is
-// typing is never reported before Enter.
+// typing is never reported before Enter, and nothing else (a read-back, a
+// script's set) replaces it; Escape drops it.
 
 #include <QGroupBox>
 
+#include "controls/SpinNumValue.h"
 #include "frontpanel/EchoFilter.h"
 
 class QTimer;
@@ -51,11 +53,21 @@ public:
     bool ShowReadBack(int v);
     // Shows the value the owner sent for the value just reported, where the
     // attenuator takes only a coarser step (57.3 sent as 57.5): no change is
-    // scheduled for it.
+    // scheduled for it. Kept only as what the attenuator holds while the
+    // operator types.
     void ShowSent(int v);
+    // Shows a value set from outside the panel (a script), as if typed and
+    // confirmed: shown at once, the slide bar with it, and no change of it
+    // reported. While the operator types in the edit their text stays: the
+    // value is only kept as what the attenuator holds, shown if they press
+    // Escape; Enter reports their own value as ever.
+    void ShowSetFromScript(int v);
     // The operator is typing in the focused edit, or a change that is not
     // the echo of a read-back waits to be reported.
     bool OperatorInputPending() const;
+    // The operator is typing in the edit, which has their window's focus
+    // (also while another window is active).
+    bool OperatorTyping() const;
     // True only while Change reports the echo of a read-back.
     bool ChangeIsEcho() const { return echo_.IsEcho(); }
     // Drops the pending change, if any, without reporting it.
@@ -72,6 +84,9 @@ signals:
     // The pending echo of a read-back was dropped or replaced, so it will
     // never be reported.
     void EchoDropped(TAttGroupBox* sender);
+    // A typed character was refused (with the beep): a short message for
+    // the operator, such as "Whole decibels only".
+    void InputRefused(const QString& message);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -80,6 +95,7 @@ private:
     void SpinEditChange();
     void SlideBarChange();
     void SpinEditKeyUp(int key);
+    void SpinEditRefused(TSpinRefusal why);
     void SpinEditExit();
     void ChangeTimerTimer();
     void FollowSpinEdit();

@@ -63,3 +63,12 @@ int AttenuatorStep(int linkMaxAtt, int commonMaxAtt) {
     constexpr int kHalfStep = 5;  // the multiples RoundToHalfStep gives
     return CountsTenths(linkMaxAtt, commonMaxAtt) ? kHalfStep : 1;
 }
+
+std::string RefusedCharacterMessage(TSpinRefusal why) {
+    switch (why) {
+    case TSpinRefusal::NotWhole: return "Whole decibels only";
+    case TSpinRefusal::NotNumber: return "Digits only";
+    case TSpinRefusal::EditorDisabled: break;
+    }
+    return {};
+}

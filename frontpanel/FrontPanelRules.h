@@ -3,6 +3,8 @@
 // link status, the common maximum attenuation, and the reading of the
 // attenuator's answers.
 
+#include "controls/SpinNumValue.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,3 +52,9 @@ int AttenuatorSetValue(int value, int linkMaxAtt, int commonMaxAtt);
 // The step its box moves an attenuator by: the half-decibel step (5 tenths)
 // that a tenths attenuator is set in, else 1 dB.
 int AttenuatorStep(int linkMaxAtt, int commonMaxAtt);
+
+// What a box tells the operator about a character it refused: "Whole
+// decibels only" for a decimal point (or its fraction) in a whole-decibel
+// box, "Digits only" for any other character; nothing for a text that only
+// the arrows may change.
+std::string RefusedCharacterMessage(TSpinRefusal why);

@@ -70,6 +70,13 @@ void TMainForm::BuildComponents() {
         connect(box, &TAttGroupBox::EchoDropped, this, [this, i] {
             if (links_[i]) links_[i]->SetIgnoreNextChange(false);
         });
+        // A refused character: the beep is not heard on every desktop. The
+        // first panel is the one wide enough, free but while parking.
+        connect(box, &TAttGroupBox::InputRefused, this, [this](const QString& message) {
+            if (parking_.Parking()) return;
+            StatusPanels[0]->setText(message);
+            hintTimer_.start();
+        });
         AttGroupBoxes[i] = box;
 
         auto* button = new QPushButton(QStringLiteral("Name"), client);
@@ -90,6 +97,12 @@ void TMainForm::BuildComponents() {
         StatusPanels[p]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         StatusBar->addWidget(StatusPanels[p]);
     }
+    hintTimer_.setSingleShot(true);
+    hintTimer_.setInterval(kHintMs);
+    hintTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&hintTimer_, &QTimer::timeout, this, [this] {
+        if (!parking_.Parking()) StatusPanels[0]->clear();  // "WAIT ......." stays
+    });
 
     Panel1 = new QFrame(client);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -141,6 +141,8 @@ public:
     QAction* miSequencer = nullptr;
     QAction* miHelpIndex = nullptr;
     QTimer TimerRefresh;
+    // How long status panel 0 shows why a box refused a character.
+    static constexpr int kHintMs = 4000;
 
     TTovarinThread* Link(int slot) const { return links_[slot].get(); }
     const std::string& HelpFile() const { return help_.File(); }
@@ -191,4 +193,5 @@ private:
     }};
     bool destroyed_ = false;
     bool signalClosed_ = false;
+    QTimer hintTimer_;  // clears status panel 0
 };

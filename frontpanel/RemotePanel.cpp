@@ -24,12 +24,10 @@ bool TFrontPanelRemote::SequencerOpen() const { return form_.SequencerOpen(); }
 bool TFrontPanelRemote::HoldsInput() const { return form_.HoldsInput(); }
 
 std::uint64_t TFrontPanelRemote::SetByHand(int n, int value) {
-    // As if the operator had typed the value and pressed Enter: the box
-    // shows it and the change goes out at once as a verified set, so the
-    // box's own delayed report of this write is dropped.
-    TAttGroupBox* box = form_.AttGroupBoxes[n - 1];
-    box->SetValue(value);
-    box->CancelPendingChange();
+    // As if the operator had typed the value and pressed Enter: the change
+    // goes out at once as a verified set and the box shows it, unless the
+    // operator is typing there (their text stays until Enter or Escape).
+    form_.AttGroupBoxes[n - 1]->ShowSetFromScript(value);
     return form_.SetAttenuator(n, "0", value);
 }
 

@@ -58,20 +58,50 @@ private slots:
     }
 
     void characterFilterBeepsAndDrops() {
+        // A refused point in whole numbers takes its fraction with it; a
+        // comma is the point in decimal mode. Each refusal beeps and says why.
+        using R = TSpinRefusal;
+        struct TCase {
+            bool decimal;
+            const char* typed;
+            const char* text;
+            std::vector<R> refusals;
+        };
+        const TCase cases[] = {
+            {false, "1.5", "1", {R::NotWhole, R::NotWhole}},
+            {false, "20,55", "20", {R::NotWhole, R::NotWhole, R::NotWhole}},
+            {false, "7.5a1", "7", {R::NotWhole, R::NotWhole, R::NotNumber, R::NotWhole}},
+            {false, "2.5-3", "2-3", {R::NotWhole, R::NotWhole}},  // an accepted sign ends the fraction
+            {false, "4 x", "4", {R::NotNumber, R::NotNumber}},
+            {true, "57,5", "57.5", {}},
+            {true, "1.5a", "1.5", {R::NotNumber}},
+        };
         Window w;
+        for (const TCase& c : cases) {
+            w.edit->SetDecimal(c.decimal);
+            w.edit->setText("");
+            QSignalSpy beeps(w.edit, &TSpinNumEdit::Beeped);
+            std::vector<R> refusals;
+            auto seen = connect(w.edit, &TSpinNumEdit::Refused, w.edit, [&](R why) { refusals.push_back(why); });
+            QTest::keyClicks(w.edit, c.typed);
+            disconnect(seen);
+            QCOMPARE(w.edit->text(), QString(c.text));
+            QVERIFY2(refusals == c.refusals, c.typed);
+            QCOMPARE(beeps.count(), static_cast<int>(c.refusals.size()));
+        }
+        // The fraction ends with the caret moved: digits are typed again.
+        w.edit->SetDecimal(false);
+        w.edit->setText("");
+        QTest::keyClicks(w.edit, "3.");
+        QTest::keyClick(w.edit, Qt::Key_Home);
+        QTest::keyClicks(w.edit, "1");
+        QCOMPARE(w.edit->text(), QString("13"));
         QSignalSpy beeps(w.edit, &TSpinNumEdit::Beeped);
-        w.edit->setText("");
-        QTest::keyClicks(w.edit, "1.5");
-        QCOMPARE(w.edit->text(), QString("15"));
-        QCOMPARE(beeps.count(), 1);
-        w.edit->SetDecimal(true);
-        w.edit->setText("");
-        QTest::keyClicks(w.edit, "1.5a,");
-        QCOMPARE(w.edit->text(), QString("1.5"));
-        QCOMPARE(beeps.count(), 3);
         QTest::keyClick(w.edit, Qt::Key_Return);  // Enter never beeps, never edits
-        QCOMPARE(beeps.count(), 3);
-        QCOMPARE(w.edit->text(), QString("1.5"));
+        QTest::keyClick(w.edit, Qt::Key_Escape);  // nor does Escape, which types nothing
+        QCOMPARE(beeps.count(), 0);
+        QCOMPARE(w.edit->text(), QString("13"));
+        QVERIFY(!w.edit->Typing());
     }
 
     void deleteKeyAsX11SendsItEditsTheText() {

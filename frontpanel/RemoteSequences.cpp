@@ -60,7 +60,8 @@ void TRemoteSequences::Run(const std::vector<std::string>& files, TRemoteDone do
     if (answer.Error) return Answer(answer);
 
     if (TSequencerForm* list = OpenList()) {
-        if (list->Running()) return Answer({answer.Done, Refused(K::Conflict, RemoteAlreadyRunningMessage)});
+        if (list->Running() || list->Analyzing())
+            return Answer({answer.Done, Refused(K::Conflict, RemoteAlreadyRunningMessage)});
         if (QApplication::activeModalWidget() != list)
             return Answer({answer.Done, Refused(K::Conflict, RemoteBusyMessage)});
         busy_ = true;
@@ -110,6 +111,21 @@ void TRemoteSequences::RunIn(TSequencerForm* list, const std::vector<std::string
     capturing_ = true;
     qApp->installEventFilter(this);
     list->ButtonRunClick();
+    if (!guard || !guard->Analyzing()) return Started(guard, std::move(call));
+    // The files are read and compiled off the GUI thread: the answer comes
+    // once the run has started or was refused, or the window went away.
+    auto links = std::make_shared<std::pair<QMetaObject::Connection, QMetaObject::Connection>>();
+    auto settle = [this, links, guard, call](bool gone) {
+        QObject::disconnect(links->first);
+        QObject::disconnect(links->second);
+        Started(gone ? nullptr : guard.data(), call);
+    };
+    links->first = connect(list, &TSequencerForm::StartSettled, this, [settle] { settle(false); });
+    links->second = connect(list, &QObject::destroyed, this, [settle] { settle(true); });
+}
+
+void TRemoteSequences::Started(TSequencerForm* list, TCall call) {
+    QPointer<TSequencerForm> guard(list);
     qApp->removeEventFilter(this);
     capturing_ = false;
     busy_ = false;
@@ -118,9 +134,9 @@ void TRemoteSequences::RunIn(TSequencerForm* list, const std::vector<std::string
     // a file that cannot be read).
     call.Error = TRemoteRefusal{TRemoteRefusalKind::Failed, captured_.isEmpty() ? std::string(RemoteNotStartedMessage)
                                                                                 : captured_.toLocal8Bit().toStdString()};
-    // A window opened for this run closes again: the front panel is the
-    // script's once more.
-    if (guard && openedHere_) {
+    // A window opened for this run closes again (unless it is closing
+    // already): the front panel is the script's once more.
+    if (guard && openedHere_ && guard->isVisible()) {
         afterClose_.push_back(call);
         guard->reject();
     } else {
@@ -147,6 +163,12 @@ bool TRemoteSequences::eventFilter(QObject* watched, QEvent* event) {
 void TRemoteSequences::Stop(TRemoteDone done) {
     TSequencerForm* list = OpenList();
     if (!list) return Answer({std::move(done), std::nullopt});
+    if (list->Analyzing()) {
+        // A start under way is given up; its own request is refused. A
+        // window opened for it is closing then.
+        list->ButtonStopClick();
+        if (!list->isVisible()) return Answer({std::move(done), std::nullopt});
+    }
     if (!list->Running()) return Finish(list, {std::move(done), std::nullopt});
     list->ButtonStopClick();
     // The run ends within about one tick, on its end-of-run notification.

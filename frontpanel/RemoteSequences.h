@@ -42,6 +42,7 @@ private:
     TSequencerForm* OpenList() const;
     void OpenAndRun(const std::vector<std::string>& files, const TCall& call);
     void RunIn(TSequencerForm* list, const std::vector<std::string>& files, TCall call);
+    void Started(TSequencerForm* list, TCall call);
     void Finish(TSequencerForm* list, TCall call);
     void WhenListShown(std::function<void(TSequencerForm*)> action);
     static void Answer(const TCall& call);

@@ -2,6 +2,7 @@
 
 #include "sequencer/ProfileReading.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,7 +22,20 @@ TProfileBench UniformProfileBench(int maxAtt) {
     return bench;
 }
 
-TProfileRead ReadProfileText(std::string_view text, const std::string& name, const TProfileBench& bench) {
+namespace {
+
+TProfileRead Cancelled() {
+    TProfileRead read;
+    read.Error = ProfileCancelledMessage;
+    return read;
+}
+
+bool IsCancelled(const TProfileCancel* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
+
+}  // namespace
+
+TProfileRead ReadProfileText(std::string_view text, const std::string& name, const TProfileBench& bench,
+                             const TProfileCancel* cancel) {
     using namespace profile_reading;
     // The first line that is not blank or a comment tells the layout.
     std::string_view first;
@@ -31,10 +45,14 @@ TProfileRead ReadProfileText(std::string_view text, const std::string& name, con
         first = t;
         return false;
     });
-    return IsRunRecordHeader(first) ? ReadRunRecordProfile(text, name, bench) : ReadProfileTable(text, name, bench);
+    TProfileRead read = IsRunRecordHeader(first) ? ReadRunRecordProfile(text, name, bench, cancel)
+                                                 : ReadProfileTable(text, name, bench, cancel);
+    // A reading given up is cut short: what it read is not the profile.
+    return IsCancelled(cancel) ? Cancelled() : read;
 }
 
-TProfileRead ReadProfileFile(const std::string& path, const TProfileBench& bench) {
+TProfileRead ReadProfileFile(const std::string& path, const TProfileBench& bench, const TProfileCancel* cancel) {
+    constexpr std::size_t kChunk = 1 << 20;  // read in steps, so that giving up takes effect soon
     TProfileRead failed;
     auto fail = [&](const std::string& what) {
         failed.Error = "\"" + path + "\" " + what;
@@ -54,7 +72,11 @@ TProfileRead ReadProfileFile(const std::string& path, const TProfileBench& bench
     std::string text(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t got = 0;
     while (got < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (IsCancelled(cancel)) {
+            ::close(fd);
+            return Cancelled();
+        }
+        const ssize_t n = ::read(fd, text.data() + got, std::min(kChunk, text.size() - got));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             const int error = errno;
@@ -66,5 +88,5 @@ TProfileRead ReadProfileFile(const std::string& path, const TProfileBench& bench
     }
     ::close(fd);
     text.resize(got);
-    return ReadProfileText(text, path, bench);
+    return ReadProfileText(text, path, bench, cancel);
 }

@@ -15,6 +15,7 @@
 #include "sequencer/SequenceModel.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,10 +56,17 @@ struct TProfileRead {
     TProfile Profile;
 };
 
+// Set from another thread to give up a reading under way: it then ends soon,
+// as failed with ProfileCancelledMessage.
+using TProfileCancel = std::atomic<bool>;
+inline constexpr const char* ProfileCancelledMessage = "Reading given up.";
+
 // Whether a file is read as a profile: its name ends with ".csv", any case.
 bool IsProfileFileName(std::string_view path);
 
 // Reads a profile from text; name is the file's name for the messages.
-TProfileRead ReadProfileText(std::string_view text, const std::string& name, const TProfileBench& bench);
+TProfileRead ReadProfileText(std::string_view text, const std::string& name, const TProfileBench& bench,
+                             const TProfileCancel* cancel = nullptr);
 // Reads a profile file; a file over MaxProfileFileBytes is refused unread.
-TProfileRead ReadProfileFile(const std::string& path, const TProfileBench& bench);
+TProfileRead ReadProfileFile(const std::string& path, const TProfileBench& bench,
+                             const TProfileCancel* cancel = nullptr);

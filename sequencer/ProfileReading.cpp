@@ -80,10 +80,13 @@ TDecimal ParseDecimal(std::string_view s, int places, std::int64_t& scaled) {
     return TDecimal::Ok;
 }
 
-void ForEachLine(std::string_view text, const std::function<bool(std::size_t, std::string_view)>& line) {
+void ForEachLine(std::string_view text, const std::function<bool(std::size_t, std::string_view)>& line,
+                 const TProfileCancel* cancel) {
+    constexpr std::size_t kCancelLook = 4096;  // lines between two looks at cancel
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     std::size_t number = 0;
     while (!text.empty()) {
+        if (cancel && number % kCancelLook == 0 && cancel->load(std::memory_order_relaxed)) return;
         const std::size_t end = std::min(text.find('\n'), text.size());
         std::string_view l = text.substr(0, end);
         if (!l.empty() && l.back() == '\r') l.remove_suffix(1);

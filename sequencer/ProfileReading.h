@@ -28,8 +28,10 @@ enum class TDecimal { Ok, NotNumber, Finer, TooLarge };
 TDecimal ParseDecimal(std::string_view s, int places, std::int64_t& scaled);
 
 // Calls line(number, text) for every line (LF or CR LF ends, a first UTF-8
-// byte order mark dropped) until it returns false.
-void ForEachLine(std::string_view text, const std::function<bool(std::size_t, std::string_view)>& line);
+// byte order mark dropped) until it returns false or cancel is set (looked
+// at every few thousand lines).
+void ForEachLine(std::string_view text, const std::function<bool(std::size_t, std::string_view)>& line,
+                 const TProfileCancel* cancel = nullptr);
 
 // A cell as a message shows it: quoted, a long one cut short.
 std::string Shown(std::string_view cell);
@@ -70,7 +72,9 @@ private:
 
 // The two layouts: a run record is known by its header line.
 bool IsRunRecordHeader(std::string_view line);
-TProfileRead ReadProfileTable(std::string_view text, const std::string& name, const TProfileBench& bench);
-TProfileRead ReadRunRecordProfile(std::string_view text, const std::string& name, const TProfileBench& bench);
+TProfileRead ReadProfileTable(std::string_view text, const std::string& name, const TProfileBench& bench,
+                              const TProfileCancel* cancel);
+TProfileRead ReadRunRecordProfile(std::string_view text, const std::string& name, const TProfileBench& bench,
+                                  const TProfileCancel* cancel);
 
 }  // namespace profile_reading

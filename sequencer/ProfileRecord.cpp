@@ -26,7 +26,8 @@ bool IsRunRecordHeader(std::string_view line) {
     return line == kShortHeader || line == kLongHeader;
 }
 
-TProfileRead ReadRunRecordProfile(std::string_view text, const std::string& name, const TProfileBench& bench) {
+TProfileRead ReadRunRecordProfile(std::string_view text, const std::string& name, const TProfileBench& bench,
+                                  const TProfileCancel* cancel) {
     TProfileBuilder build(name, bench);
     std::vector<std::string> headers, cells;
     std::array<bool, 9> claimed{};
@@ -75,7 +76,7 @@ TProfileRead ReadRunRecordProfile(std::string_view text, const std::string& name
         lastMs = ms;
         lastTick = std::max(lastTick, tick);
         return true;
-    });
+    }, cancel);
     if (!build.Failed() && lastTick < 0) build.Fail(2, 0, {}, "the run record holds no value");
     return build.Finish(lastTick + 1, true);
 }

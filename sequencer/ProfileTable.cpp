@@ -25,7 +25,8 @@ std::string SecondsText(std::int64_t ticks) {
 
 }  // namespace
 
-TProfileRead ReadProfileTable(std::string_view text, const std::string& name, const TProfileBench& bench) {
+TProfileRead ReadProfileTable(std::string_view text, const std::string& name, const TProfileBench& bench,
+                              const TProfileCancel* cancel) {
     TProfileBuilder build(name, bench);
     std::vector<int> atts;             // attenuator of each value column
     std::vector<std::string> headers;  // every column's name, as written
@@ -91,7 +92,7 @@ TProfileRead ReadProfileTable(std::string_view text, const std::string& name, co
         }
         lastTick = tick;
         return true;
-    });
+    }, cancel);
     if (!build.Failed() && !header) build.Fail(1, 0, {}, "the file holds no header (time_s,att1,...)");
     if (!build.Failed() && lastTick < 0) build.Fail(1, 0, {}, "the file holds no state");
     return build.Finish(lastTick + 1, false);

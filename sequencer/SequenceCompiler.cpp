@@ -79,12 +79,22 @@ bool AddProfile(TSequenceAnalysis& run, TProfile profile) {
     return free;
 }
 
-TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, const TProfileBench& bench) {
+TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, const TProfileBench& bench,
+                                   const TProfileCancel* cancel) {
+    const auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
+    const auto givenUp = [] {
+        TSequenceAnalysis failed;
+        failed.Result = TAnalysisResult::Cancelled;
+        failed.Error = ProfileCancelledMessage;
+        return failed;
+    };
     TSequenceAnalysis run;
     for (const std::string& name : fileNames) {
+        if (cancelled()) return givenUp();
         const auto fileIndex = static_cast<std::size_t>(&name - fileNames.data());
         if (IsProfileFileName(name)) {
-            TProfileRead read = ReadProfileFile(name, bench);
+            TProfileRead read = ReadProfileFile(name, bench, cancel);
+            if (cancelled()) return givenUp();
             TSequenceAnalysis failed;
             if (!read.Ok) {
                 failed.Result = TAnalysisResult::ProfileError;
@@ -113,9 +123,10 @@ TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, co
                 } else {
                     CompileActionLine(*script, line);
                 }
-                return true;
+                return !cancelled();
             },
             error);
+        if (cancelled()) return givenUp();
         if (!read || conflict) {
             TSequenceAnalysis failed;
             failed.Result = read ? TAnalysisResult::Conflict : TAnalysisResult::FileError;

@@ -25,7 +25,8 @@ void CompileActionLine(TSequenceScript& script, std::string_view line);
 // free ones named are still claimed).
 bool ClaimAttenuators(TBaieScripts& assignment, TSequenceScript* script, std::string_view line);
 
-enum class TAnalysisResult { Ok, Conflict, FileError, ProfileError };
+// Cancelled: given up from another thread before it was done.
+enum class TAnalysisResult { Ok, Conflict, FileError, ProfileError, Cancelled };
 
 // One run built from sequence files.
 struct TSequenceAnalysis {
@@ -51,5 +52,7 @@ bool AddProfile(TSequenceAnalysis& run, TProfile profile);
 // them. Stops at the first file that cannot be read (Error names it and
 // gives the reason), at the first fault of a profile (ProfileError, shown
 // with ProfileErrorTitle) or at the first attenuator claimed twice (Error is
-// InterferenceMessage); on failure nothing built is kept.
-TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, const TProfileBench& bench = {});
+// InterferenceMessage); on failure nothing built is kept. Setting cancel,
+// from any thread, makes it end soon as Cancelled.
+TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, const TProfileBench& bench = {},
+                                   const TProfileCancel* cancel = nullptr);

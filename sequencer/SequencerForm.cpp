@@ -6,6 +6,7 @@
 #include "sequencer/SequenceCompiler.h"
 #include "graph/SequencerGraphForm.h"
 #include "sequencer/SequencerThread.h"
+#include "sequencer/RunPreparation.h"
 #include "sequencer/RunRecord.h"
 #include "support/FileDialogName.h"
 #include "support/FilePaths.h"
@@ -18,6 +19,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 
@@ -116,6 +118,9 @@ TSequencerForm::TSequencerForm(TSequencerHost& host)
 }
 
 TSequencerForm::~TSequencerForm() {
+    // A start still being analysed is given up: nothing of it is sent or
+    // recorded.
+    preparation_.reset();
     // The engine delivers into the graph window and through the delivery:
     // it goes first. A run still going ends with the program.
     engine_.reset();
@@ -132,12 +137,23 @@ void TSequencerForm::Message(const char* text) {
 
 void TSequencerForm::SetRunning(bool value) {
     running_ = value;
+    LockControls(value);
+    setWindowTitle(value ? QStringLiteral("Sequence List [Running...]") : QStringLiteral("Sequence List"));
+}
+
+void TSequencerForm::SetAnalyzing(bool value) {
+    // As while running: the list cannot change under the analysis, a second
+    // "&Run" cannot come, and "&Stop" gives the start up.
+    LockControls(value);
+    setWindowTitle(value ? QStringLiteral("Sequence List [Analyzing...]") : QStringLiteral("Sequence List"));
+}
+
+void TSequencerForm::LockControls(bool busy) {
     for (QWidget* w : {static_cast<QWidget*>(ButtonRun), static_cast<QWidget*>(ButtonLoad),
                        static_cast<QWidget*>(ButtonEdit), static_cast<QWidget*>(ButtonRemove),
                        static_cast<QWidget*>(LBSequence)})
-        w->setEnabled(!value);
-    ButtonStop->setEnabled(value);
-    setWindowTitle(value ? QStringLiteral("Sequence List [Running...]") : QStringLiteral("Sequence List"));
+        w->setEnabled(!busy);
+    ButtonStop->setEnabled(busy);
 }
 
 std::vector<std::string> TSequencerForm::Files() const {
@@ -165,7 +181,7 @@ void TSequencerForm::AddFiles(const std::vector<std::string>& files) {
 }
 
 void TSequencerForm::ButtonRunClick() {
-    if (running_) return;
+    if (running_ || preparation_) return;
     std::vector<std::string> files;
     for (int i = 0; i < LBSequence->count(); ++i)
         if (LBSequence->item(i)->isSelected()) files.push_back(PathStd(LBSequence->item(i)->text()));
@@ -173,30 +189,56 @@ void TSequencerForm::ButtonRunClick() {
         Message("Select sequence before running !");
         return;
     }
-    setWindowTitle(QStringLiteral("Sequence List [Analyzing...]"));
+    // The files are read and compiled on a worker, against the bench as it
+    // stands now; the window stays responsive meanwhile.
+    SetAnalyzing(true);
     TProfileBench bench;
     for (int n = 1; n <= TBaieScripts::AttCount; ++n) bench[static_cast<std::size_t>(n)] = host_.ProfileAtt(n);
-    TSequenceAnalysis analysis = AnalyzeSequences(files, bench);
-    if (analysis.Result == TAnalysisResult::Conflict)
-        Message(InterferenceMessage);
-    else if (analysis.Result == TAnalysisResult::ProfileError)
-        QMessageBox::warning(this, QString::fromLatin1(ProfileErrorTitle), QString::fromLocal8Bit(analysis.Error.c_str()));
-    else if (!analysis.Ok())
-        QMessageBox::critical(this, QStringLiteral("Error."), QString::fromLocal8Bit(analysis.Error.c_str()));
-    setWindowTitle(QStringLiteral("Sequence List"));
-    if (!analysis.Ok()) return;
+    const bool tenths = CountsTenths(host_.CommonMaxAtt());
+    preparation_ = std::make_unique<TRunPreparation>(files, bench, [this, files, tenths](TSequenceAnalysis analysis) {
+        AnalysisDone(files, tenths, std::move(analysis));
+    });
+}
 
+void TSequencerForm::AnalysisDone(const std::vector<std::string>& files, bool tenths, TSequenceAnalysis analysis) {
+    if (!analysis.Ok()) {
+        // Shown while the caption still says "Analyzing...".
+        QPointer<TSequencerForm> self(this);
+        if (analysis.Result == TAnalysisResult::Conflict)
+            Message(InterferenceMessage);
+        else if (analysis.Result == TAnalysisResult::ProfileError)
+            QMessageBox::warning(this, QString::fromLatin1(ProfileErrorTitle),
+                                 QString::fromLocal8Bit(analysis.Error.c_str()));
+        else
+            QMessageBox::critical(this, QStringLiteral("Error."), QString::fromLocal8Bit(analysis.Error.c_str()));
+        // Given up meanwhile (the window closing): settled already.
+        if (!self || !preparation_) return;
+        preparation_.reset();
+        SetAnalyzing(false);
+        emit StartSettled();
+        return;
+    }
+    preparation_.reset();  // its worker has handed this over and ends
+    SetAnalyzing(false);
     graph_->ResetCurves();
     engine_.reset();  // the last run's, ended: it refers to the last record
     StartRecord(files, analysis.Assignment, analysis.Scripts);
-    // The files hold values in the bench's common unit as it is now; the
-    // engine sends each attenuator its own unit from them.
+    // The files hold values in the bench's common unit as it was at "&Run";
+    // the engine sends each attenuator its own unit from them.
     engine_ = std::make_unique<TSequencerThread>(
-        *recordDelivery_,
-        TSequenceRun(std::move(analysis.Scripts), analysis.Assignment, CountsTenths(host_.CommonMaxAtt())));
+        *recordDelivery_, TSequenceRun(std::move(analysis.Scripts), analysis.Assignment, tenths));
     engine_->SetOnTerminate([this] { EngineEnded(); });
     SetRunning(true);
     engine_->Start();
+    emit StartSettled();
+}
+
+void TSequencerForm::CancelStart() {
+    // Nothing has been sent or recorded yet, and nothing will be.
+    if (!preparation_) return;
+    preparation_.reset();
+    SetAnalyzing(false);
+    emit StartSettled();
 }
 
 void TSequencerForm::EngineEnded() {
@@ -208,6 +250,7 @@ void TSequencerForm::EngineEnded() {
 }
 
 void TSequencerForm::ButtonStopClick() {
+    if (preparation_) return CancelStart();
     if (engine_) engine_->Terminate();
 }
 
@@ -276,6 +319,9 @@ void TSequencerForm::reject() {
     if (!host_.MainVisible()) host_.SetMainVisible(true);
     graph_->hide();
     QDialog::reject();
+    // Told once the window is on its way out, so that whoever waits for the
+    // start sees it closing.
+    CancelStart();
 }
 
 void ShowSequencerForm(TSequencerHost& host) {

@@ -7,6 +7,7 @@
 #include "sequencer/SequenceModel.h"
 #include "sequencer/ProfileFile.h"
 #include "sequencer/RunRecordFormat.h"
+#include "sequencer/SequenceCompiler.h"
 #include "sequencer/SequencerEditForm.h"
 
 #include <QDialog>
@@ -22,6 +23,7 @@ class TSequencerDelivery;
 class TSequencerGraphForm;
 class TSequencerGraphHost;
 class TSequencerThread;
+class TRunPreparation;
 class TRunRecord;
 
 // What the list window needs from the main window.
@@ -53,6 +55,9 @@ public:
 
     bool Running() const { return running_; }
     void SetRunning(bool value);
+    // Between "&Run" and the run's start or refusal: the selected files are
+    // being read and compiled off the GUI thread.
+    bool Analyzing() const { return preparation_ != nullptr; }
     // The full paths of the list, top to bottom.
     std::vector<std::string> Files() const;
     // Appends the files not yet listed. A file that is listed already,
@@ -85,14 +90,25 @@ public:
     QFileDialog* OpenDialog = nullptr;  // made on first use
 
     // The close rule (close box, Escape): refused while running; otherwise
-    // the main window comes back and the graph window is hidden.
+    // a start being analysed is given up, the main window comes back and
+    // the graph window is hidden.
     void reject() override;
     // The program is closing (told by a signal): a run ends at once as
     // "program closed" and nothing more of it goes out; the window and its
     // graph close without the close rule, and the main window is not shown.
     void CloseForProgramEnd();
 
+signals:
+    // A start asked for by "&Run" is settled: the run is going (Running), or
+    // it was refused (its message box has been shown and closed) or given
+    // up by "&Stop" or the window's closing.
+    void StartSettled();
+
 private:
+    void SetAnalyzing(bool value);
+    void LockControls(bool busy);
+    void AnalysisDone(const std::vector<std::string>& files, bool tenths, TSequenceAnalysis analysis);
+    void CancelStart();
     void EngineEnded();
     void StartRecord(const std::vector<std::string>& files, const TBaieScripts& assignment,
                      const std::vector<std::unique_ptr<TSequenceScript>>& scripts);
@@ -108,6 +124,7 @@ private:
     std::unique_ptr<TSequencerDelivery> recordDelivery_;  // delivery_, recording into record_
     QMessageBox* recordMessage_ = nullptr;
     std::unique_ptr<TSequencerThread> engine_;
+    std::unique_ptr<TRunPreparation> preparation_;  // while analysing
 };
 
 // Opens the list window modally; it is made anew each time.

@@ -56,6 +56,7 @@ int Play(TBenchPanel& panel, TMainForm& main, int seconds, bool showGraph) {
     const Clock::time_point start = Clock::now();
     const double cpu0 = ThreadCpuSeconds();
     list.ButtonRun->click();
+    for (int i = 0; i < 200 && list.Analyzing(); ++i) RunFor(10);  // files read off the GUI thread
     if (!list.Running()) {
         spin = false;
         busy.join();

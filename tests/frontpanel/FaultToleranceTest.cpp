@@ -124,6 +124,7 @@ TEST_F(FaultToleranceTest, AttenuatorVanishingDuringARunLeavesTheRunToTheOthers)
         list->LBSequence->selectAll();
         TLagProbe lag;
         list->ButtonRun->click();
+        WaitUntil([&] { return !list->Analyzing(); }, 20000);  // read off the GUI thread
         ASSERT_TRUE(list->Running());
         ASSERT_TRUE(WaitUntil([&] { return sim.Attenuation(simIndex[1]) >= 100; }));
         TSimFaults gone;

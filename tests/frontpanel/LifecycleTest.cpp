@@ -88,6 +88,7 @@ TEST_F(MainFormTest, RepeatedStartsAndClosesWithLinksInEveryStateEachCloseWithin
             list->AddFiles({file});
             list->LBSequence->selectAll();
             list->ButtonRun->click();
+            WaitUntil([&] { return !list->Analyzing(); }, 20000);  // read off the GUI thread
             WaitUntil([&] { return CountOnWire(2, "ATT 0 010") > 0 || !list->Running(); }, 5000);
             list->ButtonStop->click();
             stopped = WaitUntil([&] { return !list->Running(); });

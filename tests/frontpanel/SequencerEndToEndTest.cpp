@@ -83,6 +83,7 @@ TEST_F(MainFormTest, SequenceWrittenInTheEditorRunsWithAnotherOnTheRacks) {
         const int before1 = CountOnWire(0, "ATT 0 935");
         ASSERT_EQ(before1, 0);
         list->ButtonRun->click();
+        WaitUntil([&] { return !list->Analyzing(); }, 20000);  // read off the GUI thread
         ASSERT_TRUE(list->Running());
 
         const auto expected1 = Expected({written, second}, 1, 20);
@@ -162,6 +163,7 @@ TEST_F(MainFormTest, MixedBenchPlaysEachAttenuatorInItsOwnUnitAndShowsDecibels) 
         list->LBSequence->selectAll();
         list->GraphButton->click();
         list->ButtonRun->click();
+        WaitUntil([&] { return !list->Analyzing(); }, 20000);  // read off the GUI thread
         ASSERT_TRUE(WaitUntil([&] { return !list->Running(); }, 20000));
         // Not an ASSERT: the list must still be closed below, or the test hangs.
         EXPECT_TRUE(WaitUntil([&] { return AttLines(sim, simIndex[1]).size() >= 6; }, 20000));
@@ -216,6 +218,7 @@ TEST_F(MainFormTest, BoxOfALinkThatIsDownIsLeftAloneAndShowsTheReadBackOnceItIsB
         list->AddFiles({file});
         list->LBSequence->selectAll();
         list->ButtonRun->click();
+        WaitUntil([&] { return !list->Analyzing(); }, 20000);  // read off the GUI thread
         ASSERT_TRUE(WaitUntil([&] { return Box(1)->Value() >= 150; }));
         TSimFaults down;
         down.refuseConnections = true;

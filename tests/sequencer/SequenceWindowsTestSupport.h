@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -72,6 +73,13 @@ void WhenModal(std::function<void(T*)> action, int timeoutMs = 10000) {
         }
     });
     timer->start(10);
+}
+
+// "&Run", then the wait while the files are read and compiled off the GUI
+// thread, until the run has started or was refused (its message answered).
+inline void ClickRun(TSequencerForm& form) {
+    form.ButtonRun->click();
+    WaitUntil([&] { return !form.Analyzing(); }, 20000);
 }
 
 // Answers the next message box, keeping its text.

@@ -56,20 +56,20 @@ TEST(SequencerForm, ListsEachFileOnceRefusesConflictsAndLocksWhileRunning) {
 
     std::string message;
     AnswerMessage(message);
-    form.ButtonRun->click();
+    ClickRun(form);
     EXPECT_EQ(message, "Select sequence before running !");
 
     // b and c both name attenuator 3.
     Select(form, {0, 1, 2});
     message.clear();
     AnswerMessage(message);
-    form.ButtonRun->click();
+    ClickRun(form);
     EXPECT_EQ(message, "Attenuators interferences !");
     EXPECT_FALSE(form.Running());
     EXPECT_EQ(form.windowTitle(), "Sequence List");
 
     Select(form, {0, 1});
-    form.ButtonRun->click();
+    ClickRun(form);
     ASSERT_TRUE(form.Running());
     EXPECT_EQ(form.windowTitle(), "Sequence List [Running...]");
     for (QWidget* w : {static_cast<QWidget*>(form.ButtonRun), static_cast<QWidget*>(form.ButtonLoad),
@@ -161,7 +161,7 @@ TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingThe
     form.AddFiles({seq});
     Select(form, {0});
 
-    form.ButtonRun->click();
+    ClickRun(form);
     ASSERT_TRUE(WaitUntil([&] { return !form.Running(); }, 20000));
     ASSERT_TRUE(WaitUntil([&] { return form.Record()->Closed(); }));
     const std::string path = form.Record()->Path();
@@ -200,7 +200,7 @@ TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingThe
 
 
     host.dir = dir.Write("plain", "x") + "/";
-    form.ButtonRun->click();
+    ClickRun(form);
     ASSERT_TRUE(form.Running());
     ASSERT_TRUE(WaitUntil([&] { return !form.Running(); }, 20000));
     EXPECT_EQ(host.delivery->sent[1].size() + host.delivery->sent[2].size(), 2 * sent);
@@ -217,7 +217,7 @@ TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingThe
     form.AddFiles({hold});
     Select(form, {1});
     const int ticks = host.delivery->ticks;
-    form.ButtonRun->click();
+    ClickRun(form);
     ASSERT_TRUE(WaitUntil([&] { return host.delivery->ticks > ticks + 2; }));
     form.ButtonStop->click();
     ASSERT_TRUE(WaitUntil([&] { return !form.Running() && form.Record()->Closed(); }));
@@ -226,7 +226,7 @@ TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingThe
         TSequencerForm closing(host);
         closing.AddFiles({hold});
         Select(closing, {0});
-        closing.ButtonRun->click();
+        ClickRun(closing);
         ASSERT_TRUE(WaitUntil([&] { return !closing.Record()->Path().empty(); }));
         const QJsonObject started = description(*closing.Record());
         EXPECT_EQ(started["sequences"][0]["attenuators"].toArray(), (QJsonArray{3}));
@@ -274,15 +274,92 @@ TEST(SequencerForm, ProfilesAreLoadedRunBesideSequencesShowTheirErrorsAndAreEdit
     EXPECT_NE(text.find("Profiles are edited outside the program"), std::string::npos) << text;
 
     answer();
-    form.ButtonRun->click();
+    ClickRun(form);
     EXPECT_EQ(title, "Profile error.");
     EXPECT_EQ(text, "\"" + bad + "\", line 3, column 1 (time_s): 0.15 s is not on the 0.1 s grid of the tick.");
     EXPECT_FALSE(form.Running());
 
     Select(form, {0, 1});
-    form.ButtonRun->click();
+    ClickRun(form);
     ASSERT_TRUE(form.Running());
     ASSERT_TRUE(WaitUntil([&] { return !form.Running(); }, 20000));
     EXPECT_EQ(host.delivery->sent[2], (std::vector<std::string>{"ATT 0 012", "ATT 0 013"}));
     EXPECT_EQ(host.delivery->sent[1], (std::vector<std::string>{"ATT 0 100"}));
+}
+
+TEST(SequencerForm, ALargeProfileIsReadWhileTheWindowKeepsTurningAndStopOrClosingGivesItsStartUp) {
+    TTestSequencerHost host;
+    TTempFolder dir;
+    host.dir = dir.Path() + "/";
+    // A million states on two attenuators: a second or so of reading.
+    std::string text = "time_s,att1,att2\n";
+    char line[64];
+    for (long i = 0; i < 1000000; ++i) {
+        const long v = i % 120 * 5;
+        std::snprintf(line, sizeof line, "%ld.%ld,%ld.%ld,%ld.%ld\n", i / 10, i % 10, v / 10, v % 10, v / 10, v % 10);
+        text += line;
+    }
+    const std::string big = dir.Write("big.csv", text);
+    auto locked = [](const TSequencerForm& f) {
+        return !f.ButtonRun->isEnabled() && !f.ButtonLoad->isEnabled() && !f.ButtonEdit->isEnabled() &&
+               !f.ButtonRemove->isEnabled() && !f.LBSequence->isEnabled() && f.ButtonStop->isEnabled();
+    };
+    {
+        // "&Stop" while the files are read: the run never starts, nothing is
+        // sent and no record is made; a second "&Run" meanwhile does nothing.
+        TSequencerForm form(host);
+        form.show();
+        form.AddFiles({big});
+        Select(form, {0});
+        form.ButtonRun->click();
+        EXPECT_TRUE(form.Analyzing());
+        EXPECT_FALSE(form.Running());
+        EXPECT_EQ(form.windowTitle(), "Sequence List [Analyzing...]");
+        EXPECT_TRUE(locked(form));
+        form.ButtonRunClick();
+        form.ButtonStop->click();
+        EXPECT_FALSE(form.Analyzing());
+        EXPECT_EQ(form.windowTitle(), "Sequence List");
+        EXPECT_TRUE(form.ButtonRun->isEnabled());
+        EXPECT_FALSE(form.ButtonStop->isEnabled());
+        PumpEvents(300);
+        EXPECT_FALSE(form.Running());
+        EXPECT_EQ(form.Record(), nullptr);
+        EXPECT_EQ(host.delivery->ticks, 0);
+
+        // The run starts while the event loop keeps turning.
+        int turns = 0;
+        QTimer probe;
+        probe.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&probe, &QTimer::timeout, [&] { turns += form.Analyzing() ? 1 : 0; });
+        probe.start(1);
+        form.ButtonRun->click();
+        EXPECT_EQ(form.windowTitle(), "Sequence List [Analyzing...]");
+        ASSERT_TRUE(WaitUntil([&] { return form.Running(); }, 60000));
+        probe.stop();
+        EXPECT_GE(turns, 3);
+        EXPECT_EQ(form.windowTitle(), "Sequence List [Running...]");
+        EXPECT_TRUE(WaitUntil([&] { return host.delivery->sent[2].size() >= 2; }));
+        EXPECT_EQ(host.delivery->sent[2].front(), "ATT 0 000");
+        form.ButtonStop->click();
+        ASSERT_TRUE(WaitUntil([&] { return !form.Running() && form.Record()->Closed(); }));
+    }
+    {
+        // Closing the window while the files are read gives the start up.
+        TSequencerForm form(host);
+        form.show();
+        form.AddFiles({big});
+        Select(form, {0});
+        form.ButtonRun->click();
+        ASSERT_TRUE(form.Analyzing());
+        form.reject();
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_FALSE(form.Analyzing());
+        PumpEvents(300);
+        EXPECT_EQ(form.Record(), nullptr);
+        EXPECT_EQ(host.delivery->ticks, 0);
+        // And a window destroyed meanwhile leaves no reader behind.
+        form.ButtonRun->click();
+        ASSERT_TRUE(form.Analyzing());
+    }
 }

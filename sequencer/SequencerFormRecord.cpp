@@ -36,6 +36,8 @@ void TSequencerForm::EndRecord(TRunEnding how) {
 }
 
 void TSequencerForm::CloseForProgramEnd() {
+    // A start still being analysed is given up: it never starts.
+    CancelStart();
     const bool wasRunning = running_;
     // A run that completed just now, its notice not yet in, is recorded so.
     const bool completed = engine_ && engine_->Ended() && engine_->Completed();

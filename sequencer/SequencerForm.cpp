@@ -196,7 +196,18 @@ void TSequencerForm::ButtonRunClick() {
     for (int n = 1; n <= TBaieScripts::AttCount; ++n) bench[static_cast<std::size_t>(n)] = host_.ProfileAtt(n);
     const bool tenths = CountsTenths(host_.CommonMaxAtt());
     preparation_ = std::make_unique<TRunPreparation>(files, bench, [this, files, tenths](TSequenceAnalysis analysis) {
-        AnalysisDone(files, tenths, std::move(analysis));
+        // Taken up from the window's own event queue rather than inside the
+        // hand-over, so that a refusal's message box never holds the other
+        // workers' hand-overs while it is open.
+        prepared_ = std::make_shared<TSequenceAnalysis>(std::move(analysis));
+        QMetaObject::invokeMethod(
+            this,
+            [this, files, tenths] {
+                if (!prepared_) return;  // given up meanwhile
+                const std::shared_ptr<TSequenceAnalysis> taken = std::move(prepared_);
+                AnalysisDone(files, tenths, std::move(*taken));
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -237,6 +248,7 @@ void TSequencerForm::CancelStart() {
     // Nothing has been sent or recorded yet, and nothing will be.
     if (!preparation_) return;
     preparation_.reset();
+    prepared_.reset();
     SetAnalyzing(false);
     emit StartSettled();
 }

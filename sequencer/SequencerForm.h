@@ -125,6 +125,7 @@ private:
     QMessageBox* recordMessage_ = nullptr;
     std::unique_ptr<TSequencerThread> engine_;
     std::unique_ptr<TRunPreparation> preparation_;  // while analysing
+    std::shared_ptr<TSequenceAnalysis> prepared_;   // its result, on its way to AnalysisDone
 };
 
 // Opens the list window modally; it is made anew each time.

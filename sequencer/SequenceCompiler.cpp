@@ -101,8 +101,9 @@ TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, co
         }
         auto script = std::make_unique<TSequenceScript>();
         bool conflict = false;
+        bool sequence = false;
         std::string error;
-        const bool read = ReadSequenceLines(
+        bool read = ReadSequenceLines(
             name,
             [&](TSequenceSection section, std::string_view line) {
                 if (section == TSequenceSection::Attenuators) {
@@ -115,7 +116,14 @@ TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, co
                 }
                 return true;
             },
-            error);
+            error, &sequence);
+        if (read && !conflict && !sequence) {
+            // Neither a sequence nor a profile: a run of it would do nothing
+            // and pass for done.
+            read = false;
+            error = "Cannot open file \"" + name + "\". It is not a sequence file: it has no \"ATTS SELECTED\" or "
+                    "\"ACTIONS\" line.";
+        }
         if (!read || conflict) {
             TSequenceAnalysis failed;
             failed.Result = read ? TAnalysisResult::Conflict : TAnalysisResult::FileError;

@@ -188,7 +188,7 @@ void TSequencerForm::ButtonRunClick() {
 
     graph_->ResetCurves();
     engine_.reset();  // the last run's, ended: it refers to the last record
-    StartRecord(files, analysis.Assignment, analysis.Scripts);
+    StartRecord(files, analysis);
     // The files hold values in the bench's common unit as it is now; the
     // engine sends each attenuator its own unit from them.
     engine_ = std::make_unique<TSequencerThread>(
@@ -202,6 +202,7 @@ void TSequencerForm::ButtonRunClick() {
 void TSequencerForm::EngineEnded() {
     SetRunning(false);
     EndRecord(engine_ && engine_->Completed() ? TRunEnding::Completed : TRunEnding::Stopped);
+    emit RunEnded();
     // The ended engine is released once its notification has returned.
     QMetaObject::invokeMethod(
         this, [this] { if (engine_ && engine_->Ended() && !running_) engine_.reset(); }, Qt::QueuedConnection);

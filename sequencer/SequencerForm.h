@@ -23,6 +23,7 @@ class TSequencerGraphForm;
 class TSequencerGraphHost;
 class TSequencerThread;
 class TRunRecord;
+struct TSequenceAnalysis;
 
 // What the list window needs from the main window.
 class TSequencerHost : public TSequenceEditorHost {
@@ -88,10 +89,15 @@ public:
     // the main window comes back and the graph window is hidden.
     void reject() override;
 
+Q_SIGNALS:
+    // A run has ended (by itself, by "&Stop"); the window is idle again.
+    void RunEnded();
+    // The run's record cannot be written; text is what the operator is told.
+    void RecordFailure(const QString& text);
+
 private:
     void EngineEnded();
-    void StartRecord(const std::vector<std::string>& files, const TBaieScripts& assignment,
-                     const std::vector<std::unique_ptr<TSequenceScript>>& scripts);
+    void StartRecord(const std::vector<std::string>& files, const TSequenceAnalysis& analysis);
     void EndRecord(TRunEnding how);
     void RecordFailed(const std::string& text);
     void Message(const char* text);

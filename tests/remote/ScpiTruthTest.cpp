@@ -95,6 +95,7 @@ TEST_F(ScpiServerTest, AScriptsListClosesWhenItsRunEndsAndAPlainTextFileIsRefuse
         ASSERT_EQ(errors.size(), 1u) << ::testing::PrintToString(errors);
         EXPECT_EQ(errors[0].rfind("-250,\"Mass storage error; The run record cannot be written in " + dir + "/plain/", 0),
                   0u) << errors[0];
+        c.Query("SEQ:STOP;STAT?");  // should this fail, no list is left open
     });
     EXPECT_FALSE(form->SequencerOpen());
     EXPECT_EQ(sim.Attenuation(simIndex[0]), 100);

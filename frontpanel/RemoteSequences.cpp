@@ -202,6 +202,7 @@ void TRemoteSequences::CloseWhenRecorded(TSequencerForm* list) {
     closing_ = true;
     QPointer<TSequencerForm> guard(list);
     auto* timer = new QTimer(this);
+    timer->setTimerType(Qt::PreciseTimer);
     auto waited = std::make_shared<int>(0);
     connect(timer, &QTimer::timeout, this, [this, timer, waited, guard] {
         *waited += kPollMs;

@@ -15,7 +15,7 @@ TFrontPanelRemote::~TFrontPanelRemote() {
 
 TRemoteBox TFrontPanelRemote::Box(int n) const {
     const TAttGroupBox* box = form_.AttGroupBoxes[n - 1];
-    return {box->isEnabled(), box->Decimal(), box->MaxValue()};
+    return {box->isEnabled(), box->Decimal(), box->MaxValue(), form_.AttEnabled(n)};
 }
 
 int TFrontPanelRemote::LinkMaxAtt(int n) const { return form_.Link(n - 1)->MaxAtt(); }
@@ -40,8 +40,9 @@ std::vector<TRemoteSet> TFrontPanelRemote::ParkRound() {
     return sets;
 }
 
-void TFrontPanelRemote::RunSequences(const std::vector<std::string>& files, TRemoteDone done) {
-    sequences_.Run(files, std::move(done));
+void TFrontPanelRemote::RunSequences(const std::vector<std::string>& files, TRemoteDone done,
+                                     TRemoteNotice recordFailed) {
+    sequences_.Run(files, std::move(done), std::move(recordFailed));
 }
 
 void TFrontPanelRemote::StopSequences(TRemoteDone done) { sequences_.Stop(std::move(done)); }

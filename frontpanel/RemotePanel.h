@@ -26,7 +26,7 @@ public:
     void Rename(int n, const std::string& name) override;
     void RefreshLink(int n) override;
     std::vector<TRemoteSet> ParkRound() override;
-    void RunSequences(const std::vector<std::string>& files, TRemoteDone done) override;
+    void RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) override;
     void StopSequences(TRemoteDone done) override;
     bool SequencesRunning() const override { return sequences_.Running(); }
 

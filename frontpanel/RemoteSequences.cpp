@@ -1,6 +1,7 @@
 #include "frontpanel/RemoteSequences.h"
 
 #include "frontpanel/MainForm.h"
+#include "sequencer/RunRecord.h"
 #include "sequencer/SequencerForm.h"
 
 #include <QAction>
@@ -28,7 +29,7 @@ void TRemoteSequences::Answer(const TCall& call) {
 
 bool TRemoteSequences::Running() const {
     const TSequencerForm* list = OpenList();
-    return list != nullptr && list->Running();
+    return list != nullptr && (list->Running() || (closing_ && openedHere_));
 }
 
 TSequencerForm* TRemoteSequences::OpenList() const {
@@ -52,9 +53,10 @@ void TRemoteSequences::WhenListShown(std::function<void(TSequencerForm*)> action
     timer->start(kPollMs);
 }
 
-void TRemoteSequences::Run(const std::vector<std::string>& files, TRemoteDone done) {
+void TRemoteSequences::Run(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) {
     using K = TRemoteRefusalKind;
     TCall answer{std::move(done), std::nullopt};
+    if (!busy_) recordFailed_ = std::move(recordFailed);
     if (busy_) answer.Error = Refused(K::Conflict, RemoteBusyMessage);
     else if (form_.HoldsInput()) answer.Error = Refused(K::Conflict, RemoteClosingMessage);
     if (answer.Error) return Answer(answer);
@@ -92,6 +94,7 @@ void TRemoteSequences::OpenAndRun(const std::vector<std::string>& files, const T
     form_.miSequencer->trigger();  // modal: returns once the list window has closed
     if (!self) return;
     openedHere_ = false;
+    closing_ = false;
     std::vector<TCall> waiting;
     waiting.swap(afterClose_);
     for (const TCall& c : waiting) Answer(c);
@@ -129,7 +132,10 @@ void TRemoteSequences::Started(TSequencerForm* list, TCall call) {
     qApp->removeEventFilter(this);
     capturing_ = false;
     busy_ = false;
-    if (guard && guard->Running()) return Answer(call);
+    if (guard && guard->Running()) {
+        WatchRun(guard);
+        return Answer(call);
+    }
     // What the window said is a failed run ("Attenuators interferences !",
     // a file that cannot be read).
     call.Error = TRemoteRefusal{TRemoteRefusalKind::Failed, captured_.isEmpty() ? std::string(RemoteNotStartedMessage)
@@ -190,5 +196,46 @@ void TRemoteSequences::Stop(TRemoteDone done) {
 void TRemoteSequences::Finish(TSequencerForm* list, TCall call) {
     if (!list || !openedHere_) return Answer(call);
     afterClose_.push_back(std::move(call));
-    list->reject();
+    CloseWhenRecorded(list);
+}
+
+void TRemoteSequences::WatchRun(TSequencerForm* list) {
+    QObject::disconnect(recordWatch_);
+    QObject::disconnect(endWatch_);
+    // Only this run's record speaks to the script: a later run in the same
+    // window (the operator's) has a record of its own.
+    const TRunRecord* record = list->Record();
+    QPointer<TSequencerForm> guard(list);
+    recordWatch_ = connect(list, &TSequencerForm::RecordFailure, this,
+                           [guard, record, notice = recordFailed_](const QString& text) {
+                               if (guard && guard->Record() == record && notice) notice(text.toLocal8Bit().toStdString());
+                           });
+    recordFailed_ = {};
+    // The window that a script opened is the script's: once its run has
+    // ended, the front panel is the script's again. The operator's own
+    // window stays open.
+    if (!openedHere_) return;
+    endWatch_ = connect(list, &TSequencerForm::RunEnded, this, [this, guard] {
+        if (guard && openedHere_) CloseWhenRecorded(guard);
+    });
+}
+
+void TRemoteSequences::CloseWhenRecorded(TSequencerForm* list) {
+    closing_ = true;
+    QPointer<TSequencerForm> guard(list);
+    auto* timer = new QTimer(this);
+    timer->setTimerType(Qt::PreciseTimer);
+    auto waited = std::make_shared<int>(0);
+    connect(timer, &QTimer::timeout, this, [this, timer, waited, guard] {
+        *waited += kPollMs;
+        if (guard && !guard->Running() && guard->Record() && !guard->Record()->Closed() && *waited < kWaitMs) return;
+        timer->stop();
+        timer->deleteLater();
+        // After the record's last notices, which were posted before it closed.
+        QTimer::singleShot(0, this, [this, guard] {
+            if (guard && guard->isVisible() && !guard->Running() && !busy_) guard->reject();
+            else closing_ = false;  // a new run took the window over
+        });
+    });
+    timer->start(kPollMs);
 }

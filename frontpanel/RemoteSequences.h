@@ -23,12 +23,16 @@ public:
     explicit TRemoteSequences(TMainForm& form) : form_(form) {}
 
     // Opens the list window when it is closed, then runs files in it. A
-    // failed run closes a window that was opened for it again.
-    void Run(const std::vector<std::string>& files, TRemoteDone done);
+    // window that was opened for the run closes again when the run fails
+    // to start or once it has ended and its record is written. recordFailed
+    // hears of a record of this run that cannot be written.
+    void Run(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed = {});
     // Stops a run and waits for its end; a window opened for a script is
     // closed, and the request answered once it has closed.
     void Stop(TRemoteDone done);
-    // A run is under way in the list window.
+    // A run is under way in the list window, or a window opened for a
+    // script's run that has ended is still closing: once this is false,
+    // the front panel takes a script's sets again.
     bool Running() const;
 
 protected:
@@ -44,13 +48,21 @@ private:
     void RunIn(TSequencerForm* list, const std::vector<std::string>& files, TCall call);
     void Started(TSequencerForm* list, TCall call);
     void Finish(TSequencerForm* list, TCall call);
+    // Follows the run just started in list for the script.
+    void WatchRun(TSequencerForm* list);
+    // Closes a window opened for a script once its run is over and the
+    // run's record is complete (closing sooner would cut the record short).
+    void CloseWhenRecorded(TSequencerForm* list);
     void WhenListShown(std::function<void(TSequencerForm*)> action);
     static void Answer(const TCall& call);
 
     TMainForm& form_;
     bool busy_ = false;        // a call's window steps are under way
     bool openedHere_ = false;  // the open list window was opened for a script
+    bool closing_ = false;     // and is closed once its run's record is complete
     bool capturing_ = false;   // message boxes are read and dismissed
     QString captured_;
     std::vector<TCall> afterClose_;  // answered when the list window has closed
+    TRemoteNotice recordFailed_;     // of the call being run
+    QMetaObject::Connection recordWatch_, endWatch_;  // of the script's last run
 };

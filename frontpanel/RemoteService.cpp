@@ -2,6 +2,7 @@
 
 #include <QDBusMessage>
 #include <QFile>
+#include <QPointer>
 
 namespace {
 
@@ -66,7 +67,10 @@ void TRemoteService::RunSequences(const QStringList& files) {
     std::vector<std::string> paths;
     for (const QString& f : files) paths.push_back(QFile::encodeName(f).toStdString());
     setDelayedReply(true);
-    core_.RunSequences(paths, ReplyWhenDone(message(), connection()));
+    QPointer<TRemoteService> self(this);
+    core_.RunSequences(paths, ReplyWhenDone(message(), connection()), [self](const std::string& text) {
+        if (self) emit self->RecordFailed(Text(text));
+    });
 }
 
 void TRemoteService::StopSequences() {

@@ -7,12 +7,14 @@
 //   RefreshLink(int32 box)              box 1..8 re-opens that link; others ignored
 //   SetAttenuation(int32 box, string dB) -> string   the value sent, after rounding
 //   Attenuation(int32 box) -> string    the last value read back ("" before any)
-//   Status(int32 box) -> string         the box's link status text
+//   Status(int32 box) -> string         the box's caption (its name once known)
 //   Name(int32 box) -> string           the attenuator's name ("" before any)
 //   RunSequences(array of string files) the sequence list window runs the files
 //   StopSequences()                     stops the run, closes a window a script opened
 //   signal AttenuationChanged(int32 box, string dB)
-//   signal StatusChanged(int32 box, string status)
+//   signal StatusChanged(int32 box, string status)  the box's caption
+//   signal RecordFailed(string message) the record of a run that RunSequences
+//                                       started cannot be written
 //
 // A call that cannot be carried out gets the error
 // org.orvelt.Quadrell2x4Atts.FrontPanel.Refused with the program's message.
@@ -59,6 +61,7 @@ public Q_SLOTS:
 Q_SIGNALS:
     void AttenuationChanged(int box, const QString& dB);
     void StatusChanged(int box, const QString& status);
+    void RecordFailed(const QString& message);
 
 private:
     void BoxShown(int n, TBoxFact fact, const std::string& text);

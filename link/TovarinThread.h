@@ -29,6 +29,9 @@ struct TSetOutcome {
     int Expected = 0;             // the value the set asked for
     std::optional<int> ReadBack;  // the last value read back during the set
     TEnd End = TEnd::Confirmed;
+    // Superseded: the value of the set or command that took its place, when
+    // it carried one.
+    std::optional<int> ReplacedBy;
     bool Confirmed() const { return End == TEnd::Confirmed; }
 };
 
@@ -175,7 +178,8 @@ private:
 
     void Report(int status);
     // Ends the verified set in progress, if any, and reports how.
-    void EndVerification(TSetOutcome::TEnd end, std::optional<int> readBack = std::nullopt);
+    void EndVerification(TSetOutcome::TEnd end, std::optional<int> readBack = std::nullopt,
+                         std::optional<int> replacedBy = std::nullopt);
     // The pending slot gets text; a command with a ticket that stood there
     // was replaced before the link took it.
     void ReplacePending(const std::string& text, TPostTicket ticket);

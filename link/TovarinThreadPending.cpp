@@ -13,7 +13,7 @@ bool IsDeviceCommand(const std::string& text) { return ClassifyPosted(text) == T
 }  // namespace
 
 std::uint64_t TTovarinThread::SetAttenuation(const std::string& channel, int value) {
-    EndVerification(TSetOutcome::TEnd::Superseded);
+    EndVerification(TSetOutcome::TEnd::Superseded, std::nullopt, value);
     verifying_ = true;
     expectedAtt_ = value;
     lastAttCommand_ = FormatAttCommand(channel, value);
@@ -30,7 +30,11 @@ void TTovarinThread::SetPendingCommand(const std::string& text, TPostTicket tick
         ticket.NotSent(TNotSent::LinkNotUsable);
         return;
     }
-    if (device) EndVerification(TSetOutcome::TEnd::Superseded);
+    if (device) {
+        const std::vector<TAttSetting> att = ReadAttCommand(text);
+        EndVerification(TSetOutcome::TEnd::Superseded, std::nullopt,
+                        att.empty() ? std::nullopt : std::optional<int>(att.front().Value));
+    }
     ReplacePending(text, std::move(ticket));
     gate_.Expedite();
 }

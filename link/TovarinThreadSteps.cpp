@@ -10,11 +10,12 @@ void TTovarinThread::Report(int status) {
     if (view_ != nullptr) view_->ShowLinkStatus(this, status);
 }
 
-void TTovarinThread::EndVerification(TSetOutcome::TEnd end, std::optional<int> readBack) {
+void TTovarinThread::EndVerification(TSetOutcome::TEnd end, std::optional<int> readBack,
+                                     std::optional<int> replacedBy) {
     if (!verifying_) return;
     verifying_ = false;
     if (readBack) lastReadBack_ = readBack;
-    TSetOutcome outcome{setSerial_, expectedAtt_, lastReadBack_, end};
+    TSetOutcome outcome{setSerial_, expectedAtt_, lastReadBack_, end, replacedBy};
     lastReadBack_.reset();
     if (view_ != nullptr) view_->LinkSetEnded(this, outcome);
 }

@@ -22,6 +22,8 @@ void TRemoteCore::BoxShown(int n, TBoxFact fact, const std::string& text) {
     // A copy: a listener may add or forget listeners.
     const auto listeners = boxListeners_;
     for (const auto& [id, listener] : listeners) listener(n, fact, text);
+    // The name arriving becomes the box's caption, which is its status.
+    if (fact == TBoxFact::Name) BoxShown(n, TBoxFact::Status, text);
 }
 
 void TRemoteCore::SetEnded(int n, const TSetOutcome& outcome) {
@@ -110,24 +112,28 @@ std::optional<TRemoteRefusal> TRemoteCore::Refresh(int box) {
     return std::nullopt;
 }
 
-void TRemoteCore::RunSequences(const std::vector<std::string>& files, TRemoteDone done) {
+void TRemoteCore::RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) {
     if (const auto problem = RemoteFilesProblem(files))
         return done(Refusal(TRemoteRefusalKind::BadParameter, *problem));
     if (panel_.HoldsInput()) return done(Refusal(TRemoteRefusalKind::Conflict, RemoteClosingMessage));
-    panel_.RunSequences(files, std::move(done));
+    panel_.RunSequences(files, std::move(done), std::move(recordFailed));
 }
 
 void TRemoteCore::StopSequences(TRemoteDone done) { panel_.StopSequences(std::move(done)); }
 
-void TRemoteCore::Park(TRemoteDone done) {
-    if (auto conflict = SetConflict()) return done(conflict);
+void TRemoteCore::Park(TParkDone done) {
+    if (auto conflict = SetConflict()) return done(conflict, {});
     parkDone_.push_back(std::move(done));
     if (parkDone_.size() > 1) return;  // joins the parking under way
     parkRound_ = 0;
+    parkLevel_.fill(std::nullopt);
     parkListener_ = AddSetListener([this](int n, const TSetOutcome& outcome) {
         const auto before = parkWaiting_.size();
         std::erase_if(parkWaiting_, [&](const TRemoteSet& s) { return s.Box == n && s.Serial == outcome.Serial; });
-        if (before != parkWaiting_.size() && parkWaiting_.empty()) ParkRoundEnded();
+        if (before == parkWaiting_.size()) return;
+        parkOutcome_[n - 1] = outcome;
+        parkLevel_[n - 1] = outcome.Expected;
+        if (parkWaiting_.empty()) ParkRoundEnded();
     });
     ParkNextRound();
 }
@@ -137,9 +143,15 @@ void TRemoteCore::ParkNextRound() {
     ++parkGeneration_;
     parkWaiting_ = panel_.ParkRound();
     std::erase_if(parkWaiting_, [](const TRemoteSet& s) { return s.Serial == 0; });
+    parkPosted_.fill(false);
+    parkOutcome_.fill(std::nullopt);
+    for (const TRemoteSet& s : parkWaiting_)
+        if (s.Box >= 1 && s.Box <= BoxCount) parkPosted_[s.Box - 1] = true;
     if (parkWaiting_.empty()) return ParkRoundEnded();
-    // A link that cannot finish its set holds the round no longer than at close.
-    QTimer::singleShot(ParkRoundBudgetMs, Qt::PreciseTimer, &parkTimers_, [this, generation = parkGeneration_] {
+    // A link that cannot finish its set holds the first round no longer than
+    // at close; the last one waits until every set has ended, to tell how.
+    QTimer::singleShot(parkRound_ < 2 ? ParkRoundBudgetMs : ParkLastRoundLimitMs, Qt::PreciseTimer, &parkTimers_,
+                       [this, generation = parkGeneration_] {
         if (generation == parkGeneration_ && !parkWaiting_.empty()) ParkRoundEnded();
     });
 }
@@ -155,7 +167,28 @@ void TRemoteCore::ParkRoundEnded() {
     }
     Forget(parkListener_);
     ++parkGeneration_;  // outdates a pending time-out
-    std::vector<TRemoteDone> done;
+    // Cut short by the close, which parks every attenuator itself.
+    const std::vector<std::string> unparked = panel_.HoldsInput() ? std::vector<std::string>() : Unparked();
+    std::vector<TParkDone> done;
     done.swap(parkDone_);
-    for (auto& d : done) d(std::nullopt);
+    for (auto& d : done) d(std::nullopt, unparked);
+}
+
+std::vector<std::string> TRemoteCore::Unparked() const {
+    // What the last round left: a box is parked when its last park set was
+    // read back at the park value.
+    std::vector<std::string> unparked;
+    for (int n = 1; n <= BoxCount; ++n) {
+        const TRemoteBox b = panel_.Box(n);
+        if (!b.Configured) continue;
+        const auto& outcome = parkOutcome_[n - 1];
+        // A box that took no park set at all is named with the common
+        // maximum, in that maximum's unit.
+        const std::optional<int> level = outcome ? outcome->Expected : parkLevel_[n - 1];
+        const int park = level.value_or(panel_.CommonMaxAtt());
+        const bool decimal = level ? b.Decimal : CountsTenths(park, park);
+        if (auto problem = RemoteParkProblem(n, park, decimal, parkPosted_[n - 1], outcome, status_[n - 1]))
+            unparked.push_back(std::move(*problem));
+    }
+    return unparked;
 }

@@ -22,6 +22,7 @@ struct TRemoteBox {
     bool Usable = false;  // the box takes changes (its link is in automatic mode)
     bool Decimal = true;  // the attenuator counts tenths of a dB
     int MaxValue = 0;     // the box's maximum, in the attenuator's unit
+    bool Configured = false;  // the configuration puts an attenuator in this box
 };
 
 // A verified set that went out: box n and its link's serial number.
@@ -31,6 +32,11 @@ struct TRemoteSet {
 };
 
 using TRemoteDone = std::function<void(std::optional<TRemoteRefusal>)>;
+// What a request that was answered already learns later, in words.
+using TRemoteNotice = std::function<void(const std::string&)>;
+// The end of a parking: refused, or done with what each box that did not
+// end parked holds, in words (empty when all did).
+using TParkDone = std::function<void(std::optional<TRemoteRefusal>, const std::vector<std::string>& unparked)>;
 
 // What the front panel offers the remote control (GUI thread).
 class TRemotePanel {
@@ -51,8 +57,10 @@ public:
     // command now gets a verified set at its park level.
     virtual std::vector<TRemoteSet> ParkRound() = 0;
     // Runs or stops sequences through the sequence list window; done is
-    // called once, later, with what the window said.
-    virtual void RunSequences(const std::vector<std::string>& files, TRemoteDone done) = 0;
+    // called once, later, with what the window said. recordFailed is told
+    // if the record of the run that started cannot be written.
+    virtual void RunSequences(const std::vector<std::string>& files, TRemoteDone done,
+                              TRemoteNotice recordFailed) = 0;
     virtual void StopSequences(TRemoteDone done) = 0;
     virtual bool SequencesRunning() const = 0;
 };
@@ -74,6 +82,10 @@ public:
     static constexpr int BoxCount = 8;
     // How long one parking round of *RST waits for its sets, as at close.
     static constexpr int ParkRoundBudgetMs = 700;
+    // How long the last round waits for its sets to end, so that *RST can
+    // tell what each attenuator holds: a set that is read back wrong ends
+    // after its re-sends (over a second), a dead link with its time-outs.
+    static constexpr int ParkLastRoundLimitMs = 12000;
 
     explicit TRemoteCore(TRemotePanel& panel);
 
@@ -102,19 +114,22 @@ public:
     bool Decimal(int box) const;
     std::optional<TRemoteRefusal> Rename(int box, const std::string& name);
     std::optional<TRemoteRefusal> Refresh(int box);
-    void RunSequences(const std::vector<std::string>& files, TRemoteDone done);
+    // A list window opened for the run closes again once the run has ended.
+    void RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed = {});
     void StopSequences(TRemoteDone done);
     bool SequencesRunning() const { return panel_.SequencesRunning(); }
     // Parks every usable attenuator as the close does (two verified sets at
     // the common maximum), without holding the panel's input afterwards.
-    // done is called once the second round has ended or run out of time.
-    void Park(TRemoteDone done);
+    // done is called once the second round has ended or run out of time,
+    // with every configured box that did not end parked.
+    void Park(TParkDone done);
 
 private:
     TRemoteAnswer Fact(int box, const std::array<std::string, BoxCount>& facts) const;
     std::optional<TRemoteRefusal> SetConflict() const;
     void ParkNextRound();
     void ParkRoundEnded();
+    std::vector<std::string> Unparked() const;
 
     TRemotePanel& panel_;
     std::array<std::string, BoxCount> status_;
@@ -125,8 +140,11 @@ private:
     std::map<int, TSetListener> setListeners_;
 
     // The parking of *RST in progress.
-    std::vector<TRemoteDone> parkDone_;
+    std::vector<TParkDone> parkDone_;
     std::vector<TRemoteSet> parkWaiting_;
+    std::array<bool, BoxCount> parkPosted_{};                       // this round's sets
+    std::array<std::optional<TSetOutcome>, BoxCount> parkOutcome_;  // and how they ended
+    std::array<std::optional<int>, BoxCount> parkLevel_;            // of any round
     int parkRound_ = 0;       // 1 or 2 while parking
     int parkGeneration_ = 0;  // tells a round's time-out whether it is still its round
     int parkListener_ = 0;

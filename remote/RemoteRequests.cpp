@@ -63,9 +63,14 @@ TRemoteAttenuation ParseRemoteAttenuation(const std::string& text, bool decimal,
     for (std::size_t k = s.find('.') == std::string::npos ? s.size() : s.find('.') + 1 + (decimal ? 1 : 0);
          k < s.size(); ++k)
         exact = exact && s[k] == '0';
-    if (!exact)
-        return {std::nullopt, "\"" + text + "\" is finer than the " + std::string(decimal ? "0.1" : "1") +
-                                  " dB step" + where};
+    if (!exact) {
+        // A tenths attenuator takes one decimal, which is then rounded to
+        // its half-decibel step; a whole-decibel one takes no decimal.
+        if (decimal)
+            return {std::nullopt, "\"" + text + "\" has more than one decimal for attenuator " + std::to_string(box) +
+                                      ": write tenths of a dB at most; they are rounded to its 0.5 dB step."};
+        return {std::nullopt, "\"" + text + "\" is finer than the 1 dB step" + where};
+    }
     // Six digits before the point are far beyond any attenuator: no overflow.
     long long value = 0;
     const std::size_t first = s[0] == '-' ? 1 : 0;
@@ -108,6 +113,35 @@ std::optional<std::string> RemoteSetProblem(int box, const TSetOutcome& outcome,
                (outcome.ReadBack ? SpinFormat(*outcome.ReadBack, decimal) + " dB" : std::string("nothing")) + ".";
     case TSetOutcome::TEnd::Unreadable: return att + " gave no readable value back after a set to " + expected + ".";
     case TSetOutcome::TEnd::LinkLost: return att + " lost its link before it confirmed " + expected + ".";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RemoteReplacedProblem(int box, const TSetOutcome& outcome, bool decimal) {
+    if (outcome.End != TSetOutcome::TEnd::Superseded) return std::nullopt;
+    const std::string by = outcome.ReplacedBy ? SpinFormat(*outcome.ReplacedBy, decimal) + " dB" : "another command";
+    return "Attenuator " + std::to_string(box) + " was set to " + SpinFormat(outcome.Expected, decimal) + " dB but " +
+           by + " replaced it before it was confirmed.";
+}
+
+std::optional<std::string> RemoteParkProblem(int box, int park, bool decimal, bool posted,
+                                             const std::optional<TSetOutcome>& last, const std::string& status) {
+    using E = TSetOutcome::TEnd;
+    if (last && last->End == E::Confirmed) return std::nullopt;
+    const std::string head =
+        "Attenuator " + std::to_string(box) + " was not parked at " + SpinFormat(park, decimal) + " dB: ";
+    if (!posted) return head + "its link is down (" + status + ").";
+    if (!last) return head + "it did not confirm the value in time.";
+    switch (last->End) {
+    case E::Confirmed: return std::nullopt;
+    case E::Mismatch:
+        return head + "it holds " +
+               (last->ReadBack ? SpinFormat(*last->ReadBack, decimal) + " dB." : std::string("an unknown value."));
+    case E::Unreadable: return head + "it gave no readable value back.";
+    case E::Superseded:
+        return head + (last->ReplacedBy ? SpinFormat(*last->ReplacedBy, decimal) + " dB" : "another command") +
+               " replaced it before it was confirmed.";
+    case E::LinkLost: return head + "its link dropped before it confirmed the value.";
     }
     return std::nullopt;
 }

@@ -65,6 +65,18 @@ TRemoteName ParseRemoteName(const std::string& text, int box);
 // Values in the attenuator's unit; decimal: tenths of a dB.
 std::optional<std::string> RemoteSetProblem(int box, const TSetOutcome& outcome, bool decimal);
 
+// A verified set that a script started and that a newer set or command
+// took the place of before it was confirmed (not one of the script's own):
+// the box, the value asked for and the value that replaced it.
+std::optional<std::string> RemoteReplacedProblem(int box, const TSetOutcome& outcome, bool decimal);
+
+// Why box did not end parked at park (the attenuator's unit), or nothing
+// when it did: from the outcome of its last park set (none yet: it did not
+// end in time), or, when no set could go out (!posted), its link is down
+// and status is its caption.
+std::optional<std::string> RemoteParkProblem(int box, int park, bool decimal, bool posted,
+                                             const std::optional<TSetOutcome>& last, const std::string& status);
+
 // The D-Bus error name of every refused call.
 extern const char* const RemoteErrorName;
 

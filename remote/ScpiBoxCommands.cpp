@@ -33,7 +33,10 @@ void TScpiSession::Att(const TCall& c) {
     } else {
         return Error(-104, "an attenuation is a number of dB, not a string");
     }
+    // A set of this connection's own that the new one replaces is not an error.
+    ownRequest_ = true;
     const TRemoteSetResult result = core_.SetAttenuation(c.Box, dB);
+    ownRequest_ = false;
     if (result.Refusal) return Refused(*result.Refusal);
     Track(result.Set);
 }
@@ -74,7 +77,11 @@ void TScpiSession::SeqRun(const TCall& c) {
         if (p.Kind != TScpiParamKind::String) return Error(-104, "sequence files are quoted strings");
         files.push_back(p.Text);
     }
-    core_.RunSequences(files, WhenDone());
+    // The run's record is written on while the script goes on: a failure
+    // reaches this connection's queue whenever it comes.
+    core_.RunSequences(files, WhenDone(), [this, alive = std::weak_ptr<int>(alive_)](const std::string& text) {
+        if (!alive.expired()) Error(-250, text);
+    });
 }
 
 void TScpiSession::SeqStop(const TCall& c) {

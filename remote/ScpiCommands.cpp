@@ -176,7 +176,18 @@ void TScpiSession::Wai(const TCall& c) {
 }
 
 void TScpiSession::Rst(const TCall& c) {
-    if (Params(c, 0, 0)) core_.Park(WhenDone());
+    if (!Params(c, 0, 0)) return;
+    WaitFor(TWait::Request);
+    // Its own park sets replace this connection's sets: asked for, not an error.
+    ownRequest_ = true;
+    core_.Park([this, alive = std::weak_ptr<int>(alive_)](std::optional<TRemoteRefusal> refusal,
+                                                          const std::vector<std::string>& unparked) {
+        if (alive.expired()) return;
+        if (refusal) Refused(*refusal);
+        for (const std::string& problem : unparked) Error(-300, problem);
+        Resume();
+    });
+    ownRequest_ = false;
 }
 
 // --- Errors ---

@@ -100,6 +100,10 @@ void TScpiSession::Track(const TRemoteSet& set) {
 void TScpiSession::SetEnded(int n, const TSetOutcome& outcome) {
     if (pendingSets_.erase({n, outcome.Serial}) == 0) return;
     if (const auto problem = RemoteSetProblem(n, outcome, core_.Decimal(n))) Error(-300, *problem);
+    // Replaced by a hand change, another client's set, a run or a rename:
+    // the value asked for never held.
+    if (!ownRequest_)
+        if (const auto problem = RemoteReplacedProblem(n, outcome, core_.Decimal(n))) Error(-300, *problem);
     if (!pendingSets_.empty()) return;
     if (opcArmed_) {
         opcArmed_ = false;

@@ -118,6 +118,7 @@ private:
     TWait wait_ = TWait::None;
     std::set<std::pair<int, std::uint64_t>> pendingSets_;  // box, serial
     bool opcArmed_ = false;  // *OPC: the event bit is set once the sets have ended
+    bool ownRequest_ = false;  // a set or parking of this connection is being handed out
     int setListener_ = 0;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // outlived by late answers
     QObject context_;  // the session's timers

@@ -18,6 +18,7 @@ std::string ScpiErrorText(int code) {
         {-221, "Settings conflict"},
         {-222, "Data out of range"},
         {-224, "Illegal parameter value"},
+        {-250, "Mass storage error"},
         {-300, "Device-specific error"},
         {-350, "Queue overflow"},
         {-363, "Input buffer overrun"},
@@ -32,7 +33,10 @@ std::string ScpiErrorText(int code) {
 
 std::string ScpiQuoted(const std::string& text) {
     std::string s = "\"";
-    for (char c : text) s += c == '"' ? std::string("\"\"") : std::string(1, c);
+    // A line end inside would end the response line: control characters
+    // (a message's "\n") become blanks.
+    for (char c : text)
+        s += c == '"' ? std::string("\"\"") : std::string(1, static_cast<unsigned char>(c) < 32 ? ' ' : c);
     return s + "\"";
 }
 

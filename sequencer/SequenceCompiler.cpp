@@ -111,8 +111,9 @@ TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, co
         }
         auto script = std::make_unique<TSequenceScript>();
         bool conflict = false;
+        bool sequence = false;
         std::string error;
-        const bool read = ReadSequenceLines(
+        bool read = ReadSequenceLines(
             name,
             [&](TSequenceSection section, std::string_view line) {
                 if (section == TSequenceSection::Attenuators) {
@@ -125,8 +126,15 @@ TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, co
                 }
                 return !cancelled();
             },
-            error);
+            error, &sequence);
         if (cancelled()) return givenUp();
+        if (read && !conflict && !sequence) {
+            // Neither a sequence nor a profile: a run of it would do nothing
+            // and pass for done.
+            read = false;
+            error = "Cannot open file \"" + name + "\". It is not a sequence file: it has no \"ATTS SELECTED\" or "
+                    "\"ACTIONS\" line.";
+        }
         if (!read || conflict) {
             TSequenceAnalysis failed;
             failed.Result = read ? TAnalysisResult::Conflict : TAnalysisResult::FileError;

@@ -49,8 +49,8 @@ bool AddProfile(TSequenceAnalysis& run, TProfile profile);
 
 // Reads and compiles the files in the order given: sequences, and profiles
 // (IsProfileFileName) read against bench, the attenuators as the run finds
-// them. Stops at the first file that cannot be read (Error names it and
-// gives the reason), at the first fault of a profile (ProfileError, shown
+// them. Stops at the first file that cannot be read or that is no sequence
+// file, having no section line (Error names it and gives the reason), at the first fault of a profile (ProfileError, shown
 // with ProfileErrorTitle) or at the first attenuator claimed twice (Error is
 // InterferenceMessage); on failure nothing built is kept. Setting cancel,
 // from any thread, makes it end soon as Cancelled.

@@ -53,8 +53,10 @@ bool TSequenceLineReader::EndLine() {
     bool go = true;
     if (StartsWith(line, "ATTS")) {
         section_ = TSequenceSection::Attenuators;
+        sawSection_ = true;
     } else if (StartsWith(line, "ACTIONS")) {
         section_ = TSequenceSection::Actions;
+        sawSection_ = true;
     } else if (!line.empty() && line[0] != '#' && section_ != TSequenceSection::None) {
         go = handler_(section_, line);
     }
@@ -88,7 +90,7 @@ bool TSequenceLineReader::Finish() {
 }
 
 bool ReadSequenceLines(const std::string& path, const TSequenceLineReader::Handler& handler,
-                       std::string& error) {
+                       std::string& error, bool* sawSection) {
     auto fail = [&](int code) {
         error = "Cannot open file \"" + path + "\". " + std::strerror(code);
         return false;
@@ -133,6 +135,7 @@ bool ReadSequenceLines(const std::string& path, const TSequenceLineReader::Handl
     }
     ::close(fd);
     reader.Finish();
+    if (sawSection) *sawSection = reader.SawSection();
     return true;
 }
 

@@ -70,6 +70,8 @@ public:
     bool Feed(std::string_view text) { return Feed(text.data(), text.size()); }
     // Hands on the last line when the stream did not end with a line end.
     bool Finish();
+    // A section marker was read: the text is laid out as a sequence file.
+    bool SawSection() const { return sawSection_; }
 
 private:
     bool EndLine();
@@ -79,6 +81,7 @@ private:
     TSequenceSection section_ = TSequenceSection::None;
     bool afterCR_ = false;
     bool stopped_ = false;
+    bool sawSection_ = false;
 };
 
 // The largest sequence file the readers accept. Files are read and compiled
@@ -90,9 +93,10 @@ inline constexpr long long MaxSequenceFileBytes = 512 * 1024;
 // Reads a whole file through a TSequenceLineReader, streaming. Returns false
 // with error set ("Cannot open file \"...\". <reason>") when the file cannot
 // be read or is larger than MaxSequenceFileBytes; a stop asked by the handler
-// is not an error.
+// is not an error. sawSection, when given, tells whether a section marker
+// was read.
 bool ReadSequenceLines(const std::string& path, const TSequenceLineReader::Handler& handler,
-                       std::string& error);
+                       std::string& error, bool* sawSection = nullptr);
 
 // Everything a sequence file holds, in reading order.
 struct TSequenceFileData {

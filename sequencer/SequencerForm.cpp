@@ -233,7 +233,7 @@ void TSequencerForm::AnalysisDone(const std::vector<std::string>& files, bool te
     SetAnalyzing(false);
     graph_->ResetCurves();
     engine_.reset();  // the last run's, ended: it refers to the last record
-    StartRecord(files, analysis.Assignment, analysis.Scripts);
+    StartRecord(files, analysis);
     // The files hold values in the bench's common unit as it was at "&Run";
     // the engine sends each attenuator its own unit from them.
     engine_ = std::make_unique<TSequencerThread>(
@@ -256,6 +256,7 @@ void TSequencerForm::CancelStart() {
 void TSequencerForm::EngineEnded() {
     SetRunning(false);
     EndRecord(engine_ && engine_->Completed() ? TRunEnding::Completed : TRunEnding::Stopped);
+    emit RunEnded();
     // The ended engine is released once its notification has returned.
     QMetaObject::invokeMethod(
         this, [this] { if (engine_ && engine_->Ended() && !running_) engine_.reset(); }, Qt::QueuedConnection);

@@ -25,6 +25,7 @@ class TSequencerGraphHost;
 class TSequencerThread;
 class TRunPreparation;
 class TRunRecord;
+struct TSequenceAnalysis;
 
 // What the list window needs from the main window.
 class TSequencerHost : public TSequenceEditorHost {
@@ -104,14 +105,19 @@ signals:
     // up by "&Stop" or the window's closing.
     void StartSettled();
 
+Q_SIGNALS:
+    // A run has ended (by itself, by "&Stop"); the window is idle again.
+    void RunEnded();
+    // The run's record cannot be written; text is what the operator is told.
+    void RecordFailure(const QString& text);
+
 private:
     void SetAnalyzing(bool value);
     void LockControls(bool busy);
     void AnalysisDone(const std::vector<std::string>& files, bool tenths, TSequenceAnalysis analysis);
     void CancelStart();
     void EngineEnded();
-    void StartRecord(const std::vector<std::string>& files, const TBaieScripts& assignment,
-                     const std::vector<std::unique_ptr<TSequenceScript>>& scripts);
+    void StartRecord(const std::vector<std::string>& files, const TSequenceAnalysis& analysis);
     void EndRecord(TRunEnding how);
     void RecordFailed(const std::string& text);
     void Message(const char* text);

@@ -6,20 +6,25 @@
 
 #include "graph/SequencerGraphForm.h"
 #include "sequencer/RunRecord.h"
+#include "sequencer/SequenceCompiler.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
 
-void TSequencerForm::StartRecord(const std::vector<std::string>& files, const TBaieScripts& assignment,
-                                 const std::vector<std::unique_ptr<TSequenceScript>>& scripts) {
+void TSequencerForm::StartRecord(const std::vector<std::string>& files, const TSequenceAnalysis& analysis) {
     TRunStart start;
     start.ConfigFile = host_.ConfigFile();
     for (int n = 1; n <= 8; ++n) start.Atts[static_cast<std::size_t>(n)] = host_.RecordedAtt(n);
-    // One script per file, in file order.
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        TPlayedFile played{files[i], {}};
-        for (int n = 1; n <= TBaieScripts::AttCount; ++n)
-            if (i < scripts.size() && assignment.Slot(n) == scripts[i].get()) played.Atts.push_back(n);
-        start.Files.push_back(std::move(played));
+    for (const std::string& file : files) start.Files.push_back({file, {}});
+    // Each box goes to the file of the script that drives it: a profile has
+    // a script per column, in its columns' order, so scripts and files do
+    // not pair up one to one.
+    for (int n = 1; n <= TBaieScripts::AttCount; ++n) {
+        const TSequenceScript* script = analysis.Assignment.Slot(n);
+        for (std::size_t i = 0; script && i < analysis.Scripts.size() && i < analysis.ScriptFile.size(); ++i)
+            if (analysis.Scripts[i].get() == script && analysis.ScriptFile[i] < start.Files.size())
+                start.Files[analysis.ScriptFile[i]].Atts.push_back(n);
     }
     recordDelivery_.reset();
     record_ = std::make_unique<TRunRecord>(host_.SequencesDir(), std::move(start),
@@ -53,13 +58,26 @@ void TSequencerForm::CloseForProgramEnd() {
 }
 
 void TSequencerForm::RecordFailed(const std::string& text) {
-    // Told without stopping anything: the run goes on, and the box does not
-    // keep the operator from "&Stop". One box, however often it is told.
+    // Told at once, as the run's evidence is being lost, without stopping
+    // anything: the run goes on. The box takes no input from the list and
+    // stands beside it, below (or above) its frame, so that "&Stop" stays
+    // in sight and in reach. One box, however often it is told.
+    const QString message = QString::fromLocal8Bit(text.c_str());
     if (!recordMessage_) {
         recordMessage_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("Error."), QString(), QMessageBox::Ok, this);
         recordMessage_->setObjectName(QStringLiteral("RecordMessage"));
         recordMessage_->setWindowModality(Qt::NonModal);
     }
-    recordMessage_->setText(QString::fromLocal8Bit(text.c_str()));
+    recordMessage_->setText(message);
+    recordMessage_->adjustSize();
+    const QRect list = frameGeometry();
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect();
+    const QSize size = recordMessage_->frameGeometry().size();
+    QPoint at(list.left(), list.bottom() + 8);
+    if (room.isValid() && at.y() + size.height() > room.bottom()) at.setY(list.top() - 8 - size.height());
+    if (room.isValid() && at.y() < room.top()) at = QPoint(list.right() + 8, list.top());
+    recordMessage_->move(at);
     recordMessage_->show();
+    emit RecordFailure(message);
 }

@@ -110,7 +110,7 @@ TEST_F(RemoteServiceTest, SetsAreVerifiedShownReadBackAndSignalled) {
     QObject::connect(proxy.get(), &TPanelProxy::StatusChanged,
                      [&](int box, const QString& status) { statuses.emplace_back(box, status); });
     EXPECT_EQ(Text("Name", {1}), "AT1");
-    EXPECT_EQ(Text("Status", {2}), "Wait...");
+    EXPECT_EQ(Text("Status", {2}), "AT2");  // the caption: its name, once it has come
     EXPECT_EQ(Text("Status", {3}), "disabled.");
     EXPECT_EQ(Text("Attenuation", {1}), "0.0");
     EXPECT_EQ(Text("Attenuation", {2}), "5");
@@ -134,9 +134,9 @@ TEST_F(RemoteServiceTest, SetsAreVerifiedShownReadBackAndSignalled) {
     EXPECT_EQ(Call("RefreshLink", {2}).type(), QDBusMessage::ReplyMessage);
     ASSERT_TRUE(WaitUntil([&] {
         return std::count_if(statuses.begin(), statuses.end(), [](auto& s) { return s.first == 2; }) >= 2 &&
-               Text("Status", {2}) == "Wait...";
+               Text("Status", {2}) == "AT2";
     }));
-    EXPECT_NE(statuses.front().second, "Wait...");
+    EXPECT_NE(statuses.front().second, "AT2");
     EXPECT_TRUE(std::all_of(statuses.begin(), statuses.end(), [](auto& s) { return s.first == 2; }));
 }
 

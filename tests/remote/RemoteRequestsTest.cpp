@@ -33,7 +33,8 @@ TEST(RemoteRequests, BadTextsAndNumbersAreRefusedInWords) {
     EXPECT_EQ(problem("93.6", true, 935), "93.6 dB is outside 0..93.5 dB for attenuator 3.");
     EXPECT_EQ(problem("-1", true, 935), "-1 dB is outside 0..93.5 dB for attenuator 3.");
     EXPECT_EQ(problem("99999999999", false, 63), "99999999999 dB is outside 0..63 dB for attenuator 3.");
-    EXPECT_EQ(problem("57.35", true, 935), "\"57.35\" is finer than the 0.1 dB step for attenuator 3.");
+    EXPECT_EQ(problem("57.35", true, 935), "\"57.35\" has more than one decimal for attenuator 3: write tenths of a "
+                                           "dB at most; they are rounded to its 0.5 dB step.");
     EXPECT_EQ(problem("13.5", false, 63), "\"13.5\" is finer than the 1 dB step for attenuator 3.");
 
     EXPECT_FALSE(RemoteBoxProblem(1, 8));
@@ -54,7 +55,7 @@ TEST(RemoteRequests, NamesAreFilledLikeTheDialogsAndSetEndsToldInWords) {
 
     using E = TSetOutcome::TEnd;
     auto problem = [](E end, std::optional<int> readBack, bool decimal) {
-        return RemoteSetProblem(3, TSetOutcome{7, decimal ? 575 : 13, readBack, end}, decimal);
+        return RemoteSetProblem(3, TSetOutcome{7, decimal ? 575 : 13, readBack, end, {}}, decimal);
     };
     EXPECT_FALSE(problem(E::Confirmed, 575, true));
     EXPECT_FALSE(problem(E::Superseded, std::nullopt, true));
@@ -62,6 +63,16 @@ TEST(RemoteRequests, NamesAreFilledLikeTheDialogsAndSetEndsToldInWords) {
     EXPECT_EQ(problem(E::Mismatch, 12, false), "Attenuator 3 was set to 13 dB but read back 12 dB.");
     EXPECT_EQ(problem(E::Unreadable, std::nullopt, true), "Attenuator 3 gave no readable value back after a set to 57.5 dB.");
     EXPECT_EQ(problem(E::LinkLost, std::nullopt, false), "Attenuator 3 lost its link before it confirmed 13 dB.");
+    EXPECT_EQ(RemoteReplacedProblem(3, TSetOutcome{7, 200, {}, E::Superseded, 450}, true),
+              "Attenuator 3 was set to 20.0 dB but 45.0 dB replaced it before it was confirmed.");
+    EXPECT_FALSE(RemoteReplacedProblem(3, TSetOutcome{7, 200, 200, E::Confirmed, {}}, true));
+    // What a box that did not end parked holds, or why it is not known.
+    const std::string head = "Attenuator 3 was not parked at 63 dB: ";
+    EXPECT_FALSE(RemoteParkProblem(3, 63, false, true, TSetOutcome{7, 63, 63, E::Confirmed, {}}, "LAB3"));
+    EXPECT_EQ(RemoteParkProblem(3, 63, false, true, TSetOutcome{7, 63, 60, E::Mismatch, {}}, "LAB3"), head + "it holds 60 dB.");
+    EXPECT_EQ(RemoteParkProblem(3, 63, false, true, std::nullopt, "LAB3"), head + "it did not confirm the value in time.");
+    EXPECT_EQ(RemoteParkProblem(3, 63, false, false, std::nullopt, "TCP link Closed."),
+              head + "its link is down (TCP link Closed.).");
 }
 
 }  // namespace

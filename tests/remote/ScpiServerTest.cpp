@@ -2,76 +2,18 @@
 // their own drive it through real sockets against simulated racks, while
 // the GUI thread serves them.
 
-#include "ScpiClient.h"
+#include "ScpiServerFixture.h"
 #include "frontpanel/HelpViewer.h"
-#include "frontpanel/RemoteAccess.h"
 #include "remote/ScpiSession.h"
 #include "sequencer/SequenceFile.h"
-#include "tests/frontpanel/MainFormFixture.h"
 #include "tests/testsupport/LagProbe.h"
 
 #include <QProcess>
 #include <QTextBrowser>
 
-#include <atomic>
 #include <thread>
 
 namespace {
-
-class ScpiServerTest : public MainFormTest {
-protected:
-    void TearDown() override {
-        remote.reset();
-        MainFormTest::TearDown();
-    }
-    // The program with the attenuators (index as Serve) configured and its
-    // SCPI server on a port of its own; remoteKeys go into [Remote].
-    void StartProgram(const std::vector<TRackAtt>& atts, const std::vector<int>& enabled,
-                      const std::string& remoteKeys = {}, bool startScpi = true) {
-        Serve(atts);
-        WriteSettings(WriteConfig(enabled));
-        std::ofstream(home.path().toStdString() + "/config/ORVELT/Quadrell 2x4 Atts Lintera/" +
-                          SettingsFileName().toStdString(),
-                      std::ios::app)
-            << "[Remote]\nSCPI address=127.0.0.1\n" << remoteKeys;
-        ASSERT_TRUE(Start(true, [this] { remote = std::make_unique<TRemoteAccess>(*form); }));
-        for (std::size_t i = 0; i < enabled.size(); ++i) {
-            ASSERT_TRUE(WaitUsable(static_cast<int>(i) + 1, atts[enabled[i]].name));
-            ASSERT_TRUE(WaitSettled(static_cast<int>(i) + 1));
-        }
-        if (!startScpi) return;
-        ASSERT_EQ(remote->StartScpi(true), "");
-        port = remote->Scpi().Port();
-    }
-    // Runs body on a thread of its own, as a test controller would, while
-    // the GUI thread serves (and runs the sequence list's modal loop).
-    void Script(const std::function<void()>& body) {
-        std::atomic<bool> done{false};
-        std::thread script([&] {
-            body();
-            done = true;
-        });
-        const bool finished = WaitUntil([&] { return done.load(); }, 180000);
-        script.join();
-        ASSERT_TRUE(finished);
-    }
-    // Every error of the connection's queue, oldest first.
-    static std::vector<std::string> Errors(TScpiClient& c) {
-        std::vector<std::string> errors;
-        for (std::string e = c.Query("SYST:ERR?"); !e.empty() && e != "0,\"No error\""; e = c.Query("SYST:ERR?"))
-            errors.push_back(e);
-        return errors;
-    }
-    static std::string Code(const std::string& error) { return error.substr(0, error.find(',')); }
-    int SetsOnWire(int att) const {
-        int c = 0;
-        for (const auto& l : sim.Lines(simIndex[att])) c += l.line.rfind("ATT ", 0) == 0;
-        return c;
-    }
-
-    std::unique_ptr<TRemoteAccess> remote;
-    int port = 0;
-};
 
 TEST_F(ScpiServerTest, SetsQueriesNamesAndEveryMistakeOverASocket) {
     StartProgram({{935, "AT1", 0}, {63, "AT2", 5}}, {0, 1});
@@ -83,7 +25,8 @@ TEST_F(ScpiServerTest, SetsQueriesNamesAndEveryMistakeOverASocket) {
         EXPECT_EQ(c.Query("ATT1 57.3;*OPC?"), "1");
         EXPECT_EQ(c.Query("ATTenuation1:LEVel?;ATT2:MAX?;STEP?;READ?\r"), "57.5;63;1;1");
         EXPECT_EQ(c.Query(":att2 13 DB;:ATT1:MAX?;*WAI;:ATT2?"), "93.5;13");
-        EXPECT_EQ(c.Query("ATT3:READY?;STAT?;:ATT1:STAT?;NAME?"), "0;\"disabled.\";\"Wait...\";\"AT1\"");
+        // The status is the box's caption: its name, once the name has come.
+        EXPECT_EQ(c.Query("ATT3:READY?;STAT?;:ATT1:STAT?;NAME?"), "0;\"disabled.\";\"AT1\";\"AT1\"");
         EXPECT_EQ(c.Query("ATT2:NAME 'x1';NAME?"), "\"X1  \"");
         EXPECT_EQ(c.Query("SYST:ERR?"), "0,\"No error\"");
         // Every mistake: an error with the program's words, nothing sent.

@@ -240,11 +240,13 @@ TEST(SequencerForm, RunsAreRecordedAndAnUnwritableFolderIsToldWithoutStoppingThe
 TEST(SequencerForm, ProfilesAreLoadedRunBesideSequencesShowTheirErrorsAndAreEditedElsewhere) {
     TTestSequencerHost host;
     host.profiles[2] = {true, 60};  // whole dB
+    host.profiles[4] = {true, 60};
     TListFiles files;
     host.dir = files.dir.Path() + "/";
-    const std::string profile = files.dir.Write("p.csv", "time_s,att2\n0,12\n0.1,13\n");
+    // Its columns in reverse order, beside a sequence on other boxes.
+    const std::string profile = files.dir.Write("p.csv", "time_s,att4,att2\n0,22,12\n0.1,23,13\n");
     const std::string bad = files.dir.Write("bad.csv", "time_s,att3\n0,12\n0.15,13\n");
-    const std::string sqc = files.dir.Write("s.sqc", SqcText({1}, {Row(1, ActionStep, 0, 100, 3)}));
+    const std::string sqc = files.dir.Write("s.sqc", SqcText({1, 3}, {Row(1, ActionStep, 0, 100, 3)}));
     TSequencerForm form(host);
     form.show();
     QStringList filters;
@@ -285,6 +287,13 @@ TEST(SequencerForm, ProfilesAreLoadedRunBesideSequencesShowTheirErrorsAndAreEdit
     ASSERT_TRUE(WaitUntil([&] { return !form.Running(); }, 20000));
     EXPECT_EQ(host.delivery->sent[2], (std::vector<std::string>{"ATT 0 012", "ATT 0 013"}));
     EXPECT_EQ(host.delivery->sent[1], (std::vector<std::string>{"ATT 0 100"}));
+    // The run's description names for each file exactly the boxes it drove.
+    ASSERT_TRUE(WaitUntil([&] { return form.Record()->Closed(); }));
+    const QJsonObject run =
+        QJsonDocument::fromJson(QByteArray::fromStdString(ReadAll(RunDescriptionPath(form.Record()->Path())))).object();
+    ASSERT_EQ(run["sequences"].toArray().size(), 2);
+    EXPECT_EQ(run["sequences"][0]["attenuators"].toArray(), (QJsonArray{2, 4}));
+    EXPECT_EQ(run["sequences"][1]["attenuators"].toArray(), (QJsonArray{1, 3}));
 }
 
 TEST(SequencerForm, ALargeProfileIsReadWhileTheWindowKeepsTurningAndStopOrClosingGivesItsStartUp) {

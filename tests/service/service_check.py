@@ -140,10 +140,16 @@ class Scpi:
 
 
 def start_bench(sim, notify, config):
+    since = len(sim.lines)
     port = free_port()
     svc = Service(config, port, notify)
     wait_for(lambda: notify.has('READY=1'), 15, 'READY=1')
     wait_for(lambda: notify.has('STATUS=8 of 8 attenuators ready'), 20, 'STATUS=8 of 8 attenuators ready')
+    # Each link ends its start with a read-back; anything it sent of its
+    # own would follow at once.
+    addresses = {sim.address(r, a) for r in (0, 1) for a in (1, 2, 3, 4)}
+    wait_for(lambda: addresses <= {a for a, l in sim.lines[since:] if l == 'STA?'}, 10, 'the read-backs at start')
+    time.sleep(0.5)
     return svc
 
 

@@ -31,13 +31,14 @@ for path in \
     grep -qxF "$path" "$out/contents" || { echo "missing from the package: $path"; status=1; }
 done
 # Nothing of the build tree, the tests or the tools rides along.
-if grep -v '^/usr/lib/systemd/' "$out/contents" | grep -E '/(tests?|bench|rack-sim|seqplay|lib)(/|$)|\.a$'; then
+# (The service's unit lives under /usr/lib/systemd.)
+if grep -vE '^/usr/lib/(systemd/.*)?$' "$out/contents" | grep -E '/(tests?|bench|rack-sim|seqplay|lib)(/|$)|\.a$'; then
     echo "the package holds files that are not the program's"
     status=1
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 libqt6printsupport6 libqt6dbus6 libqt6network6 libjpeg62-turbo libsystemd0; do
-    [[ "$depends" == *"$lib "* ]] || { echo "not among the dependencies: $lib ($depends)"; status=1; }
+    [[ "$depends " == *"$lib "* ]] || { echo "not among the dependencies: $lib ($depends)"; status=1; }
 done
 for field in Maintainer Section Description; do
     [ -n "$(dpkg-deb -f "$deb" "$field")" ] || { echo "no $field"; status=1; }

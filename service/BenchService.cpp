@@ -7,6 +7,12 @@
 
 #include <cstdio>
 
+TLinkTimings ServiceLinkTimings() {
+    TLinkTimings timings;
+    timings.IdleSleep = 100;
+    return timings;
+}
+
 TBenchService::TBenchService(const TServiceOptions& options, const TServiceConfig& config,
                              const TScpiSettings& scpi, const TLinkTimings& timings)
     : options_(options), config_(config.Config), scpiSettings_(scpi), bench_(timings) {

@@ -10,6 +10,10 @@ import os, random, re, signal, socket, subprocess, sys, threading, time
 case, service, rack_sim, out = sys.argv[1:5]
 unit_file = sys.argv[5] if len(sys.argv) > 5 else None
 os.makedirs(out, exist_ok=True)
+# The service's log of this run only (a restart appends to it).
+for old in ('service.log', 'rack-sim.log'):
+    if os.path.exists(os.path.join(out, old)):
+        os.unlink(os.path.join(out, old))
 procs = []
 
 
@@ -181,6 +185,12 @@ def serve():
     error = scpi.query('SYST:ERR?')
     if not error.startswith('-200,') or 'not available in the service' not in error:
         fail('SEQ:RUN answered ' + error)
+
+    # A client from an address that is not allowed is refused, and logged.
+    stranger = socket.create_connection(('127.0.0.1', svc.port), timeout=5, source_address=('127.5.5.5', 0))
+    wait_for(lambda: '<4>SCPI client 127.5.5.5 refused: not an allowed client' in svc.text(), 5,
+             'the refused client in the log')
+    stranger.close()
 
     # SIGHUP: rack 2's Att 4 out; only box 8 reconnects.
     mark = len(sim.lines)

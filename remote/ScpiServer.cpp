@@ -27,13 +27,17 @@ std::string TScpiServer::Start(const TScpiSettings& settings, bool anyPort) {
 
 void TScpiServer::Incoming() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        const std::string peer = socket->peerAddress().toString().toStdString();
         if (!ScpiClientAllowed(settings_, socket->peerAddress())) {
+            if (refusalLog_) refusalLog_("SCPI client " + peer + " refused: not an allowed client");
             // Closed at once: nothing of it is read.
             socket->abort();
             socket->deleteLater();
             continue;
         }
         if (connections_ >= MaxConnections) {
+            if (refusalLog_)
+                refusalLog_("SCPI client " + peer + " refused: " + std::to_string(MaxConnections) + " connections already");
             Refuse(socket);
             continue;
         }

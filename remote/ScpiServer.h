@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QTcpServer>
 
+#include <functional>
 #include <string>
 
 class TScpiConnection;
@@ -30,6 +31,9 @@ public:
     bool Listening() const { return server_.isListening(); }
     quint16 Port() const { return server_.serverPort(); }
     int Connections() const { return connections_; }
+    // Told of every connection refused (not an allowed client, or one too
+    // many), in a line for a log.
+    void SetRefusalLog(std::function<void(const std::string&)> log) { refusalLog_ = std::move(log); }
 
 private:
     void Incoming();
@@ -39,4 +43,5 @@ private:
     TScpiSettings settings_;
     QTcpServer server_;
     int connections_ = 0;
+    std::function<void(const std::string&)> refusalLog_;
 };

@@ -24,17 +24,21 @@ for path in \
     /usr/share/icons/hicolor/48x48/apps/org.orvelt.Quadrell2x4Atts.png \
     /usr/share/doc/quadrell2x4atts/copyright \
     /usr/share/doc/quadrell2x4atts/remote-example.py \
-    /usr/share/doc/quadrell2x4atts/scpi-example.py; do
+    /usr/share/doc/quadrell2x4atts/scpi-example.py \
+    /usr/sbin/quadrell2x4attsd \
+    /usr/lib/systemd/system/quadrell2x4attsd@.service \
+    /usr/share/doc/quadrell2x4atts/examples/bench1.cfg; do
     grep -qxF "$path" "$out/contents" || { echo "missing from the package: $path"; status=1; }
 done
 # Nothing of the build tree, the tests or the tools rides along.
-if grep -E '/(tests?|bench|rack-sim|seqplay|lib)(/|$)|\.a$' "$out/contents"; then
+# (The service's unit lives under /usr/lib/systemd.)
+if grep -vE '^/usr/lib/(systemd/.*)?$' "$out/contents" | grep -E '/(tests?|bench|rack-sim|seqplay|lib)(/|$)|\.a$'; then
     echo "the package holds files that are not the program's"
     status=1
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libqt6printsupport6 libqt6dbus6 libqt6network6 libjpeg62-turbo; do
-    [[ "$depends" == *"$lib "* ]] || { echo "not among the dependencies: $lib ($depends)"; status=1; }
+for lib in libqt6widgets6 libqt6printsupport6 libqt6dbus6 libqt6network6 libjpeg62-turbo libsystemd0; do
+    [[ "$depends " == *"$lib "* ]] || { echo "not among the dependencies: $lib ($depends)"; status=1; }
 done
 for field in Maintainer Section Description; do
     [ -n "$(dpkg-deb -f "$deb" "$field")" ] || { echo "no $field"; status=1; }

@@ -1,0 +1,112 @@
+#include "service/BenchService.h"
+
+#include "support/VersionTitle.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+TLinkTimings ServiceLinkTimings() {
+    TLinkTimings timings;
+    timings.IdleSleep = 100;
+    return timings;
+}
+
+TBenchService::TBenchService(const TServiceOptions& options, const TServiceConfig& config,
+                             const TScpiSettings& scpi, const TLinkTimings& timings)
+    : options_(options), config_(config.Config), scpiSettings_(scpi), bench_(timings) {
+    bench_.AddObserver(&log_);
+    bench_.AddObserver(this);
+    scpi_.SetRefusalLog([](const std::string& text) { LogLine(TLogLevel::Warning, text); });
+}
+
+TBenchService::~TBenchService() {
+    bench_.RemoveObserver(this);
+    bench_.RemoveObserver(&log_);
+}
+
+void TBenchService::Start() {
+    LogLine(TLogLevel::Info, std::string(ServiceProgramName) + " " + ProgramVersionInfo().fileVersion +
+                                 " starting, configuration " + options_.ConfigFile + ": " + DescribeConfig(config_));
+    if (!options_.RecordsDir.empty())
+        LogLine(TLogLevel::Info, "Records folder " + options_.RecordsDir +
+                                     " (runs are not available in the service yet: nothing is recorded)");
+    bench_.ApplyConfiguration(config_, options_.ConfigFile);
+    for (int n = 1; n <= TBench::SlotCount; ++n)
+        if (bench_.Slots().Slot(n - 1).Enabled) LogLine(TLogLevel::Info, log_.BoxLabel(n) + " in use");
+    // At start the links send nothing but their identification and
+    // read-back queries: a restart leaves every attenuator where it was.
+    bench_.Start();
+    const std::string problem = scpi_.Start(scpiSettings_);
+    if (!problem.empty())
+        LogLine(TLogLevel::Error, problem);
+    else if (scpi_.Listening())
+        LogLine(TLogLevel::Info, "SCPI server listening on " + scpiSettings_.Address + " port " +
+                                     std::to_string(scpi_.Port()));
+    else
+        LogLine(TLogLevel::Info, "SCPI server off (port 0)");
+    if (notify_.WatchdogUsec() > 0)
+        LogLine(TLogLevel::Info, "Watchdog every " + std::to_string(notify_.WatchdogUsec() / 2000) + " ms");
+    ShowStatus();
+    notify_.Ready();
+}
+
+void TBenchService::Stop() {
+    if (stopping_) return;
+    stopping_ = true;
+    notify_.Stopping();
+    int usable = 0;
+    for (int n = 1; n <= TBench::SlotCount; ++n) usable += bench_.Link(n - 1)->Ready() ? 1 : 0;
+    const std::string text = "Parking " + std::to_string(usable) + " attenuator" + (usable == 1 ? "" : "s") +
+                             " at the common maximum (" + std::to_string(bench_.CommonMaxAtt()) + ")";
+    LogLine(TLogLevel::Info, text);
+    notify_.Status(text);
+    // The parking is bounded; the limit only guards against a fault.
+    QTimer::singleShot(StopLimitMs, Qt::PreciseTimer, &context_, [this] {
+        LogLine(TLogLevel::Error, "Parking did not end in time; stopping regardless");
+        Quit();
+    });
+    bench_.Park([this] {
+        LogLine(TLogLevel::Info, "Attenuators parked; stopping");
+        Quit();
+    });
+}
+
+void TBenchService::Quit() {
+    bench_.Stop();
+    QCoreApplication::exit(0);
+}
+
+void TBenchService::Reload() {
+    if (stopping_) return;
+    const TServiceConfig next = ReadServiceConfig(options_.ConfigFile);
+    if (!next.Errors.empty()) {
+        for (const auto& error : next.Errors)
+            LogLine(TLogLevel::Error, "Configuration refused, the one in use is kept: " + error);
+        return;
+    }
+    const TBenchConfigResult result = bench_.ApplyConfiguration(next.Config, options_.ConfigFile);
+    if (!result.Applied()) {
+        for (const auto& error : result.Errors)
+            LogLine(TLogLevel::Error, "Configuration refused, the one in use is kept: " + error);
+        return;
+    }
+    config_ = next.Config;
+    std::string boxes;
+    for (int n : result.Reconnected) boxes += (boxes.empty() ? "" : ", ") + std::to_string(n);
+    LogLine(TLogLevel::Info, "Configuration read again: " + DescribeConfig(config_) +
+                                 (boxes.empty() ? "; no link changes" : "; reconnecting box " + boxes));
+    ShowStatus();
+}
+
+void TBenchService::BoxChanged(int, const TBenchBox&) { ShowStatus(); }
+void TBenchService::BoxShown(int, TBoxFact fact, const std::string&) {
+    if (fact == TBoxFact::Status) ShowStatus();
+}
+
+void TBenchService::ShowStatus() {
+    if (stopping_) return;
+    notify_.Status(std::to_string(bench_.ReadyCount()) + " of " + std::to_string(bench_.ConfiguredCount()) +
+                   " attenuators ready");
+}

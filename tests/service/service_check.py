@@ -1,0 +1,323 @@
+#!/usr/bin/python3
+"""quadrell2x4attsd as systemd runs it, against simulated racks (rack-sim):
+no display, a NOTIFY_SOCKET of the test's own, signals, and the wire.
+
+    service_check.py CASE SERVICE RACK_SIM OUT_DIR [UNIT_FILE]
+
+CASE: serve, bad_config, restart, unit, no_gui. Exits 77 when skipped."""
+import os, random, re, signal, socket, subprocess, sys, threading, time
+
+case, service, rack_sim, out = sys.argv[1:5]
+unit_file = sys.argv[5] if len(sys.argv) > 5 else None
+os.makedirs(out, exist_ok=True)
+# The service's log of this run only (a restart appends to it).
+for old in ('service.log', 'rack-sim.log'):
+    if os.path.exists(os.path.join(out, old)):
+        os.unlink(os.path.join(out, old))
+procs = []
+
+
+def fail(msg):
+    print('FAILED:', msg)
+    for name in ('service.log', 'rack-sim.log'):
+        path = os.path.join(out, name)
+        if os.path.exists(path):
+            print('---', name)
+            print(open(path, errors='replace').read()[-6000:])
+    sys.exit(1)
+
+
+def wait_for(pred, timeout, what):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        if pred():
+            return
+        time.sleep(0.05)
+    fail('timed out waiting for ' + what)
+
+
+class Sim:
+    """rack-sim serving two racks of four; every line it received, in order."""
+
+    def __init__(self):
+        for _ in range(20):
+            self.ips = ['127.%d.%d.%d' % (random.randint(2, 250), random.randint(1, 250), random.randint(2, 250))
+                        for _ in range(2)]
+            self.lines = []
+            self.log = open(os.path.join(out, 'rack-sim.log'), 'w')
+            self.proc = subprocess.Popen([rack_sim, '--rack', self.ips[0], '--rack', self.ips[1]],
+                                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+            first = self.proc.stdout.readline()
+            if 'ready' in first:
+                break
+            self.proc.wait()
+        else:
+            fail('rack-sim did not start')
+        procs.append(self.proc)
+        threading.Thread(target=self.read, daemon=True).start()
+
+    def read(self):
+        for line in self.proc.stdout:
+            self.log.write(line)
+            self.log.flush()
+            parts = line.split(None, 2)
+            if len(parts) == 3:
+                self.lines.append((parts[1], parts[2].rstrip('\n')))
+
+    def address(self, rack, att):
+        return '%s:%d' % (self.ips[rack], 10000 + att)
+
+
+class Notify:
+    """A NOTIFY_SOCKET of the test's own: every datagram the service sends."""
+
+    def __init__(self):
+        self.path = os.path.join(out, 'notify.sock')
+        if os.path.exists(self.path):
+            os.unlink(self.path)
+        self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+        self.sock.bind(self.path)
+        self.messages = []
+        threading.Thread(target=self.read, daemon=True).start()
+
+    def read(self):
+        while True:
+            data = self.sock.recv(4096).decode()
+            self.messages.extend(data.split('\n'))
+
+    def has(self, text):
+        return text in self.messages
+
+
+def free_port():
+    s = socket.socket()
+    s.bind(('127.0.0.1', 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
+def write_config(path, sim, rack1_atts=(1, 2, 3, 4), rack2_atts=(1, 2, 3, 4), rack2_ip=None):
+    lines = []
+    for r, (ip, atts) in enumerate(((sim.ips[0], rack1_atts), (rack2_ip or sim.ips[1], rack2_atts))):
+        lines.append('[rack%d]' % (r + 1))
+        lines.append('IP address=%s' % ip)
+        lines.append('name rack=Rack %d' % (r + 1))
+        lines += ['Att%d Enable=%d' % (k, 1 if k in atts else 0) for k in range(1, 5)]
+    with open(path, 'w') as f:
+        f.write('\n'.join(lines) + '\n')
+
+
+class Service:
+    def __init__(self, config, port, notify, extra=()):
+        env = {k: v for k, v in os.environ.items() if k not in ('DISPLAY', 'WAYLAND_DISPLAY', 'QT_QPA_PLATFORM')}
+        env['NOTIFY_SOCKET'] = notify.path if notify else ''
+        env['WATCHDOG_USEC'] = '400000'
+        self.log_path = os.path.join(out, 'service.log')
+        self.log = open(self.log_path, 'a')
+        self.proc = subprocess.Popen([service, '--config', config, '--scpi-port', str(port)] + list(extra),
+                                     env=env, stdout=self.log, stderr=self.log)
+        procs.append(self.proc)
+        self.port = port
+
+    def text(self):
+        return open(self.log_path, errors='replace').read()
+
+
+class Scpi:
+    def __init__(self, port):
+        self.sock = socket.create_connection(('127.0.0.1', port), timeout=10)
+        self.buf = b''
+
+    def write(self, line):
+        self.sock.sendall(line.encode() + b'\n')
+
+    def query(self, line):
+        self.write(line)
+        while b'\n' not in self.buf:
+            chunk = self.sock.recv(4096)
+            if not chunk:
+                fail('SCPI connection closed after ' + line)
+            self.buf += chunk
+        answer, self.buf = self.buf.split(b'\n', 1)
+        return answer.decode()
+
+
+def start_bench(sim, notify, config):
+    since = len(sim.lines)
+    port = free_port()
+    svc = Service(config, port, notify)
+    wait_for(lambda: notify.has('READY=1'), 15, 'READY=1')
+    wait_for(lambda: notify.has('STATUS=8 of 8 attenuators ready'), 20, 'STATUS=8 of 8 attenuators ready')
+    # Each link ends its start with a read-back; anything it sent of its
+    # own would follow at once.
+    addresses = {sim.address(r, a) for r in (0, 1) for a in (1, 2, 3, 4)}
+    wait_for(lambda: addresses <= {a for a, l in sim.lines[since:] if l == 'STA?'}, 10, 'the read-backs at start')
+    time.sleep(0.5)
+    return svc
+
+
+def att_lines(lines):
+    return [(a, l) for a, l in lines if l.startswith('ATT')]
+
+
+def serve():
+    sim, notify = Sim(), Notify()
+    config = os.path.join(out, 'bench.cfg')
+    write_config(config, sim)
+    svc = start_bench(sim, notify, config)
+    wait_for(lambda: notify.has('WATCHDOG=1'), 5, 'WATCHDOG=1')
+    if att_lines(sim.lines):
+        fail('ATT commands at start: %s' % att_lines(sim.lines))
+    # Each link's status text, as its box would show it.
+    if '<6>box 1 (%s): Wait...' % sim.address(0, 1) not in svc.text():
+        fail('no status line for box 1')
+    # A set over SCPI reaches the wire, rounded, and reads back.
+    scpi = Scpi(svc.port)
+    if scpi.query('ATT3 57.3;*OPC?') != '1':
+        fail('*OPC? after a set')
+    if (sim.address(0, 3), 'ATT 0 575') not in sim.lines:
+        fail('the set did not reach attenuator 3')
+    if scpi.query('ATT3?') != '57.5':
+        fail('read-back of attenuator 3')
+    # Runs are refused, honestly.
+    scpi.write('SEQ:RUN "/tmp/none.sqc"')
+    error = scpi.query('SYST:ERR?')
+    if not error.startswith('-200,') or 'not available in the service' not in error:
+        fail('SEQ:RUN answered ' + error)
+
+    # A client from an address that is not allowed is refused, and logged.
+    stranger = socket.create_connection(('127.0.0.1', svc.port), timeout=5, source_address=('127.5.5.5', 0))
+    wait_for(lambda: '<4>SCPI client 127.5.5.5 refused: not an allowed client' in svc.text(), 5,
+             'the refused client in the log')
+    stranger.close()
+
+    # SIGHUP: rack 2's Att 4 out; only box 8 reconnects.
+    mark = len(sim.lines)
+    write_config(config, sim, rack2_atts=(1, 2, 3))
+    svc.proc.send_signal(signal.SIGHUP)
+    wait_for(lambda: notify.has('STATUS=7 of 7 attenuators ready'), 10, 'STATUS=7 of 7 after SIGHUP')
+    wait_for(lambda: 'reconnecting box 8' in svc.text(), 5, 'the reconfiguration in the log')
+    wait_for(lambda: '<6>box 8: disabled.' in svc.text(), 5, 'box 8 disabled')
+    time.sleep(1)
+    reconnected = {a for a, l in sim.lines[mark:] if l == 'IDN?'}
+    if reconnected:
+        fail('links reconnected that did not change: %s' % reconnected)
+    # A configuration that fails a rule is refused; the one in use stays.
+    write_config(config, sim, rack2_ip=sim.ips[0])
+    svc.proc.send_signal(signal.SIGHUP)
+    wait_for(lambda: 'Error on rack IP address.' in svc.text(), 5, 'the refusal in the log')
+    if '<3>Configuration refused, the one in use is kept: Error on rack IP address.' not in svc.text():
+        fail('the refusal is not an error line')
+    time.sleep(0.5)
+    if svc.proc.poll() is not None or scpi.query('ATT1:READ?') != '1':
+        fail('the service did not keep serving after a refused configuration')
+
+    # SIGTERM: every usable attenuator parked at the common maximum, two
+    # verified sets each, then status 0 within 3 s.
+    mark = len(sim.lines)
+    began = time.monotonic()
+    svc.proc.send_signal(signal.SIGTERM)
+    try:
+        rc = svc.proc.wait(timeout=3)
+    except subprocess.TimeoutExpired:
+        fail('still running 3 s after SIGTERM')
+    print('stopped in %.2f s' % (time.monotonic() - began))
+    if rc != 0:
+        fail('exit status %d after SIGTERM' % rc)
+    if not notify.has('STOPPING=1'):
+        fail('no STOPPING=1')
+    time.sleep(0.2)
+    after = sim.lines[mark:]
+    for rack, att in [(0, 1), (0, 2), (0, 3), (0, 4), (1, 1), (1, 2), (1, 3)]:
+        wire = [l for a, l in after if a == sim.address(rack, att)]
+        if wire != ['ATT 0 935', 'STA?', 'ATT 0 935', 'STA?']:
+            fail('parking of %s: %s' % (sim.address(rack, att), wire))
+    if [l for a, l in after if a == sim.address(1, 4)]:
+        fail('the attenuator out of use was parked')
+    print('passed: READY, STATUS, WATCHDOG, a set, SIGHUP twice, SIGTERM parked 7 attenuators')
+
+
+def bad_config():
+    sim = Sim()
+    config = os.path.join(out, 'bad.cfg')
+    write_config(config, sim, rack2_ip=sim.ips[0])
+    for args, message in (([ '--config', config], 'Error on rack IP address.'),
+                          (['--config', os.path.join(out, 'none.cfg')], 'does not exist'),
+                          ([], '--config FILE.cfg is required.')):
+        result = subprocess.run([service] + args + ['--scpi-port', '0'], capture_output=True, text=True, timeout=10,
+                                env={k: v for k, v in os.environ.items() if k != 'DISPLAY'})
+        if result.returncode != 2:
+            fail('%s: exit status %d' % (args, result.returncode))
+        if message not in result.stderr:
+            fail('%s: stderr was %r' % (args, result.stderr))
+    time.sleep(1.5)
+    if sim.lines:
+        fail('a bad configuration contacted the attenuators: %s' % sim.lines)
+    print('passed: exit 2 with the rule\'s message, nothing contacted')
+
+
+def restart():
+    sim, notify = Sim(), Notify()
+    config = os.path.join(out, 'bench.cfg')
+    write_config(config, sim)
+    svc = start_bench(sim, notify, config)
+    scpi = Scpi(svc.port)
+    if scpi.query('ATT1 20;ATT8 33.5;*OPC?') != '1':
+        fail('*OPC? after the sets')
+    svc.proc.kill()
+    svc.proc.wait()
+    mark = len(sim.lines)
+    notify.messages.clear()
+    svc = start_bench(sim, notify, config)
+    time.sleep(1)
+    after = sim.lines[mark:]
+    if att_lines(after):
+        fail('ATT commands after a restart: %s' % att_lines(after))
+    queries = {l for a, l in after}
+    if not queries <= {'IDN?', 'N?', 'STA?'}:
+        fail('unexpected lines at start: %s' % queries)
+    scpi = Scpi(svc.port)
+    if scpi.query('ATT1?;ATT8?') != '20.0;33.5':
+        fail('the attenuators moved')
+    svc.proc.send_signal(signal.SIGTERM)
+    if svc.proc.wait(timeout=5) != 0:
+        fail('exit status after SIGTERM')
+    print('passed: kill -9 and a restart sent nothing but IDN?, N?, STA?')
+
+
+def unit():
+    analyze = subprocess.run(['which', 'systemd-analyze'], capture_output=True, text=True).stdout.strip()
+    if not analyze:
+        print('systemd-analyze is missing: skipped')
+        sys.exit(77)
+    # The instance as "systemctl enable quadrell2x4attsd@bench1" makes it,
+    # starting the service from this build.
+    text = open(unit_file).read().replace('/usr/sbin/quadrell2x4attsd', os.path.abspath(service))
+    path = os.path.join(out, 'quadrell2x4attsd@bench1.service')
+    with open(path, 'w') as f:
+        f.write(text)
+    result = subprocess.run([analyze, 'verify', '--man=no', path], capture_output=True, text=True)
+    mine = [l for l in (result.stdout + result.stderr).splitlines() if 'quadrell2x4attsd' in l]
+    if result.returncode != 0 or mine:
+        fail('systemd-analyze verify: %d\n%s%s' % (result.returncode, result.stdout, result.stderr))
+    print('passed: systemd-analyze verify')
+
+
+def no_gui():
+    libs = subprocess.run(['ldd', service], capture_output=True, text=True, check=True).stdout
+    if not re.search(r'libQt6Core', libs):
+        fail('ldd shows no QtCore: ' + libs)
+    gui = [l.strip() for l in libs.splitlines() if re.search(r'libQt6(Gui|Widgets|DBus|PrintSupport)|libX11|libxcb', l)]
+    if gui:
+        fail('the service links display libraries: %s' % gui)
+    print('passed: no Qt GUI library')
+
+
+try:
+    {'serve': serve, 'bad_config': bad_config, 'restart': restart, 'unit': unit, 'no_gui': no_gui}[case]()
+finally:
+    for p in procs:
+        if p.poll() is None:
+            p.kill()
+            p.wait()

@@ -150,5 +150,5 @@ void TBench::UpdateCommonMaxAtt() {
 TRemoteBox TBench::Box(int n) const {
     if (!IsBox(n)) return {};
     const TBenchBox& box = boxes_[n - 1];
-    return {box.Usable, box.Decimal, box.MaxValue};
+    return {box.Usable, box.Decimal, box.MaxValue, links_[n - 1]->Enabled()};
 }

@@ -132,7 +132,7 @@ public:
     void Rename(int n, const std::string& name) override { ApplyName(n, name); }
     void RefreshLink(int n) override { RequestLinkRefresh(n); }
     std::vector<TRemoteSet> ParkRound() override;
-    void RunSequences(const std::vector<std::string>& files, TRemoteDone done) override;
+    void RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) override;
     void StopSequences(TRemoteDone done) override;
     bool SequencesRunning() const override { return false; }
 

@@ -105,7 +105,7 @@ void TBench::ParkFinished() {
     for (auto& d : done) d();
 }
 
-void TBench::RunSequences(const std::vector<std::string>& /*files*/, TRemoteDone done) {
+void TBench::RunSequences(const std::vector<std::string>& /*files*/, TRemoteDone done, TRemoteNotice /*recordFailed*/) {
     done(TRemoteRefusal{TRemoteRefusalKind::Failed, NoRunsMessage});
 }
 

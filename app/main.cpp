@@ -4,7 +4,7 @@
 #include "support/GuiThread.h"
 #include "frontpanel/MainForm.h"
 #include "frontpanel/RemoteAccess.h"
-#include "app/SignalClose.h"
+#include "support/SignalEvents.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         // Told to end by the session (or Ctrl+C), the program ends whatever
         // window is open: a run ends, the attenuators are parked as at
         // "&Exit", the settings written.
-        InstallCloseOnSignal(&form, [&form] { form.CloseOnSignal(); });
+        CallOnSignals(&form, [&form](int) { form.CloseOnSignal(); });
         // Other programs and test scripts drive the front panel over the
         // session bus; without a bus the program runs without that hook.
         TRemoteAccess remote(form);

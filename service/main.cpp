@@ -6,10 +6,12 @@
 #include "service/BenchService.h"
 #include "service/ServiceLog.h"
 #include "service/ServiceOptions.h"
-#include "service/ServiceSignals.h"
 #include "support/GuiThread.h"
+#include "support/SignalEvents.h"
 
 #include <QCoreApplication>
+
+#include <csignal>
 
 #include <cstdio>
 
@@ -37,7 +39,7 @@ int main(int argc, char** argv) {
     int rc = 0;
     {
         TBenchService service(options, config, scpi.Settings);
-        InstallServiceSignals(&app, [&service] { service.Stop(); }, [&service] { service.Reload(); });
+        CallOnSignals(&app, [&service](int signal) { signal == SIGHUP ? service.Reload() : service.Stop(); });
         service.Start();
         rc = app.exec();
     }  // the links end with the service

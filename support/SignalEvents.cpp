@@ -1,4 +1,4 @@
-#include "app/SignalClose.h"
+#include "support/SignalEvents.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -11,14 +11,15 @@ namespace {
 
 int g_pipe[2] = {-1, -1};
 
-void OnSignal(int) {
-    const char b = 1;
+// Only async-signal-safe work here: one byte naming the signal.
+void OnSignal(int signal) {
+    const char b = static_cast<char>(signal);
     [[maybe_unused]] ssize_t n = ::write(g_pipe[1], &b, 1);
 }
 
 }  // namespace
 
-void InstallCloseOnSignal(QObject* context, std::function<void()> onSignal) {
+void CallOnSignals(QObject* context, std::function<void(int signal)> onSignal) {
     if (g_pipe[0] < 0) {
         if (::pipe(g_pipe) != 0) return;
         for (int fd : g_pipe) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
@@ -27,16 +28,12 @@ void InstallCloseOnSignal(QObject* context, std::function<void()> onSignal) {
     auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, context);
     QObject::connect(notifier, &QSocketNotifier::activated, context, [onSignal = std::move(onSignal)] {
         char buf[16];
-        [[maybe_unused]] ssize_t n = ::read(g_pipe[0], buf, sizeof buf);
-        onSignal();
+        const ssize_t n = ::read(g_pipe[0], buf, sizeof buf);
+        for (ssize_t i = 0; i < n; ++i) onSignal(static_cast<unsigned char>(buf[i]));
     });
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGINT, &sa, nullptr);
-    // The desktop program has no other use for a hangup (its terminal or
-    // session went away): it ends like the other two.
-    ::sigaction(SIGHUP, &sa, nullptr);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &sa, nullptr);
 }

@@ -19,6 +19,10 @@
 #   --tour          the headless tour even when a display is present
 #   --manual-shots  the tour, then the manual's pictures are copied into
 #                   docs/help/ (commit them with the manual)
+#   --service       no window at all: the bench as a service
+#                   (quadrell2x4attsd) against the same racks, driven by the
+#                   PyVISA example over SCPI, then stopped by SIGTERM (which
+#                   parks the attenuators); its log lines are shown
 # ATT_DEMO_BUILT=1 takes build/ as it is (scripts/test.sh has just built it
 # and runs the tests from it meanwhile): nothing is installed or built.
 set -euo pipefail
@@ -27,11 +31,13 @@ root=$(pwd)
 
 tour_mode=0
 manual_shots=0
+service_mode=0
 for arg in "$@"; do
     case $arg in
     --tour) tour_mode=1 ;;
     --manual-shots) tour_mode=1; manual_shots=1 ;;
-    *) echo "Usage: $0 [--tour | --manual-shots]" >&2; exit 2 ;;
+    --service) service_mode=1 ;;
+    *) echo "Usage: $0 [--tour | --manual-shots | --service]" >&2; exit 2 ;;
     esac
 done
 [ "${ATT_DEMO_HEADLESS:-0}" = 1 ] && tour_mode=1
@@ -39,7 +45,7 @@ done
 if [ "${ATT_DEMO_BUILT:-0}" != 1 ]; then
     bash scripts/deps.sh --demo
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build build -j "$(nproc)" --target quadrell2x4atts rack-sim
+    cmake --build build -j "$(nproc)" --target quadrell2x4atts quadrell2x4attsd rack-sim
 fi
 
 out="$root/demo-out"
@@ -81,6 +87,35 @@ mkdir -p "$settings"
 printf '[Config]\nLast config file=%s\n[DIR]\nConfig dir=%s/\nSequences dir=%s/documents/\n[Remote]\nSCPI port=5025\nSCPI address=127.0.0.1\n' \
     "$cfg" "$out" "$out" >"$settings/quadrell2x4atts.ini"
 scpi_try="docs/scpi-example.py   # PyVISA over SCPI: TCPIP0::127.0.0.1::5025::SOCKET"
+
+if [ "$service_mode" = 1 ]; then
+    # As systemd would run it: no display, the configuration file, a
+    # records folder; the SCPI port on loopback.
+    log="$out/service.log"
+    mkdir -p "$out/records"
+    env -u DISPLAY build/service/quadrell2x4attsd --config "$cfg" --records "$out/records" \
+        --scpi-port 5025 --scpi-address 127.0.0.1 2>"$log" &
+    svc=$!
+    for _ in $(seq 100); do
+        grep -q 'SCPI server listening' "$log" 2>/dev/null && break
+        kill -0 "$svc" 2>/dev/null || break
+        sleep 0.1
+    done
+    grep -q 'SCPI server listening' "$log" ||
+        { echo "The service did not start:" >&2; cat "$log" >&2; exit 1; }
+    until [ "$(grep -c 'STA?' "$out/rack-sim.log" || true)" -ge 8 ]; do sleep 0.1; done
+    echo "=== the PyVISA example against the service: $scpi_try"
+    rc=0
+    /usr/bin/python3 docs/scpi-example.py || rc=$?
+    echo "=== SIGTERM: the service parks every attenuator and ends"
+    kill -TERM "$svc"
+    wait "$svc" || rc=$?
+    echo "=== the service's log ($log; journal level prefixes)"
+    cat "$log"
+    echo "=== the simulated racks received, from the first set on (log: $out/rack-sim.log)"
+    grep -E 'ATT 0|STA\?' "$out/rack-sim.log" | sed -n '/ATT 0/,$p'
+    exit "$rc"
+fi
 
 if [ -n "${DISPLAY:-}" ] && [ "$tour_mode" = 0 ]; then
     echo "Simulated racks at 127.0.0.1 and 127.0.0.2 (log: $out/rack-sim.log)."

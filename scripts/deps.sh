@@ -7,6 +7,8 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev libgl-dev
     libjpeg62-turbo-dev libsimpleini-dev
+    # The service: sd_notify, and systemd-analyze that checks its unit file.
+    libsystemd-dev systemd
     googletest libgtest-dev
     fonts-liberation2
     # Tests: a private session bus (dbus-daemon, gdbus).

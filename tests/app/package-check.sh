@@ -38,7 +38,8 @@ if grep -vE '^/usr/lib/(systemd/.*)?$' "$out/contents" | grep -E '/(tests?|bench
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 libqt6printsupport6 libqt6dbus6 libqt6network6 libjpeg62-turbo libsystemd0; do
-    [[ "$depends " == *"$lib "* ]] || { echo "not among the dependencies: $lib ($depends)"; status=1; }
+    # One entry of the comma-separated list, with or without a version.
+    [[ ", $depends," =~ ,\ $lib[\ ,] ]] || { echo "not among the dependencies: $lib ($depends)"; status=1; }
 done
 for field in Maintainer Section Description; do
     [ -n "$(dpkg-deb -f "$deb" "$field")" ] || { echo "no $field"; status=1; }

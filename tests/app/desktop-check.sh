@@ -12,6 +12,7 @@ prog=$1 simulator=$2 out=$3
 # Window searches: a window closing while xdotool looks the windows over is
 # no failure (see the script).
 finder="$(cd "$(dirname "$0")/../.." && pwd)/scripts/find-window.sh"
+. "$(dirname "$0")/program-start.sh"
 find_window() { bash "$finder" "$@"; }
 
 command -v Xvfb >/dev/null || { echo "Xvfb is not installed: skipped"; exit 77; }
@@ -78,15 +79,7 @@ centred "$dialog" "configuration dialog" || fail "configuration dialog not centr
 xdotool windowfocus --sync "$dialog" key alt+o
 
 # The four attenuators connect, identify and report their values.
-stas() { grep -c "STA?" "$out/rack-sim.log" || true; }
-for _ in $(seq 100); do [ "$(stas)" -ge 4 ] && break; sleep 0.1; done
-[ "$(stas)" -ge 4 ] || fail "the links did not come up"
-main=""
-for w in $(find_window 5 --onlyvisible --pid "$program"); do
-    eval "$(xdotool getwindowgeometry --shell "$w")"
-    [ "$WIDTH" -ge 500 ] && main=$w
-done
-[ -n "$main" ] || fail "no main window"
+links_up_and_main 4
 centred "$main" "main window" || fail "main window not centred"
 sleep 0.3
 import -window root "$out/front-panel.png"

@@ -10,6 +10,7 @@
 set -euo pipefail
 prog=$1 simulator=$2 out=$3
 finder="$(cd "$(dirname "$0")/../.." && pwd)/scripts/find-window.sh"
+. "$(dirname "$0")/program-start.sh"
 find_window() { bash "$finder" "$@"; }
 
 command -v Xvfb >/dev/null || { echo "Xvfb is not installed: skipped"; exit 77; }
@@ -68,15 +69,7 @@ pids+=("$program")
 dialog=$(find_window 10 --sync --limit 1 --name "Quadrell Configuration") || fail "no configuration dialog"
 sleep 0.3
 xdotool windowfocus --sync "$dialog" key alt+o
-stas() { grep -c "STA?" "$out/rack-sim.log" || true; }
-for _ in $(seq 100); do [ "$(stas)" -ge 3 ] && break; sleep 0.1; done
-[ "$(stas)" -ge 3 ] || fail "the links did not come up"
-main=""
-for w in $(find_window 5 --onlyvisible --pid "$program"); do
-    eval "$(xdotool getwindowgeometry --shell "$w")"
-    [ "$WIDTH" -ge 500 ] && main=$w
-done
-[ -n "$main" ] || fail "no main window"
+links_up_and_main 3
 sleep 0.5
 xdotool windowfocus --sync "$main" key alt+s
 find_window 10 --sync --onlyvisible --limit 1 --name "^Sequence List$" >/dev/null || fail "no sequence list"

@@ -45,10 +45,7 @@ TEST_F(MainFormTest, ConnectionClosedDuringARunIsRecordedAsItHappenedAndTheReadB
 
     bool done = false;
     WhenShown<TSequencerForm>([&](TSequencerForm* list) {
-        list->AddFiles({file});
-        list->LBSequence->selectAll();
-        list->GraphButton->click();
-        list->ButtonRun->click();
+        RunWithGraph(list, {file});
         TSequencerGraphForm* graph = list->GraphForm();
         const auto lastGain = [&] {
             const TSeries* c = graph->AttCurves[1];

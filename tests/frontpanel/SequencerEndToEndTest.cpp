@@ -159,11 +159,7 @@ TEST_F(MainFormTest, MixedBenchPlaysEachAttenuatorInItsOwnUnitAndShowsDecibels) 
 
     bool done = false;
     WhenShown<TSequencerForm>([&](TSequencerForm* list) {
-        list->AddFiles({file});
-        list->LBSequence->selectAll();
-        list->GraphButton->click();
-        list->ButtonRun->click();
-        WaitUntil([&] { return !list->Analyzing(); }, 20000);  // read off the GUI thread
+        RunWithGraph(list, {file});
         ASSERT_TRUE(WaitUntil([&] { return !list->Running(); }, 20000));
         // Not an ASSERT: the list must still be closed below, or the test hangs.
         EXPECT_TRUE(WaitUntil([&] { return AttLines(sim, simIndex[1]).size() >= 6; }, 20000));

@@ -3,9 +3,13 @@
 // attenuation commands a simulated attenuator received.
 
 #include "sequencer/SequenceFile.h"
+#include "sequencer/SequencerForm.h"
 #include "support/TextFields.h"
+#include "tests/testsupport/TestSupport.h"
 #include "tools/simulator/RackSimulator.h"
 
+#include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -23,6 +27,16 @@ inline std::string WriteSequence(const QTemporaryDir& home, const char* name, st
     std::string error;
     EXPECT_TRUE(SaveSequenceFile(path, data, error)) << error;
     return path;
+}
+
+// Loads the files into the list window, selects them all, shows the graph
+// and runs them; returns once the files have been read (off the GUI thread).
+inline void RunWithGraph(TSequencerForm* list, const std::vector<std::string>& files) {
+    list->AddFiles(files);
+    list->LBSequence->selectAll();
+    list->GraphButton->click();
+    list->ButtonRun->click();
+    WaitUntil([&] { return !list->Analyzing(); }, 20000);
 }
 
 inline std::vector<std::string> AttLines(const TRackSimulator& sim, int att) {

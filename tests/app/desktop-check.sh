@@ -51,15 +51,7 @@ export DBUS_SESSION_BUS_ADDRESS
 DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$out/bus")
 
 # One simulated rack on a loopback address that no other test uses.
-for _ in $(seq 10); do
-    ip="127.1.$((RANDOM % 250 + 1)).$((RANDOM % 250 + 2))"
-    "$simulator" --rack "$ip" >"$out/rack-sim.log" 2>&1 &
-    sim=$!
-    for _ in $(seq 50); do grep -q "ready" "$out/rack-sim.log" && break; kill -0 "$sim" 2>/dev/null || break; sleep 0.1; done
-    grep -q "ready" "$out/rack-sim.log" && break
-done
-pids+=("$sim")
-grep -q "ready" "$out/rack-sim.log" || fail "rack-sim did not start"
+start_rack_sim 127.1 --rack @IP
 
 cfg="$out/check.cfg"
 printf '[rack1]\r\nAtt1 Enable=1\r\nAtt2 Enable=1\r\nAtt3 Enable=1\r\nAtt4 Enable=1\r\nIP address=%s\r\nname rack=Rack 1\r\n' "$ip" >"$cfg"

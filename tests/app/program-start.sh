@@ -15,3 +15,23 @@ links_up_and_main() {
     done
     [ -n "$main" ] || fail "no main window"
 }
+
+# start_rack_sim PREFIX ARGS...: the simulator on a loopback address of the
+# test's own under PREFIX ("127.1"), set in ip; @IP in ARGS stands for it.
+# Tries other addresses while one is taken. Uses the caller's simulator,
+# out, pids and fail.
+start_rack_sim() {
+    local prefix=$1 a
+    shift
+    for _ in $(seq 10); do
+        ip="$prefix.$((RANDOM % 250 + 1)).$((RANDOM % 250 + 2))"
+        local args=()
+        for a in "$@"; do args+=("${a//@IP/$ip}"); done
+        "$simulator" "${args[@]}" >"$out/rack-sim.log" 2>&1 &
+        sim=$!
+        for _ in $(seq 50); do grep -q "ready" "$out/rack-sim.log" && break; kill -0 "$sim" 2>/dev/null || break; sleep 0.1; done
+        grep -q "ready" "$out/rack-sim.log" && break
+    done
+    pids+=("$sim")
+    grep -q "ready" "$out/rack-sim.log" || fail "rack-sim did not start"
+}

@@ -32,16 +32,8 @@ export DISPLAY=":$(head -n1 "$out/display")"
 
 # Three attenuators on a loopback address of this test's own; the smallest
 # maximum, 63.0 dB, is the park value.
-for _ in $(seq 10); do
-    ip="127.2.$((RANDOM % 250 + 1)).$((RANDOM % 250 + 2))"
-    "$simulator" --att "$ip:10001,id=S1A100,max=935,att=100" --att "$ip:10002,id=S1A200,max=630,att=250" \
-        --att "$ip:10003,id=S1A300,max=630,att=40" >"$out/rack-sim.log" 2>&1 &
-    sim=$!
-    for _ in $(seq 50); do grep -q "ready" "$out/rack-sim.log" && break; kill -0 "$sim" 2>/dev/null || break; sleep 0.1; done
-    grep -q "ready" "$out/rack-sim.log" && break
-done
-pids+=("$sim")
-grep -q "ready" "$out/rack-sim.log" || fail "rack-sim did not start"
+start_rack_sim 127.2 --att "@IP:10001,id=S1A100,max=935,att=100" --att "@IP:10002,id=S1A200,max=630,att=250" \
+    --att "@IP:10003,id=S1A300,max=630,att=40"
 
 cfg="$out/check.cfg"
 printf '[rack1]\r\nAtt1 Enable=1\r\nAtt2 Enable=1\r\nAtt3 Enable=1\r\nAtt4 Enable=0\r\nIP address=%s\r\nname rack=Rack 1\r\n' "$ip" >"$cfg"

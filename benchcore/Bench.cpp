@@ -4,7 +4,7 @@
 #include "benchcore/Bench.h"
 
 #include "controls/SpinNumValue.h"
-#include "frontpanel/FrontPanelRules.h"
+#include "link/AttenuatorRules.h"
 #include "link/TovarinProtocol.h"
 
 #include <algorithm>
@@ -48,6 +48,12 @@ TBenchConfigResult TBench::ApplyConfiguration(const RackConfiguration& config, c
     TBenchSlots next = slots_;
     ApplyConfig(config, next);
     next.SetConfigFile(path);
+    result.Reconnected = ApplySlots(next);
+    return result;
+}
+
+std::vector<int> TBench::ApplySlots(const TBenchSlots& next) {
+    if (HoldsInput()) return {};
     const std::vector<int> changed = slots_.ChangedTargets(next);
     slots_ = next;
     for (int s = 0; s < SlotCount; ++s) {
@@ -55,11 +61,17 @@ TBenchConfigResult TBench::ApplyConfiguration(const RackConfiguration& config, c
         links_[s]->SetTargetPort(slots_.Slot(s).Port);
         links_[s]->SetEnabled(slots_.Slot(s).Enabled);
     }
+    std::vector<int> reconnected;
     for (int s : changed) {
-        result.Reconnected.push_back(s + 1);
+        reconnected.push_back(s + 1);
         if (started_) links_[s]->SetPendingCommand(std::string(ReconfigRequest));
     }
-    return result;
+    return reconnected;
+}
+
+void TBench::RequestReconfig() {
+    if (HoldsInput()) return;
+    for (auto& link : links_) link->SetPendingCommand(std::string(ReconfigRequest));
 }
 
 void TBench::Start() {
@@ -114,6 +126,7 @@ void TBench::ShowLinkAnswer(TTovarinThread* link, const std::string& text) {
     if (n == 0) return;
     if (const auto value = AnswerValue(text)) {
         ShowReadBack(n, *value);
+        Tell([&](TBenchObserver& o) { o.ValueAnswered(n, *value); });
     } else if (const auto name = AnswerName(text)) {
         boxes_[n - 1].Caption = *name;
         boxes_[n - 1].Name = *name;

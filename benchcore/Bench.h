@@ -48,6 +48,10 @@ public:
     // Box n's usability, unit, maximum, step or value changed.
     virtual void BoxChanged(int /*n*/, const TBenchBox& /*box*/) {}
     virtual void SetEnded(int /*n*/, const TSetOutcome& /*outcome*/) {}
+    // A value the attenuator of box n answered a query with (after its
+    // link connected, or when asked to read again), told after BoxShown;
+    // the end of a verified set is told by SetEnded instead.
+    virtual void ValueAnswered(int /*n*/, int /*value*/) {}
     virtual void ParkingEnded() {}
 };
 
@@ -62,9 +66,8 @@ struct TBenchConfigResult {
 class TBench : public TLinkView, public TRemotePanel {
 public:
     static constexpr int SlotCount = TBenchSlots::SlotCount;
-    // How long each round of the parking may wait for its verified sets,
-    // and the pause after the second.
-    static constexpr int ParkRoundBudgetMs = 700;
+    // The pause after the parking's second round (each round waits up to
+    // ParkRoundBudgetMs, link/AttenuatorRules.h).
     static constexpr int ParkSettleMs = 100;
 
     explicit TBench(const TLinkTimings& timings = TLinkTimings());
@@ -82,6 +85,13 @@ public:
     // Before Start the links only take their targets; afterwards only the
     // links whose target changed drop their connection and reconnect.
     TBenchConfigResult ApplyConfiguration(const RackConfiguration& config, const std::string& path);
+    // Takes the slots next as they are (a configuration dialog's result,
+    // its rules checked already), with the same reconnections. Returns the
+    // boxes whose link reconnects (numbers 1..8); nothing while parking.
+    std::vector<int> ApplySlots(const TBenchSlots& next);
+    // Every link drops its connection and reconnects with its target and
+    // enabled flag, changed or not (the desktop's "&Configuration").
+    void RequestReconfig();
     const TBenchSlots& Slots() const { return slots_; }
     // The links start connecting, link 0 first (once).
     void Start();
@@ -95,6 +105,7 @@ public:
     int ConfiguredCount() const { return slots_.EnabledCount(); }
     bool AttEnabled(int n) const { return IsBox(n) && links_[n - 1]->Enabled(); }
     const TTovarinThread* Link(int slot) const { return links_[slot].get(); }
+    TTovarinThread* Link(int slot) { return links_[slot].get(); }
 
     // --- Requests (box numbers n = 1..8) ---
     // The verified set of value to box n, rounded to the half-decibel step
@@ -104,6 +115,9 @@ public:
     // The naming path: box n shows the name (4 characters) and its
     // attenuator is told to keep it.
     void ApplyName(int n, const std::string& name);
+    // Command text for box n's link as it is, replacing whatever waits there
+    // (ticket: follows it to the wire, see TTovarinThread).
+    void PostCommand(int n, const std::string& text, TPostTicket ticket = {});
     void RequestLinkRefresh(int n);  // that link drops and re-opens
     void RefreshAll();               // every link drops and re-opens
     // Parks every usable attenuator: two verified sets at the common

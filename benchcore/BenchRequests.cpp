@@ -3,7 +3,7 @@
 
 #include "benchcore/Bench.h"
 
-#include "frontpanel/FrontPanelRules.h"
+#include "link/AttenuatorRules.h"
 #include "link/TovarinProtocol.h"
 
 const char* const TBench::NoRunsMessage =
@@ -29,7 +29,11 @@ void TBench::ApplyName(int n, const std::string& name) {
     boxes_[n - 1].Caption = name;
     boxes_[n - 1].Name = name;
     Tell([&](TBenchObserver& o) { o.BoxShown(n, TBoxFact::Name, name); });
-    links_[n - 1]->SetPendingCommand(FormatNameCommand(name));
+    PostCommand(n, FormatNameCommand(name));
+}
+
+void TBench::PostCommand(int n, const std::string& text, TPostTicket ticket) {
+    if (IsBox(n)) links_[n - 1]->SetPendingCommand(text, std::move(ticket));
 }
 
 void TBench::RequestLinkRefresh(int n) {

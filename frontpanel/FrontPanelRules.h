@@ -1,57 +1,11 @@
 #pragma once
-// The front panel's decisions that need no window: what a box shows for a
-// link status, the common maximum attenuation, and the reading of the
-// attenuator's answers.
+// The front panel's own rule that needs no window: what a box tells the
+// operator about a character it refused. What links and values mean for
+// every part of the bench is in link/AttenuatorRules.h.
 
 #include "controls/SpinNumValue.h"
 
-#include <optional>
 #include <string>
-#include <vector>
-
-// The caption of a box for a link status (codes as the links report them).
-// A link that is not enabled shows "disabled." whatever its status; status 4
-// shows the link's ready caption and status 6 its socket error text.
-std::string LinkStatusCaption(int status, bool enabled, const std::string& readyCaption,
-                              const std::string& errorText);
-
-// Whether a box and its Name button are usable for a link status.
-bool LinkStatusUsable(int status, bool enabled);
-
-// The smallest maximum among the usable attenuators (their maxima given in
-// any order), the largest when every maximum is 999 or more, 935 when there
-// is none.
-int ComputeCommonMaxAtt(const std::vector<int>& usableMaxima);
-
-// The level attenuator n is parked at on close: the common maximum in that
-// attenuator's own unit. While all usable attenuators count in one unit this
-// is commonMaxAtt itself. With whole-decibel and tenths attenuators together
-// the maxima (usableMaxima, as given to ComputeCommonMaxAtt) are compared in
-// decibels, so that a 63 dB attenuator beside a 93.5 dB one parks both at
-// 63 dB (63 and 630): compared as plain numbers, the tenths one would be left
-// at 6.5 dB. ownMaxAtt is the attenuator's maximum (below 1: none known, the
-// common maximum's unit applies).
-int ParkLevel(const std::vector<int>& usableMaxima, int commonMaxAtt, int ownMaxAtt);
-
-// The value of an attenuation answer (ReadStateReply), or nothing when the
-// text is no such answer or its value is not a decimal integer.
-std::optional<int> AnswerValue(const std::string& text);
-
-// The name of a name answer (ReadNameReply), or nothing when the text is no
-// such answer.
-std::optional<std::string> AnswerName(const std::string& text);
-
-// Whether an attenuator counts tenths of a decibel: its maximum (or, without
-// a maximum of its own, the common maximum) exceeds 110.
-bool CountsTenths(int linkMaxAtt, int commonMaxAtt);
-
-// The value an attenuator is set to: rounded to a half-decibel step when it
-// counts tenths.
-int AttenuatorSetValue(int value, int linkMaxAtt, int commonMaxAtt);
-
-// The step its box moves an attenuator by: the half-decibel step (5 tenths)
-// that a tenths attenuator is set in, else 1 dB.
-int AttenuatorStep(int linkMaxAtt, int commonMaxAtt);
 
 // What a box tells the operator about a character it refused: "Whole
 // decibels only" for a decimal point (or its fraction) in a whole-decibel

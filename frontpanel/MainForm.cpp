@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
@@ -35,16 +36,12 @@ TMainForm::TMainForm(const TMainFormOptions& options, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       options_(options),
-      configHost_(links_, [this](const std::string& path) {
-          StatusPanels[2]->setText(path.empty() ? QString()
-                                                : QStringLiteral("Configuration: ") +
-                                                      QString::fromStdString(ConfigFileBaseName(path)));
-      }) {
+      bench_(std::make_unique<TBench>(options_.LinkTimings)) {
     BuildComponents();
     BuildMenu();
-    // The eight links exist from the start, not yet started, so that every
-    // operation on a slot finds its link.
-    for (auto& link : links_) link = std::make_unique<TTovarinThread>(this, options_.LinkTimings);
+    // The bench's eight links exist from the start, not yet started; the
+    // window is the first to be told what they report.
+    bench_->AddObserver(this);
     TimerRefresh.setInterval(5000);
     TimerRefresh.setTimerType(Qt::PreciseTimer);
     connect(&TimerRefresh, &QTimer::timeout, this, &TMainForm::TimerRefreshTimer);
@@ -65,15 +62,10 @@ void TMainForm::BuildComponents() {
         box->setTitle(QStringLiteral("Attenuator %1").arg(i + 1));
         box->setGeometry(kBoxLefts[col], row == 0 ? 16 : 152, 129, 73);
         connect(box, &TAttGroupBox::Change, this, &TMainForm::AttGroupBox05Change);
-        // An echo the box dropped will never be swallowed: the link's flag
-        // must not wait for it.
-        connect(box, &TAttGroupBox::EchoDropped, this, [this, i] {
-            if (links_[i]) links_[i]->SetIgnoreNextChange(false);
-        });
         // A refused character: the beep is not heard on every desktop. The
         // first panel is the one wide enough, free but while parking.
         connect(box, &TAttGroupBox::InputRefused, this, [this](const QString& message) {
-            if (parking_.Parking()) return;
+            if (bench_->Parking()) return;
             StatusPanels[0]->setText(message);
             hintTimer_.start();
         });
@@ -101,7 +93,7 @@ void TMainForm::BuildComponents() {
     hintTimer_.setInterval(kHintMs);
     hintTimer_.setTimerType(Qt::PreciseTimer);
     connect(&hintTimer_, &QTimer::timeout, this, [this] {
-        if (!parking_.Parking()) StatusPanels[0]->clear();  // "WAIT ......." stays
+        if (!bench_->Parking()) StatusPanels[0]->clear();  // "WAIT ......." stays
     });
 
     Panel1 = new QFrame(client);
@@ -160,38 +152,56 @@ bool TMainForm::FormCreate() {
     settings_.Open(options_.SettingsName);
     if (!settings_.Problem().empty())
         QMessageBox::warning(this, QStringLiteral("Error."), QString::fromLocal8Bit(settings_.Problem()));
-    configHost_.SetConfigFile(settings_.LastConfigFile());
-    configHost_.SetConfigDir(settings_.ConfigDir());
+    TBenchSlots next = bench_->Slots();
+    next.SetConfigFile(settings_.LastConfigFile());
+    next.SetConfigDir(settings_.ConfigDir());
     sequencesDir_ = settings_.SequencesDir();
     // Links waiting, boxes in decimal mode up to the common maximum.
-    configHost_.ResetLinks();
-    UpdateCommonMaxAtt();
+    next.ResetLinks();
+    ApplySlots(next);
     for (auto* box : AttGroupBoxes) {
         box->SetDecimal(true);
-        box->SetMaxValue(commonMaxAtt_);
+        box->SetMaxValue(bench_->CommonMaxAtt());
     }
     // The configuration; Cancel ends the program through the close path.
-    const bool accepted = ShowConfigDialog(configHost_, this);
+    const bool accepted = ShowConfigDialog(next, this);
+    if (accepted) ApplySlots(next);
     if (!accepted) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     // No device known yet; the links start connecting.
-    for (auto& link : links_) link->SetDeviceId("000000");
     sequencerOpen_ = false;
-    for (auto& link : links_) link->Start();
+    bench_->Start();
     return accepted;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     // A second close request while the attenuators are being parked waits
     // for the first.
-    if (parking_.Parking()) {
+    if (bench_->Parking()) {
         event->ignore();
         return;
     }
-    if (!parking_.Parked()) {
-        parking_.Park(commonMaxAtt_, StatusPanels[0]);
+    if (!bench_->Parked()) {
+        Park();
         help_.Close();
     }
     event->accept();
+}
+
+void TMainForm::Park() {
+    // From here on box changes are ignored; none that is pending may reach
+    // an attenuator between or after its park commands.
+    for (auto* box : AttGroupBoxes) box->CancelPendingChange();
+    StatusPanels[0]->setText(QStringLiteral("WAIT ......."));
+    // The close waits for the bench's parking. The links' GUI steps run
+    // meanwhile; the operator's input waits, so that no click or key can
+    // post anything over a park command. An event loop that is told to end
+    // meanwhile does not cut the parking short.
+    bool parked = false;
+    bench_->Park([&parked] { parked = true; });
+    while (!parked)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+    StatusPanels[0]->clear();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
 }
 
 void TMainForm::CloseOnSignal() {
@@ -222,11 +232,11 @@ void TMainForm::FormDestroy() {
     help_.Stop();
     TimerRefresh.stop();
     // Ask the links to end, link 0 first, and give them the customary pause.
-    for (auto& link : links_) link->Terminate();
+    bench_->Stop();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     if (settings_.IsOpen()) {
         try {
-            settings_.Write(configHost_.ConfigDir(), sequencesDir_, configHost_.ConfigFile());
+            settings_.Write(ConfigHost().ConfigDir(), sequencesDir_, ConfigHost().ConfigFile());
         } catch (const std::exception& e) {
             QMessageBox::critical(nullptr, QStringLiteral("Error."), QString::fromStdString(e.what()));
         }
@@ -234,5 +244,6 @@ void TMainForm::FormDestroy() {
     }
     // Every wait of a link is interrupted by its termination and its pending
     // GUI step is released, so joining them is bounded.
-    for (auto& link : links_) link.reset();
+    bench_->RemoveObserver(this);
+    bench_.reset();
 }

@@ -1,16 +1,16 @@
 #pragma once
-// The main window and controller: owns the eight rack links, shows one
-// attenuator box and one Name button per link slot, turns box changes into
-// verified sets, shows what the links report, keeps the application
-// settings and runs the configuration dialog. The help (THelpBinding) and
-// the parking at close (TAttenuatorParking) are parts it wires.
+// The main window: a view of the bench core (TBench), which owns the eight
+// rack links, their configuration, the hand path, naming, refresh and the
+// parking. It shows one attenuator box and one Name button per link slot as
+// the bench tells it, hands the bench what the operator does, keeps the
+// application settings and runs the configuration dialog. What belongs to
+// the window's moment stays here: the box's change delay and echo, the
+// operator's typing, the sequence list being open. The help
+// (THelpBinding) is a part it wires.
 
+#include "benchcore/Bench.h"
 #include "support/AppSettings.h"
-#include "config/RackConfiguration.h"
-#include "frontpanel/AttenuatorParking.h"
-#include "frontpanel/FrontPanelRules.h"
 #include "frontpanel/HelpBinding.h"
-#include "frontpanel/MainConfigHost.h"
 #include "graph/SequencerGraphForm.h"
 #include "link/TovarinThread.h"
 #include "remote/RemoteRequests.h"
@@ -47,9 +47,9 @@ struct TMainFormOptions {
     std::string HelpFile;      // empty: beside the program or installed
 };
 
-class TMainForm : public QMainWindow, public TLinkView, public TSequencerGraphHost {
+class TMainForm : public QMainWindow, public TBenchObserver, public TSequencerGraphHost {
 public:
-    static constexpr int SlotCount = TMainConfigHost::SlotCount;
+    static constexpr int SlotCount = TBench::SlotCount;
 
     explicit TMainForm(const TMainFormOptions& options = TMainFormOptions(), QWidget* parent = nullptr);
     ~TMainForm() override;  // FormDestroy: ends the links, writes the settings
@@ -66,10 +66,16 @@ public:
     // closes through the normal close path once the event loop runs.
     bool FormCreate();
 
-    // --- Reports of the links (GUI thread) ---
-    void ShowLinkStatus(TTovarinThread* link, int status) override;
-    void ShowLinkAnswer(TTovarinThread* link, const std::string& text) override;
-    void LinkSetEnded(TTovarinThread* link, const TSetOutcome& outcome) override;
+    // The bench the window shows; it lives as long as the window.
+    TBench& Bench() { return *bench_; }
+    const TBench& Bench() const { return *bench_; }
+
+    // --- What the bench tells (GUI thread) ---
+    void BoxShown(int n, TBoxFact fact, const std::string& text) override;
+    void ValueAnswered(int n, int value) override;
+    // A link's report, as if the link had made it (the sequencer shows the
+    // values it sent this way).
+    void ShowLinkAnswer(TTovarinThread* link, const std::string& text) { bench_->ShowLinkAnswer(link, text); }
 
     // --- Operations for the other windows (box numbers n = 1..8) ---
     bool AttEnabled(int n) const;
@@ -81,19 +87,16 @@ public:
     // given; empty before that and for a slot without an attenuator.
     std::string AttName(int n) const override;
     // ticket: follows the command to the wire (see TTovarinThread).
-    void PostCommand(int n, const std::string& text, TPostTicket ticket = {});
-    // Returns the verified set's serial (0 when none went out).
+    void PostCommand(int n, const std::string& text, TPostTicket ticket = {}) { bench_->PostCommand(n, text, std::move(ticket)); }
+    // The bench's verified set; while the sequence list is open the command
+    // goes out as it is. Returns the verified set's serial (0 when none
+    // went out).
     std::uint64_t SetAttenuator(int n, const std::string& channel, int value);
     // The naming path: box n shows the name (4 characters) and its
     // attenuator is told to keep it.
-    void ApplyName(int n, const std::string& name);
-    // One round of the parking at close, without holding the input: the
-    // boxes and their verified sets' serials.
-    std::vector<std::pair<int, std::uint64_t>> ParkRound() { return parking_.PostRound(commonMaxAtt_); }
-    void UpdateCommonMaxAtt();
-    void RequestReconfig();
-    void RequestLinkRefresh(int n);  // the refresh message's effect
-    int CommonMaxAtt() const override { return commonMaxAtt_; }
+    void ApplyName(int n, const std::string& name) { bench_->ApplyName(n, name); }
+    void RequestLinkRefresh(int n) { bench_->RequestLinkRefresh(n); }  // the refresh message's effect
+    int CommonMaxAtt() const override { return bench_->CommonMaxAtt(); }
     std::string DocumentsFolder() const override;
     const std::string& SequencesDir() const { return sequencesDir_; }
     void SetSequencesDir(const std::string& dir) { sequencesDir_ = dir; }
@@ -102,14 +105,6 @@ public:
     // "&Sequencer" item is disabled.
     void SetSequencerEntry(std::function<void(TMainForm&)> entry);
 
-    // Told of every status text, read-back value and name that a box n
-    // shows (GUI thread): the remote control's view of the front panel.
-    using TBoxWatcher = std::function<void(int n, TBoxFact fact, const std::string& text)>;
-    void SetBoxWatcher(TBoxWatcher watcher) { boxWatcher_ = std::move(watcher); }
-    // Told of the end of every verified set of box n (GUI thread; not to post
-    // to that link from inside).
-    using TSetWatcher = std::function<void(int n, const TSetOutcome& outcome)>;
-    void SetSetWatcher(TSetWatcher watcher) { setWatcher_ = std::move(watcher); }
     // Told of every attenuation value that a link of box n reads back from
     // its attenuator and reports (GUI thread): the sequencer graph's view.
     using TReadBackWatcher = std::function<void(int n, int value)>;
@@ -118,10 +113,8 @@ public:
     // The settings file as read at start-up.
     const TAppSettings& Settings() const { return settings_; }
 
-    // The link slots and the configuration file, as the configuration
-    // dialog sees them.
-    TMainConfigHost& ConfigHost() { return configHost_; }
-    const TMainConfigHost& ConfigHost() const { return configHost_; }
+    // The link slots and the configuration file, as the bench has them.
+    const TBenchSlots& ConfigHost() const { return bench_->Slots(); }
 
     // The application's help request: command 1 with a context number shows
     // the help file there. Returns true when handled.
@@ -144,11 +137,11 @@ public:
     // How long status panel 0 shows why a box refused a character.
     static constexpr int kHintMs = 4000;
 
-    TTovarinThread* Link(int slot) const { return links_[slot].get(); }
+    TTovarinThread* Link(int slot) const { return bench_->Link(slot); }
     const std::string& HelpFile() const { return help_.File(); }
-    bool Parking() const { return parking_.Parking(); }
+    bool Parking() const { return bench_->Parking(); }
     // From the start of parking on, nothing but the park value is sent.
-    bool HoldsInput() const { return parking_.HoldsInput(); }
+    bool HoldsInput() const { return bench_->HoldsInput(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
@@ -157,9 +150,11 @@ protected:
 private:
     void BuildComponents();
     void BuildMenu();
-    int BoxNumberOf(const TTovarinThread* link) const;
     int BoxNumberOf(const QObject* sender) const;
-    void ShowReadBack(int n, TTovarinThread* link, int value);
+    void ShowStatus(int n, const std::string& caption);
+    // Hands the bench the slots and shows the configuration file in use.
+    void ApplySlots(const TBenchSlots& next);
+    void Park();
 
     void AttGroupBox05Change(TAttGroupBox* sender);
     void NameButton01Click(int n);
@@ -169,28 +164,15 @@ private:
     void miSequencerClick();
     void miHelpIndexClick() { help_.ShowIndex(); }
     void FormDestroy();
-    void TellWatcher(int n, TBoxFact fact, const std::string& text) const {
-        if (boxWatcher_) boxWatcher_(n, fact, text);
-    }
 
     TMainFormOptions options_;
     bool sequencerOpen_ = false;
-    int commonMaxAtt_ = 935;
-    std::vector<int> commonMaxima_;  // the maxima commonMaxAtt_ was computed from
-    std::array<std::string, SlotCount> names_;  // AttName
     TAppSettings settings_;
     std::string sequencesDir_;
-    std::array<std::unique_ptr<TTovarinThread>, SlotCount> links_;
-    TMainConfigHost configHost_;  // refers to links_
+    std::unique_ptr<TBench> bench_;  // ended in FormDestroy, before the boxes go
     std::function<void(TMainForm&)> sequencerEntry_;
-    TBoxWatcher boxWatcher_;
-    TSetWatcher setWatcher_;
     TReadBackWatcher readBackWatcher_;
     THelpBinding help_{this};
-    // Parks at close through SetAttenuator; refers to links_ and the boxes.
-    TAttenuatorParking parking_{links_, AttGroupBoxes, [this](int n, int value) {
-        return SetAttenuator(n, "0", ParkLevel(commonMaxima_, value, links_[n - 1]->MaxAtt()));
-    }};
     bool destroyed_ = false;
     bool signalClosed_ = false;
     QTimer hintTimer_;  // clears status panel 0

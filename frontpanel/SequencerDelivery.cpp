@@ -135,10 +135,8 @@ void TFrontPanelDelivery::ShowInBox(int att, const std::string& command) {
     if (att < 1 || att > TMainForm::SlotCount) return;
     // The value is shown exactly like a read-back: the box marks the change
     // it schedules as an echo, so it is not sent again once the sequence
-    // list has closed. The link's flag mirrors that, as the link sets it
-    // before it reports a read-back.
+    // list has closed.
     TTovarinThread* link = main_.Link(att - 1);
-    link->SetIgnoreNextChange(true);
     showingOwn_ = true;
     main_.ShowLinkAnswer(link, command);
     showingOwn_ = false;
@@ -163,9 +161,9 @@ std::string TFrontPanelSequencerHost::ConfigFile() const { return main_.ConfigHo
 
 TProfileAtt TFrontPanelSequencerHost::ProfileAtt(int n) const {
     if (n < 1 || n > TMainForm::SlotCount) return {};
-    // A box is enabled while its attenuator is connected and identified.
+    // A box is usable while its attenuator is connected and identified.
     const int max = main_.Link(n - 1)->MaxAtt();
-    return {main_.AttGroupBoxes[n - 1]->isEnabled() && max > 0, max};
+    return {main_.Bench().BoxState(n).Usable && max > 0, max};
 }
 
 std::string TFrontPanelSequencerHost::SequencesDir() const { return main_.SequencesDir(); }

@@ -116,7 +116,6 @@ void TTovarinThread::ConnectPass() {
         Gui(&TTovarinThread::ReportOpened);
         verifyRetries_ = 0;
         stateTimeouts_ = 0;
-        ignoreNextChange_ = false;
         idnTries_ = 0;
     } else {
         if (Terminated()) return;

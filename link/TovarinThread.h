@@ -135,8 +135,6 @@ public:
 
     void SetEnabled(bool on);
     bool Enabled() const { return enabled_; }
-    bool IgnoreNextChange() const { return ignoreNextChange_; }
-    void SetIgnoreNextChange(bool on) { ignoreNextChange_ = on; }
     bool Verifying() const { return verifying_; }
     int VerifyRetries() const { return verifyRetries_; }
     bool Connected() const { return connected_; }
@@ -217,7 +215,6 @@ private:
     std::atomic<bool> enabled_{true};
     std::atomic<bool> verifying_{false};
     std::atomic<int> verifyRetries_{0};
-    std::atomic<bool> ignoreNextChange_{false};
     std::atomic<bool> tcpNoDelay_{false};
     std::atomic<bool> terminated_{false};
     std::mutex targetMutex_;

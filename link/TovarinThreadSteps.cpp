@@ -134,7 +134,6 @@ void TTovarinThread::InterpretState() {
         } else if (verifyRetries_ >= 3) {
             // The last read-back still differs: the set failed, so the box
             // must show what the attenuator really holds.
-            ignoreNextChange_ = true;
             if (view_ != nullptr) view_->ShowLinkAnswer(this, reply_);
             EndVerification(TSetOutcome::TEnd::Mismatch, value);
         } else {
@@ -148,7 +147,6 @@ void TTovarinThread::InterpretState() {
             gate_.Expedite();  // taken as soon as the pause is over
         }
     } else {
-        ignoreNextChange_ = true;
         if (view_ != nullptr) view_->ShowLinkAnswer(this, reply_);
     }
     reply_.clear();

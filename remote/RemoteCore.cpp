@@ -1,7 +1,7 @@
 #include "remote/RemoteCore.h"
 
 #include "controls/SpinNumValue.h"
-#include "frontpanel/FrontPanelRules.h"
+#include "link/AttenuatorRules.h"
 
 #include <QTimer>
 
@@ -149,7 +149,8 @@ void TRemoteCore::ParkNextRound() {
         if (s.Box >= 1 && s.Box <= BoxCount) parkPosted_[s.Box - 1] = true;
     if (parkWaiting_.empty()) return ParkRoundEnded();
     // A link that cannot finish its set holds the first round no longer than
-    // at close; the last one waits until every set has ended, to tell how.
+    // the round of any parking; the last one waits until every set has
+    // ended, to tell how.
     QTimer::singleShot(parkRound_ < 2 ? ParkRoundBudgetMs : ParkLastRoundLimitMs, Qt::PreciseTimer, &parkTimers_,
                        [this, generation = parkGeneration_] {
         if (generation == parkGeneration_ && !parkWaiting_.empty()) ParkRoundEnded();

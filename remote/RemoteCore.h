@@ -80,8 +80,6 @@ struct TRemoteSetResult {
 class TRemoteCore {
 public:
     static constexpr int BoxCount = 8;
-    // How long one parking round of *RST waits for its sets, as at close.
-    static constexpr int ParkRoundBudgetMs = 700;
     // How long the last round waits for its sets to end, so that *RST can
     // tell what each attenuator holds: a set that is read back wrong ends
     // after its re-sends (over a second), a dead link with its time-outs.

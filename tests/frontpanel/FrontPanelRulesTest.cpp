@@ -1,4 +1,5 @@
 #include "frontpanel/FrontPanelRules.h"
+#include "link/AttenuatorRules.h"
 #include "link/AttUnits.h"
 
 #include <gtest/gtest.h>

@@ -47,13 +47,16 @@ void WhenShown(std::function<void(T*)> action, int timeoutMs = 10000) {
 // each box.
 class TCountingMainForm : public TMainForm {
 public:
-    using TMainForm::TMainForm;
-    void ShowLinkAnswer(TTovarinThread* link, const std::string& text) override {
-        for (int s = 0; s < SlotCount; ++s)
-            if (Link(s) == link && (text.rfind("STA", 0) == 0 || text.rfind("ATT", 0) == 0)) ++readBacks[s];
-        TMainForm::ShowLinkAnswer(link, text);
-    }
+    explicit TCountingMainForm(const TMainFormOptions& options) : TMainForm(options) { Bench().AddObserver(&counter_); }
+    ~TCountingMainForm() override { Bench().RemoveObserver(&counter_); }
     std::array<int, SlotCount> readBacks{};
+
+private:
+    struct TCounter : TBenchObserver {
+        explicit TCounter(TCountingMainForm& f) : form(f) {}
+        void ValueAnswered(int n, int) override { ++form.readBacks[n - 1]; }
+        TCountingMainForm& form;
+    } counter_{*this};
 };
 
 struct TRackAtt {
@@ -146,8 +149,7 @@ protected:
     // value in the box and its echo is consumed, so that a change made now
     // is the operator's and no read-back on its way can overwrite it.
     bool WaitSettled(int n, int readBacks = 1, int timeoutMs = 10000) {
-        return WaitUntil([&] { return counting_->readBacks[n - 1] >= readBacks &&
-                                      !form->Link(n - 1)->IgnoreNextChange() && !Box(n)->ChangePending() &&
+        return WaitUntil([&] { return counting_->readBacks[n - 1] >= readBacks && !Box(n)->ChangePending() &&
                                       form->Link(n - 1)->LinkStatus() == 4 && !form->Link(n - 1)->Verifying(); },
                          timeoutMs);
     }

@@ -11,6 +11,7 @@
 #include "frontpanel/HelpViewer.h"
 #include "controls/SlideBar.h"
 #include "frontpanel/NameAttForm.h"
+#include "controls/SpinNumValue.h"
 
 namespace {
 
@@ -79,6 +80,53 @@ TEST_F(MainFormTest, HandChangesAreRoundedForTenthsAndSentWithReadBack) {
     EXPECT_EQ(CountOnWire(0, "STA?"), 2);
 }
 
+// Hears what the bench tells after the window and notes what the box shows
+// at that moment: whoever else listens (the remote control) learns of a
+// status, a read-back or a set's end only once the box shows it.
+struct TBoxOrderWatch : TBenchObserver {
+    explicit TBoxOrderWatch(TMainForm& f) : form(f) {}
+    void BoxShown(int n, TBoxFact fact, const std::string& text) override {
+        const TAttGroupBox* box = form.AttGroupBoxes[n - 1];
+        if (fact == TBoxFact::Attenuation) {
+            ++values;
+            if (box->SpinEdit()->text().toStdString() != text) late.push_back("value " + text);
+        } else if (box->title().toStdString() != text) {
+            late.push_back("caption " + text);
+        } else if (fact == TBoxFact::Status && box->isEnabled() != form.Bench().BoxState(n).Usable) {
+            late.push_back("usable " + text);
+        }
+    }
+    void SetEnded(int n, const TSetOutcome& outcome) override {
+        ++ends;
+        const std::string shown = form.AttGroupBoxes[n - 1]->SpinEdit()->text().toStdString();
+        if (outcome.ReadBack && outcome.End != TSetOutcome::TEnd::Superseded &&
+            SpinFormat(*outcome.ReadBack, true) != shown) late.push_back("set end " + shown);
+    }
+    TMainForm& form;
+    int values = 0;
+    int ends = 0;
+    std::vector<std::string> late;
+};
+
+TEST_F(MainFormTest, OthersHearOfStatusesReadBacksAndSetEndsOnlyOnceTheBoxShowsThem) {
+    Serve({{935, "ORD1", 120}});
+    WriteSettings(WriteConfig({0}));
+    std::unique_ptr<TBoxOrderWatch> watch;
+    ASSERT_TRUE(Start(true, [&] {
+        watch = std::make_unique<TBoxOrderWatch>(*form);
+        form->Bench().AddObserver(watch.get());
+    }));
+    ASSERT_TRUE(WaitUsable(1, "ORD1"));
+    ASSERT_TRUE(WaitSettled(1));
+    Box(1)->SetValue(300);
+    ASSERT_TRUE(WaitUntil([&] { return watch->ends == 1; }));
+    form->RequestLinkRefresh(1);
+    ASSERT_TRUE(WaitSettled(1, 2));
+    EXPECT_GE(watch->values, 3);  // the first read-back, the set's, the refresh's
+    EXPECT_EQ(watch->late, std::vector<std::string>{});
+    form->Bench().RemoveObserver(watch.get());
+}
+
 TEST_F(MainFormTest, ReadBackEchoIsSwallowedAndNotSentBack) {
     Serve({{935, "ECHO", 250}});
     WriteSettings(WriteConfig({0}));
@@ -88,7 +136,6 @@ TEST_F(MainFormTest, ReadBackEchoIsSwallowedAndNotSentBack) {
     // The value written by the read-back raises a change 300 ms later: it is
     // recognised as the echo and nothing is sent.
     PumpEvents(700);
-    EXPECT_FALSE(form->Link(0)->IgnoreNextChange());
     EXPECT_EQ(CountOnWire(0, "ATT 0 250"), 0);
     // The next real change is sent.
     Box(1)->SetValue(300);
@@ -105,7 +152,9 @@ TEST_F(MainFormTest, ReadBackThatOnlyReformatsTheTextIsNotSentBack) {
     ASSERT_TRUE(WaitUntil([&] { return Box(1)->SpinEdit()->text() == "0.0"; }));
     PumpEvents(700);
     EXPECT_EQ(CountOnWire(0, "ATT 0 000"), 0);
-    EXPECT_FALSE(form->Link(0)->IgnoreNextChange());
+    // Nothing is left to swallow the operator's next change.
+    Box(1)->SetValue(300);
+    ASSERT_TRUE(WaitUntil([&] { return CountOnWire(0, "ATT 0 300") == 1; }));
 }
 
 TEST_F(MainFormTest, EchoFlagLeftWhileTypingDoesNotSwallowTheNextChange) {
@@ -123,7 +172,6 @@ TEST_F(MainFormTest, EchoFlagLeftWhileTypingDoesNotSwallowTheNextChange) {
     form->RequestLinkRefresh(1);
     ASSERT_TRUE(WaitUntil([&] { return sim.Accepted(simIndex[0]) == 2 && CountOnWire(0, "STA?") == 2; }));
     PumpEvents(500);
-    EXPECT_FALSE(form->Link(0)->IgnoreNextChange());
     // The operator's next change is sent.
     Box(1)->SpinEdit()->clear();
     QTest::keyClicks(Box(1)->SpinEdit(), "42.5");
@@ -159,7 +207,10 @@ TEST_F(MainFormTest, OperatorChangeThatDropsOrReplacesAPendingEchoIsSent) {
     ASSERT_TRUE(echoPending(300));
     Box(1)->SlideBar()->SetPosition(555);
     EXPECT_TRUE(WaitUntil([&] { return sim.Attenuation(simIndex[0]) == 555; }, 3000));
-    EXPECT_FALSE(form->Link(0)->IgnoreNextChange());
+    // Nothing is left to swallow the operator's next change.
+    ASSERT_TRUE(WaitUntil([&] { return !form->Link(0)->Verifying() && !Box(1)->ChangePending(); }));
+    Box(1)->SetValue(600);
+    EXPECT_TRUE(WaitUntil([&] { return CountOnWire(0, "ATT 0 600") == 1; }, 3000));
 }
 
 TEST_F(MainFormTest, CommonMaximumIsTheSmallestUsableMaximum) {

@@ -3,7 +3,7 @@
 // lines cut off by the peer's close included), and every line it hands on
 // goes through the front panel's readers of the name and state answers.
 
-#include "frontpanel/FrontPanelRules.h"
+#include "link/AttenuatorRules.h"
 #include "link/TovarinProtocol.h"
 #include "link/TovarinSend.h"
 

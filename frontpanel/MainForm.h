@@ -87,7 +87,9 @@ public:
     // given; empty before that and for a slot without an attenuator.
     std::string AttName(int n) const override;
     // ticket: follows the command to the wire (see TTovarinThread).
-    void PostCommand(int n, const std::string& text, TPostTicket ticket = {}) { bench_->PostCommand(n, text, std::move(ticket)); }
+    void PostCommand(int n, const std::string& text, TPostTicket ticket = {}) {
+        bench_->PostCommand(n, text, std::move(ticket));
+    }
     // The bench's verified set; while the sequence list is open the command
     // goes out as it is. Returns the verified set's serial (0 when none
     // went out).

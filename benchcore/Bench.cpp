@@ -17,6 +17,7 @@ TBench::TBench(const TLinkTimings& timings) {
         link->SetReadyCaption("Wait...");
         link->SetEnabled(false);
     }
+    run_.AddObserver(this);
     parkPoll_.setInterval(2);
     parkPoll_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&parkPoll_, &QTimer::timeout, &timers_, [this] { ParkCheck(); });

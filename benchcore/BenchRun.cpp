@@ -75,15 +75,16 @@ void TBenchRun::Run(const std::vector<std::string>& files, TStarted started) {
     for (int n = 1; n <= TBaieScripts::AttCount; ++n) bench[static_cast<std::size_t>(n)] = host_.ProfileAtt(n);
     tenths_ = CountsTenths(host_.CommonMaxAtt());
     SetState(TBenchRunState::Analysing);
-    preparation_ = std::make_unique<TRunPreparation>(files, bench, [this](TSequenceAnalysis analysis) {
+    const std::uint64_t start = ++start_;
+    preparation_ = std::make_unique<TRunPreparation>(files, bench, [this, start](TSequenceAnalysis analysis) {
         // Taken up from the event queue rather than inside the hand-over, so
         // that whatever an observer opens on a refusal never holds the other
         // workers' hand-overs.
         auto taken = std::make_shared<TSequenceAnalysis>(std::move(analysis));
         QMetaObject::invokeMethod(
             &context_,
-            [this, taken] {
-                if (state_ == TBenchRunState::Analysing && preparation_) AnalysisDone(std::move(*taken));
+            [this, taken, start] {
+                if (start == start_ && state_ == TBenchRunState::Analysing) AnalysisDone(std::move(*taken));
             },
             Qt::QueuedConnection);
     });

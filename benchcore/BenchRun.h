@@ -16,6 +16,7 @@
 
 #include <QObject>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -134,6 +135,7 @@ private:
     std::vector<TBenchRunObserver*> observers_;
     std::vector<std::string> files_;
     bool tenths_ = true;  // the unit of the run's values, fixed when it was asked for
+    std::uint64_t start_ = 0;  // counts the starts asked for: a given-up one's analysis is dropped
     TStarted started_;
     std::unique_ptr<TRunPreparation> preparation_;
     std::unique_ptr<TRunRecord> record_;

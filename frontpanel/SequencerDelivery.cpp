@@ -7,7 +7,6 @@
 #include "sequencer/SequenceRun.h"
 #include "support/GuiThread.h"
 
-
 TFrontPanelDelivery::TFrontPanelDelivery(TMainForm& main, TSequencerGraphForm& graph)
     : main_(main), graph_(graph),
       wire_(TPostRelay::Make([this](std::uint64_t serial, bool sent) { Written(serial, sent); })) {

@@ -2,9 +2,8 @@
 // The bench as a service: the bench core with its configuration, the SCPI
 // server over its remote core, the log, and systemd's notifications. Stop
 // ends a run as "program closed", parks every usable attenuator and then
-// ends the event loop; Reload reads
-// the configuration file again and applies it as a configuration change.
-// Main thread only.
+// ends the event loop; Reload reads the configuration file again and
+// applies it as a configuration change. Main thread only.
 
 #include "benchcore/Bench.h"
 #include "benchcore/BenchRemote.h"

@@ -270,8 +270,14 @@ def serve():
     if svc.proc.poll() is not None or scpi.query('ATT1:READ?') != '1':
         fail('the service did not keep serving after a refused configuration')
 
-    # SIGTERM: every usable attenuator parked at the common maximum, two
-    # verified sets each, then status 0 within 3 s.
+    # SIGTERM during a run: the run ends as "program closed" first; then
+    # every usable attenuator is parked at the common maximum, two verified
+    # sets each, and the service exits 0 within 3 s.
+    hold = os.path.join(out, 'handover.sqc')
+    if scpi.query('SEQ:RUN "%s";SYST:ERR?' % hold) != '0,"No error"':
+        fail('SEQ:RUN before SIGTERM refused')
+    wait_for(lambda: [l for a, l in att_lines(sim.lines) if a == sim.address(1, 1)][-2:] == ['ATT 0 200', 'ATT 0 300']
+             and len([1 for a, l in att_lines(sim.lines) if a == sim.address(1, 1)]) >= 4, 5, 'the run before SIGTERM')
     mark = len(sim.lines)
     began = time.monotonic()
     svc.proc.send_signal(signal.SIGTERM)
@@ -292,7 +298,9 @@ def serve():
             fail('parking of %s: %s' % (sim.address(rack, att), wire))
     if [l for a, l in after if a == sim.address(1, 4)]:
         fail('the attenuator out of use was parked')
-    print('passed: READY, STATUS, WATCHDOG, a set, two runs, SIGHUP twice, SIGTERM parked 7 attenuators')
+    if run_ended(svc, 'handover.sqc', 'program closed')['end']['ended'] != 'program closed':
+        fail('the description of the run ended by SIGTERM')
+    print('passed: READY, STATUS, WATCHDOG, a set, runs, SIGHUP twice, SIGTERM ended a run and parked 7 attenuators')
 
 
 def bad_config():

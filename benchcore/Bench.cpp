@@ -17,12 +17,18 @@ TBench::TBench(const TLinkTimings& timings) {
         link->SetReadyCaption("Wait...");
         link->SetEnabled(false);
     }
+    run_.AddObserver(this);
     parkPoll_.setInterval(2);
     parkPoll_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&parkPoll_, &QTimer::timeout, &timers_, [this] { ParkCheck(); });
 }
 
 TBench::~TBench() {
+    // A run still going ends as "program closed" while its links exist.
+    observers_.clear();
+    stopDone_.clear();
+    recordNotice_ = {};
+    run_.EndForProgramClose();
     Stop();
     // Every wait of a link is interrupted by its termination and its pending
     // GUI step is released, so joining them is bounded.
@@ -117,6 +123,7 @@ void TBench::ShowLinkStatus(TTovarinThread* link, int status) {
         UpdateCommonMaxAtt();
     }
     box.Usable = usable;
+    run_.LinkUsable(n, usable);
     Tell([&](TBenchObserver& o) { o.BoxChanged(n, box); });
     Tell([&](TBenchObserver& o) { o.BoxShown(n, TBoxFact::Status, caption); });
 }
@@ -127,6 +134,7 @@ void TBench::ShowLinkAnswer(TTovarinThread* link, const std::string& text) {
     if (const auto value = AnswerValue(text)) {
         ShowReadBack(n, *value);
         Tell([&](TBenchObserver& o) { o.ValueAnswered(n, *value); });
+        run_.ReadBack(n, *value);
     } else if (const auto name = AnswerName(text)) {
         boxes_[n - 1].Caption = *name;
         boxes_[n - 1].Name = *name;

@@ -4,11 +4,13 @@
 // for each attenuator box (status text, name, read-back, the end of a
 // verified set), the hand path of a change, naming, refresh and
 // reconfiguration, the common maximum and each attenuator's unit, and the
-// parking at the common maximum. Facts and events go out to observers;
+// parking at the common maximum, and runs of sequence files (TBenchRun,
+// on this bench's links). Facts and events go out to observers;
 // requests come in as calls. It is the remote core's panel (TRemotePanel),
 // so that SCPI runs on it unchanged. GUI (main) thread only, as the links'
 // reports are; nothing here waits.
 
+#include "benchcore/BenchRun.h"
 #include "benchcore/BenchSlots.h"
 #include "link/TovarinThread.h"
 #include "remote/RemoteCore.h"
@@ -63,7 +65,7 @@ struct TBenchConfigResult {
     bool Applied() const { return Errors.empty(); }
 };
 
-class TBench : public TLinkView, public TRemotePanel {
+class TBench : public TLinkView, public TRemotePanel, public TBenchRunHost, private TBenchRunObserver {
 public:
     static constexpr int SlotCount = TBenchSlots::SlotCount;
     // The pause after the parking's second round (each round waits up to
@@ -128,8 +130,20 @@ public:
     void Park(std::function<void()> done);
     bool Parking() const { return parking_; }
     bool Parked() const { return parked_; }
-    // Runs, when the bench has none, are refused with this message.
-    static const char* const NoRunsMessage;
+
+    // --- Runs ---
+    // One run at a time; while it is analysed or going, hand changes and
+    // names are refused (refreshes are not: the run catches the link up).
+    TBenchRun& Runs() { return run_; }
+    const TBenchRun& Runs() const { return run_; }
+    void SetRecordsDir(const std::string& dir) { recordsDir_ = dir; }
+
+    // --- TBenchRunHost ---
+    TTovarinThread* RunLink(int n) const override { return IsBox(n) ? links_[n - 1].get() : nullptr; }
+    TProfileAtt ProfileAtt(int n) const override;
+    TRecordedAtt RecordedAtt(int n) const override;
+    std::string ConfigFile() const override { return slots_.ConfigFile(); }
+    std::string RecordsDir() const override { return recordsDir_; }
 
     // --- TLinkView (the links' reports) ---
     void ShowLinkStatus(TTovarinThread* link, int status) override;
@@ -140,7 +154,7 @@ public:
     TRemoteBox Box(int n) const override;
     int LinkMaxAtt(int n) const override { return IsBox(n) ? links_[n - 1]->MaxAtt() : 0; }
     int CommonMaxAtt() const override { return commonMaxAtt_; }
-    bool SequencerOpen() const override { return false; }
+    bool SequencerOpen() const override { return run_.Busy(); }
     bool HoldsInput() const override { return parking_ || parked_; }
     std::uint64_t SetByHand(int n, int value) override;
     void Rename(int n, const std::string& name) override { ApplyName(n, name); }
@@ -148,7 +162,7 @@ public:
     std::vector<TRemoteSet> ParkRound() override;
     void RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) override;
     void StopSequences(TRemoteDone done) override;
-    bool SequencesRunning() const override { return false; }
+    bool SequencesRunning() const override { return run_.State() == TBenchRunState::Running; }
 
 private:
     static bool IsBox(int n) { return n >= 1 && n <= SlotCount; }
@@ -160,6 +174,10 @@ private:
     void ParkCheck();
     void ParkNextRound();
     void ParkFinished();
+    // --- TBenchRunObserver (this bench's run) ---
+    void RunValueWritten(int n, int value, const std::string& command) override;
+    void RunEnded(TRunEnding how, const std::string& recordPath) override;
+    void RunRecordFailed(const std::string& text) override;
     template <typename F> void Tell(F f) {
         const auto observers = observers_;  // an observer may add or remove observers
         for (TBenchObserver* o : observers) f(*o);
@@ -182,4 +200,10 @@ private:
     QElapsedTimer parkClock_;
     QObject timers_;
     QTimer parkPoll_{&timers_};
+
+    // Runs.
+    std::string recordsDir_;
+    TRemoteNotice recordNotice_;              // of the script whose run is going
+    std::vector<TRemoteDone> stopDone_;       // answered once the run has ended
+    TBenchRun run_{*this};
 };

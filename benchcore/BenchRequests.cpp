@@ -1,13 +1,10 @@
-// The bench's requests: the hand path of a change, naming, refresh, the
-// parking at the common maximum, and runs, which this bench has none of.
+// The bench's requests: the hand path of a change, naming, refresh and the
+// parking at the common maximum.
 
 #include "benchcore/Bench.h"
 
 #include "link/AttenuatorRules.h"
 #include "link/TovarinProtocol.h"
-
-const char* const TBench::NoRunsMessage =
-    "Runs are not available in the service yet: run sequences from the desktop program";
 
 std::uint64_t TBench::SetAttenuator(int n, const std::string& channel, int value) {
     if (!IsBox(n)) return 0;
@@ -19,13 +16,14 @@ std::uint64_t TBench::SetAttenuator(int n, const std::string& channel, int value
 }
 
 std::uint64_t TBench::SetByHand(int n, int value) {
-    // From the moment parking begins only the park value may be sent.
-    if (HoldsInput()) return 0;
+    // From the moment parking begins only the park value may be sent; while
+    // a run drives the attenuators, only the run's.
+    if (HoldsInput() || run_.Busy()) return 0;
     return SetAttenuator(n, "0", value);
 }
 
 void TBench::ApplyName(int n, const std::string& name) {
-    if (!IsBox(n) || HoldsInput()) return;
+    if (!IsBox(n) || HoldsInput() || run_.Busy()) return;
     boxes_[n - 1].Caption = name;
     boxes_[n - 1].Name = name;
     Tell([&](TBenchObserver& o) { o.BoxShown(n, TBoxFact::Name, name); });
@@ -67,6 +65,8 @@ void TBench::Park(std::function<void()> done) {
     }
     if (done) parkDone_.push_back(std::move(done));
     if (parking_) return;  // joins the parking under way
+    // A run still going ends first, with nothing more of it sent.
+    run_.EndForProgramClose();
     parking_ = true;
     parkRound_ = 0;
     parkClock_.start();
@@ -107,13 +107,4 @@ void TBench::ParkFinished() {
     done.swap(parkDone_);
     Tell([](TBenchObserver& o) { o.ParkingEnded(); });
     for (auto& d : done) d();
-}
-
-void TBench::RunSequences(const std::vector<std::string>& /*files*/, TRemoteDone done, TRemoteNotice /*recordFailed*/) {
-    done(TRemoteRefusal{TRemoteRefusalKind::Failed, NoRunsMessage});
-}
-
-void TBench::StopSequences(TRemoteDone done) {
-    // Nothing runs, so nothing is left to stop.
-    done(std::nullopt);
 }

@@ -3,6 +3,7 @@
 #include "frontpanel/MainForm.h"
 #include "sequencer/RunRecord.h"
 #include "sequencer/SequencerForm.h"
+#include "support/FilePaths.h"
 
 #include <QAction>
 #include <QApplication>
@@ -102,11 +103,13 @@ void TRemoteSequences::OpenAndRun(const std::vector<std::string>& files, const T
 
 void TRemoteSequences::RunIn(TSequencerForm* list, const std::vector<std::string>& files, TCall call) {
     list->AddFiles(files);
+    // Exactly the files asked for: a.sqc never selects A.sqc, another file;
+    // a link to a listed file (not listed again) selects that file.
     for (int i = 0; i < list->LBSequence->count(); ++i) {
         QListWidgetItem* row = list->LBSequence->item(i);
+        const std::string listed = QFile::encodeName(row->text()).toStdString();
         bool wanted = false;
-        for (const std::string& f : files)
-            wanted = wanted || row->text().compare(QFile::decodeName(f.c_str()), Qt::CaseInsensitive) == 0;
+        for (const std::string& f : files) wanted = wanted || listed == f || SameFile(listed, f);
         row->setSelected(wanted);
     }
     QPointer<TSequencerForm> guard(list);

@@ -7,58 +7,16 @@
 #include "sequencer/SequenceRun.h"
 #include "support/GuiThread.h"
 
-#include <mutex>
-
-// Stands between each command's ticket and the link: the record's ticket
-// is settled at once, on whichever thread the link settles it, and the
-// delivery hears of it on the GUI thread, through a gate that it closes
-// when it goes away.
-struct TFrontPanelDelivery::TWire : TPostOutcomes, std::enable_shared_from_this<TWire> {
-    std::mutex mutex;
-    std::map<std::uint64_t, TPostTicket> inner;  // the record's tickets, by serial
-    std::uint64_t next = 0;
-    TGuiGate gate;
-    TFrontPanelDelivery* owner = nullptr;  // GUI thread only
-
-    std::uint64_t Follow(TPostTicket ticket) {
-        std::lock_guard<std::mutex> lock(mutex);
-        inner.emplace(++next, std::move(ticket));
-        return next;
-    }
-    TPostTicket Take(std::uint64_t serial) {
-        std::lock_guard<std::mutex> lock(mutex);
-        const auto it = inner.find(serial);
-        if (it == inner.end()) return {};
-        TPostTicket ticket = std::move(it->second);
-        inner.erase(it);
-        return ticket;
-    }
-    void Tell(std::uint64_t serial, bool sent) {
-        gate.Post([weak = weak_from_this(), serial, sent] {
-            if (const auto self = weak.lock(); self && self->owner) self->owner->Written(serial, sent);
-        });
-    }
-    void Sent(std::uint64_t serial, std::chrono::system_clock::time_point at) override {
-        Take(serial).Sent(at);
-        Tell(serial, true);
-    }
-    void NotSent(std::uint64_t serial, TNotSent why) override {
-        Take(serial).NotSent(why);
-        Tell(serial, false);
-    }
-};
-
 TFrontPanelDelivery::TFrontPanelDelivery(TMainForm& main, TSequencerGraphForm& graph)
-    : main_(main), graph_(graph), wire_(std::make_shared<TWire>()) {
-    wire_->owner = this;
+    : main_(main), graph_(graph),
+      wire_(TPostRelay::Make([this](std::uint64_t serial, bool sent) { Written(serial, sent); })) {
     main_.SetReadBackWatcher([this](int n, int value) { ReadBack(n, value); });
 }
 
 TFrontPanelDelivery::~TFrontPanelDelivery() {
     main_.SetReadBackWatcher({});
     // No word from the links reaches this object after this.
-    wire_->owner = nullptr;
-    wire_->gate.Close();
+    wire_->Close();
 }
 
 void TFrontPanelDelivery::AdvanceTime(int elapsedMs) { graph_.AdvanceTime(elapsedMs); }
@@ -91,10 +49,11 @@ void TFrontPanelDelivery::SetPendingCommand(int att, const std::string& command,
         ticket.NotSent(TNotSent::LinkNotUsable);
         return;
     }
-    const std::uint64_t serial = wire_->Follow(std::move(ticket));
+    std::uint64_t serial = 0;
+    TPostTicket followed = wire_->Follow(std::move(ticket), serial);
     inFlight_[serial] = TInFlight{att, command, false, false};
     latest_[static_cast<std::size_t>(att)] = serial;
-    main_.PostCommand(att, command, TPostTicket(wire_, serial));
+    main_.PostCommand(att, command, std::move(followed));
 }
 
 void TFrontPanelDelivery::Written(std::uint64_t serial, bool sent) {

@@ -3,6 +3,7 @@
 // links' pending commands, the attenuator boxes and the graph window), and
 // what the sequence windows read from the main window.
 
+#include "sequencer/PostRelay.h"
 #include "sequencer/SequencerForm.h"
 #include "sequencer/SequencerThread.h"
 
@@ -48,7 +49,6 @@ public:
     void ShowLinkAnswer(int att, const std::string& command) override;
 
 private:
-    struct TWire;  // hears from the links what became of each command
     // A command handed to a link and not yet written, with where its value
     // is to be shown once it is.
     struct TInFlight {
@@ -65,7 +65,7 @@ private:
     TMainForm& main_;
     TSequencerGraphForm& graph_;
     std::array<TPostTicket, 9> tickets_;  // [att] for its next command
-    std::shared_ptr<TWire> wire_;
+    std::shared_ptr<TPostRelay> wire_;  // hears from the links what became of each command
     std::map<std::uint64_t, TInFlight> inFlight_;  // by serial
     std::array<std::uint64_t, 9> latest_{};        // [att]: serial of its last command
     bool showingOwn_ = false;  // a value of the run is being shown, not read back

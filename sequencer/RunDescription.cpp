@@ -1,5 +1,6 @@
 #include "sequencer/RunDescription.h"
 
+#include "sequencer/SequenceCompiler.h"
 #include "support/VersionTitle.h"
 
 #include <QCryptographicHash>
@@ -12,6 +13,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+
+std::vector<TPlayedFile> PlayedFiles(const std::vector<std::string>& files, const TSequenceAnalysis& analysis) {
+    std::vector<TPlayedFile> played;
+    for (const std::string& file : files) played.push_back({file, {}});
+    // Each box goes to the file of the script that drives it: a profile has
+    // a script per column, in its columns' order, so scripts and files do
+    // not pair up one to one.
+    for (int n = 1; n <= TBaieScripts::AttCount; ++n) {
+        const TSequenceScript* script = analysis.Assignment.Slot(n);
+        for (std::size_t i = 0; script && i < analysis.Scripts.size() && i < analysis.ScriptFile.size(); ++i)
+            if (analysis.Scripts[i].get() == script && analysis.ScriptFile[i] < played.size())
+                played[analysis.ScriptFile[i]].Atts.push_back(n);
+    }
+    return played;
+}
 
 namespace {
 

@@ -25,6 +25,11 @@ struct TRunStart {
     std::vector<TPlayedFile> Files;
 };
 
+struct TSequenceAnalysis;
+// The files of a run (the paths analysed, in order), each with the boxes its
+// scripts drive in analysis.
+std::vector<TPlayedFile> PlayedFiles(const std::vector<std::string>& files, const TSequenceAnalysis& analysis);
+
 enum class TRunEnding { Completed, Stopped, ProgramClosed };
 // "completed", "stopped", "program closed".
 const char* RunEndingText(TRunEnding how);

@@ -76,8 +76,9 @@ TRunRecord::~TRunRecord() {
     gate_.Close();
 }
 
-TPostTicket TRunRecord::Add(int box, const std::string& command, bool limited) {
-    TRecordRow row{std::chrono::system_clock::now(), std::chrono::steady_clock::now() - start_, box, command, limited, {}, {}};
+TPostTicket TRunRecord::Add(int box, const std::string& command, bool limited, bool catchUp) {
+    TRecordRow row{std::chrono::system_clock::now(), std::chrono::steady_clock::now() - start_, box, command, limited,
+                   {}, {}, catchUp};
     std::uint64_t serial = 0;
     {
         std::lock_guard<std::mutex> lock(ledger_->mutex);

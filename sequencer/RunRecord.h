@@ -49,8 +49,9 @@ public:
     // ticket through which the link tells what became of the command. No
     // disk access, only a short lock shared with the writer. A ticket let go
     // unsettled marks the row as dropped at stop. limited: the value was cut
-    // down to the attenuator's maximum.
-    TPostTicket Add(int box, const std::string& command, bool limited);
+    // down to the attenuator's maximum; catchUp: the run's present value
+    // sent again after the box's link came back.
+    TPostTicket Add(int box, const std::string& command, bool limited, bool catchUp = false);
     // A tick was delivered.
     void Tick();
     // Non-blocking: the run has ended. Later rows are refused; the writer
@@ -99,6 +100,7 @@ public:
         inner_.AdvanceTime(elapsedMs);
         record_.Tick();
     }
+    void TickDelivered() override { inner_.TickDelivered(); }
     bool GraphVisible() const override { return inner_.GraphVisible(); }
     void AddAttCommand(int att, const std::string& text) override { inner_.AddAttCommand(att, text); }
     bool AttEnabled(int att) const override { return inner_.AttEnabled(att); }

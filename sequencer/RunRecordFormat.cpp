@@ -77,6 +77,8 @@ std::string RunRecordLine(const TRecordRow& row, const TRecordedAtt& att) {
         sent = LocalTimeText(*row.Sent);
     else if (row.NotSent)
         sent = std::string("not sent: ") + NotSentText(*row.NotSent);
+    std::string note = row.Limited ? "yes" : "";
+    if (row.CatchUp) note += note.empty() ? "catch-up" : "; catch-up";
     return LocalTimeText(row.Wall) + head + CsvField(att.Name) + ',' + CsvField(att.Address) + ',' +
-           CsvField(att.Port) + ',' + value + ',' + db + ',' + sent + ',' + (row.Limited ? "yes" : "") + "\r\n";
+           CsvField(att.Port) + ',' + value + ',' + db + ',' + sent + ',' + note + "\r\n";
 }

@@ -30,6 +30,7 @@ struct TRecordRow {
     // (NotSent); neither while the link still has it.
     std::optional<std::chrono::system_clock::time_point> Sent;
     std::optional<TNotSent> NotSent;
+    bool CatchUp = false;  // the run's present value again, after its link came back
 };
 
 // "link not usable", "replaced by a newer command", "dropped at stop".
@@ -54,7 +55,9 @@ std::string RunRecordHeader();
 // attenuator's own unit), that value in decibels, when the link wrote it to
 // its socket (local time with milliseconds) or "not sent: <reason>", and
 // "yes" when the value was limited to the attenuator's maximum (empty
-// otherwise).
+// otherwise). A catch-up (the run's present value sent again after its link
+// came back) says "catch-up" in that last column ("yes; catch-up" when
+// limited as well), so that readers of the ten columns keep working.
 std::string RunRecordLine(const TRecordRow& row, const TRecordedAtt& att);
 
 // Value v in decibels for an attenuator of maximum maxAtt: tenths of a

@@ -16,16 +16,7 @@ void TSequencerForm::StartRecord(const std::vector<std::string>& files, const TS
     TRunStart start;
     start.ConfigFile = host_.ConfigFile();
     for (int n = 1; n <= 8; ++n) start.Atts[static_cast<std::size_t>(n)] = host_.RecordedAtt(n);
-    for (const std::string& file : files) start.Files.push_back({file, {}});
-    // Each box goes to the file of the script that drives it: a profile has
-    // a script per column, in its columns' order, so scripts and files do
-    // not pair up one to one.
-    for (int n = 1; n <= TBaieScripts::AttCount; ++n) {
-        const TSequenceScript* script = analysis.Assignment.Slot(n);
-        for (std::size_t i = 0; script && i < analysis.Scripts.size() && i < analysis.ScriptFile.size(); ++i)
-            if (analysis.Scripts[i].get() == script && analysis.ScriptFile[i] < start.Files.size())
-                start.Files[analysis.ScriptFile[i]].Atts.push_back(n);
-    }
+    start.Files = PlayedFiles(files, analysis);
     recordDelivery_.reset();
     record_ = std::make_unique<TRunRecord>(host_.SequencesDir(), std::move(start),
                                            [this](const std::string& text) { RecordFailed(text); });

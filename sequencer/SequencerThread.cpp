@@ -101,4 +101,5 @@ void DeliverRunTick(TSequencerDelivery& delivery, const TSequenceRun& run) {
         if (delivery.MainVisible()) delivery.ShowLinkAnswer(att, command);
         if (delivery.GraphVisible()) delivery.AddAttCommand(att, command);
     }
+    delivery.TickDelivered();
 }

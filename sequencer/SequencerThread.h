@@ -50,6 +50,8 @@ public:
     virtual bool MainVisible() const = 0;
     // Shows the command's value in the attenuator's box.
     virtual void ShowLinkAnswer(int att, const std::string& command) = 0;
+    // Every attenuator of the tick has had its command.
+    virtual void TickDelivered() {}
 };
 
 class TSequencerThread {

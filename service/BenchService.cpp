@@ -1,5 +1,6 @@
 #include "service/BenchService.h"
 
+#include "sequencer/RunRecordFormat.h"
 #include "support/VersionTitle.h"
 
 #include <QCoreApplication>
@@ -18,10 +19,13 @@ TBenchService::TBenchService(const TServiceOptions& options, const TServiceConfi
     : options_(options), config_(config.Config), scpiSettings_(scpi), bench_(timings) {
     bench_.AddObserver(&log_);
     bench_.AddObserver(this);
+    bench_.Runs().AddObserver(this);
+    bench_.SetRecordsDir(options.RecordsDir);
     scpi_.SetRefusalLog([](const std::string& text) { LogLine(TLogLevel::Warning, text); });
 }
 
 TBenchService::~TBenchService() {
+    bench_.Runs().RemoveObserver(this);
     bench_.RemoveObserver(this);
     bench_.RemoveObserver(&log_);
 }
@@ -29,9 +33,10 @@ TBenchService::~TBenchService() {
 void TBenchService::Start() {
     LogLine(TLogLevel::Info, std::string(ServiceProgramName) + " " + ProgramVersionInfo().fileVersion +
                                  " starting, configuration " + options_.ConfigFile + ": " + DescribeConfig(config_));
-    if (!options_.RecordsDir.empty())
-        LogLine(TLogLevel::Info, "Records folder " + options_.RecordsDir +
-                                     " (runs are not available in the service yet: nothing is recorded)");
+    if (options_.RecordsDir.empty())
+        LogLine(TLogLevel::Warning, "No records folder (--records DIR): runs go on without a record");
+    else
+        LogLine(TLogLevel::Info, "Records folder " + options_.RecordsDir);
     bench_.ApplyConfiguration(config_, options_.ConfigFile);
     for (int n = 1; n <= TBench::SlotCount; ++n)
         if (bench_.Slots().Slot(n - 1).Enabled) LogLine(TLogLevel::Info, log_.BoxLabel(n) + " in use");
@@ -56,6 +61,8 @@ void TBenchService::Stop() {
     if (stopping_) return;
     stopping_ = true;
     notify_.Stopping();
+    // A run still going ends first, as when the desktop program closes.
+    bench_.Runs().EndForProgramClose();
     int usable = 0;
     for (int n = 1; n <= TBench::SlotCount; ++n) usable += bench_.Link(n - 1)->Ready() ? 1 : 0;
     const std::string text = "Parking " + std::to_string(usable) + " attenuator" + (usable == 1 ? "" : "s") +
@@ -107,6 +114,35 @@ void TBenchService::BoxShown(int, TBoxFact fact, const std::string&) {
 
 void TBenchService::ShowStatus() {
     if (stopping_) return;
-    notify_.Status(std::to_string(bench_.ReadyCount()) + " of " + std::to_string(bench_.ConfiguredCount()) +
-                   " attenuators ready");
+    std::string status =
+        std::to_string(bench_.ReadyCount()) + " of " + std::to_string(bench_.ConfiguredCount()) + " attenuators ready";
+    if (bench_.Runs().State() == TBenchRunState::Running) status += "; running " + RunFiles();
+    notify_.Status(status);
 }
+
+std::string TBenchService::RunFiles() const {
+    std::string names;
+    for (const std::string& file : bench_.Runs().Files()) {
+        const std::size_t slash = file.rfind('/');
+        names += (names.empty() ? "" : ", ") + (slash == std::string::npos ? file : file.substr(slash + 1));
+    }
+    return names;
+}
+
+void TBenchService::RunStateChanged(TBenchRunState state) {
+    if (state == TBenchRunState::Running) {
+        std::string files;
+        for (const std::string& file : bench_.Runs().Files()) files += (files.empty() ? "" : ", ") + file;
+        LogLine(TLogLevel::Info, "Run started: " + files +
+                                     (options_.RecordsDir.empty() ? "" : "; recording in " + options_.RecordsDir));
+    }
+    ShowStatus();
+}
+
+void TBenchService::RunEnded(TRunEnding how, const std::string& recordPath) {
+    std::string text = "Run of " + RunFiles() + " ended \"" + RunEndingText(how) + "\"";
+    if (!recordPath.empty()) text += "; record " + recordPath + " and " + RunDescriptionPath(recordPath);
+    LogLine(TLogLevel::Info, text);
+}
+
+void TBenchService::RunRecordFailed(const std::string& text) { LogLine(TLogLevel::Error, text); }

@@ -1,9 +1,9 @@
 #pragma once
 // The bench as a service: the bench core with its configuration, the SCPI
 // server over its remote core, the log, and systemd's notifications. Stop
-// parks every usable attenuator and then ends the event loop; Reload reads
-// the configuration file again and applies it as a configuration change.
-// Main thread only.
+// ends a run as "program closed", parks every usable attenuator and then
+// ends the event loop; Reload reads the configuration file again and
+// applies it as a configuration change. Main thread only.
 
 #include "benchcore/Bench.h"
 #include "benchcore/BenchRemote.h"
@@ -21,7 +21,7 @@
 // instead of 1 % with eight idle links).
 TLinkTimings ServiceLinkTimings();
 
-class TBenchService : public TBenchObserver {
+class TBenchService : public TBenchObserver, public TBenchRunObserver {
 public:
     // How long the stop may take before the service ends regardless.
     static constexpr int StopLimitMs = 2500;
@@ -41,9 +41,14 @@ public:
 
     void BoxChanged(int n, const TBenchBox& box) override;
     void BoxShown(int n, TBoxFact fact, const std::string& text) override;
+    // Runs: started and ended with their record files, a record failure.
+    void RunStateChanged(TBenchRunState state) override;
+    void RunEnded(TRunEnding how, const std::string& recordPath) override;
+    void RunRecordFailed(const std::string& text) override;
 
 private:
     void ShowStatus();
+    std::string RunFiles() const;  // the run's file names, "a.sqc, b.csv"
     void Quit();
 
     TServiceOptions options_;

@@ -12,9 +12,12 @@
 #include <QDBusPendingReply>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
 
 #include <atomic>
 #include <thread>
+
+#include <unistd.h>
 
 namespace {
 
@@ -214,6 +217,51 @@ TEST_F(RemoteServiceTest, SequencesRunAndStopThroughTheListWindowWithItsMessages
     EXPECT_FALSE(form->SequencerOpen());
     EXPECT_EQ(OpenList(), nullptr);
     ASSERT_TRUE(WaitUntil([&] { return sim.Attenuation(simIndex[1]) == 300; }));
+}
+
+TEST_F(RemoteServiceTest, AScriptRunsExactlyTheFilesItNamesInTheOperatorsList) {
+    StartProgram({{935, "AT1", 0}, {935, "AT2", 0}}, {0, 1});
+    const std::string lower = Sequence("a.sqc", {true}, {{1, 0, ActionStep, 0, 100, 5}});
+    const std::string upper = Sequence("A.sqc", {false, true}, {{1, 0, ActionStep, 0, 200, 5}});
+    const std::string linked = home.path().toStdString() + "/link.sqc";
+    ASSERT_EQ(::symlink(upper.c_str(), linked.c_str()), 0);
+
+    // The operator's list holds a.sqc and A.sqc, two files; the script
+    // names a.sqc, then a link to A.sqc.
+    std::vector<QDBusMessage> r;
+    std::atomic<bool> done{false};
+    std::thread script;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        TSequencerForm* list = OpenList();
+        if (!list) return;
+        if (!script.joinable()) {
+            list->AddFiles({lower, upper});
+            script = std::thread([&] {
+                r.push_back(ScriptCall("RunSequences", {QStringList{QString::fromStdString(lower)}}));
+                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                r.push_back(ScriptCall("RunSequences", {QStringList{QString::fromStdString(linked)}}));
+                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                done = true;
+            });
+        } else if (done && !list->Running()) {
+            list->reject();
+        }
+    });
+    driver.start(20);
+    form->miSequencer->trigger();  // modal: returns once the list window has closed
+    driver.stop();
+    script.join();
+    ASSERT_EQ(r.size(), 2u);
+    for (const QDBusMessage& m : r) EXPECT_EQ(m.type(), QDBusMessage::ReplyMessage) << m.errorMessage().toStdString();
+    auto sets = [&](int att) {
+        std::vector<std::string> got;
+        for (const auto& l : sim.Lines(simIndex[att]))
+            if (l.line.rfind("ATT ", 0) == 0) got.push_back(l.line);
+        return got;
+    };
+    EXPECT_EQ(sets(0), (std::vector<std::string>{"ATT 0 100"}));
+    EXPECT_EQ(sets(1), (std::vector<std::string>{"ATT 0 200"}));
 }
 
 TEST_F(RemoteServiceTest, ProfilesRunThroughTheListWindowInEachAttenuatorsUnitAndTellTheirFaults) {

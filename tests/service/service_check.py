@@ -5,7 +5,7 @@ no display, a NOTIFY_SOCKET of the test's own, signals, and the wire.
     service_check.py CASE SERVICE RACK_SIM OUT_DIR [UNIT_FILE]
 
 CASE: serve, bad_config, restart, unit, no_gui. Exits 77 when skipped."""
-import os, random, re, signal, socket, subprocess, sys, threading, time
+import glob, json, os, random, re, signal, socket, subprocess, sys, threading, time
 
 case, service, rack_sim, out = sys.argv[1:5]
 unit_file = sys.argv[5] if len(sys.argv) > 5 else None
@@ -143,10 +143,10 @@ class Scpi:
         return answer.decode()
 
 
-def start_bench(sim, notify, config):
+def start_bench(sim, notify, config, extra=()):
     since = len(sim.lines)
     port = free_port()
-    svc = Service(config, port, notify)
+    svc = Service(config, port, notify, extra)
     wait_for(lambda: notify.has('READY=1'), 15, 'READY=1')
     wait_for(lambda: notify.has('STATUS=8 of 8 attenuators ready'), 20, 'STATUS=8 of 8 attenuators ready')
     # Each link ends its start with a read-back; anything it sent of its
@@ -161,11 +161,72 @@ def att_lines(lines):
     return [(a, l) for a, l in lines if l.startswith('ATT')]
 
 
+def write_sequence(name, boxes, steps):
+    """A sequence file on boxes, each step (value in tenths, ticks) a row."""
+    path = os.path.join(out, name)
+    text = 'ATTS SELECTED\r\n\r\n ' + ' '.join('att%d' % b for b in boxes) + '\r\n\r\nACTIONS\r\n'
+    text += '#Num\tTime\tAction\tFrom\tTo\tDuration\r\n'
+    for num, (value, ticks) in enumerate(steps, 1):
+        text += '%d\t0\t3\t0\t%d\t%d\r\n' % (num, value, ticks)
+    with open(path, 'w') as f:
+        f.write(text)
+    return path
+
+
+def run_ended(svc, name, how):
+    """Waits for the log line of the run's end; returns its description."""
+    pattern = re.compile(r'<6>Run of %s ended "%s"; record (.+\.csv) and (.+\.json)' % (re.escape(name), how))
+    wait_for(lambda: pattern.search(svc.text()), 10, 'the end of the run of %s in the log' % name)
+    description = pattern.search(svc.text()).group(2)
+    wait_for(lambda: os.path.exists(description) and json.load(open(description)).get('end'), 10,
+             'the end in ' + description)
+    return json.load(open(description))
+
+
+def runs(svc, sim, notify, scpi, records):
+    """A run over SCPI reaches the wire, shows in STATUS= and is recorded."""
+    hold = write_sequence('handover.sqc', (1, 5), ((200, 3), (300, 600)))
+    short = write_sequence('short.sqc', (2,), ((150, 2),))
+    if scpi.query('SEQ:RUN "%s";SYST:ERR?' % hold) != '0,"No error"':
+        fail('SEQ:RUN of handover.sqc refused')
+    if scpi.query('SEQ:STAT?') != 'RUN':
+        fail('SEQ:STAT? while running')
+    wait_for(lambda: '<6>Run started: ' + hold in svc.text(), 5, 'the start of the run in the log')
+    wait_for(lambda: notify.has('STATUS=8 of 8 attenuators ready; running handover.sqc'), 5, 'STATUS= while running')
+    for rack in (0, 1):
+        wire = lambda: [l for a, l in att_lines(sim.lines) if a == sim.address(rack, 1)]
+        wait_for(lambda: wire()[-2:] == ['ATT 0 200', 'ATT 0 300'], 5, 'the run on rack %d att 1' % (rack + 1))
+    # Hand changes wait for the run's end.
+    error = scpi.query('ATT2 10;SYST:ERR?')
+    if not error.startswith('-2') or 'sequence' not in error:
+        fail('a set during a run answered ' + error)
+    if scpi.query('SEQ:STOP;SEQ:STAT?') != 'IDLE':
+        fail('SEQ:STAT? after SEQ:STOP')
+    if run_ended(svc, 'handover.sqc', 'stopped')['end']['ended'] != 'stopped':
+        fail('the stopped run\'s description')
+    if scpi.query('SEQ:RUN "%s";SYST:ERR?' % short) != '0,"No error"':
+        fail('SEQ:RUN of short.sqc refused')
+    run_ended(svc, 'short.sqc', 'completed')
+    if (sim.address(0, 2), 'ATT 0 150') not in sim.lines:
+        fail('the short run did not reach attenuator 2')
+    if len(glob.glob(os.path.join(records, 'run *.json'))) != 2:
+        fail('records: %s' % os.listdir(records))
+    # A file that cannot be read is refused with its reason.
+    error = scpi.query('SEQ:RUN "/tmp/none.sqc";SYST:ERR?')
+    if not error.startswith('-200,') or '/tmp/none.sqc' not in error:
+        fail('SEQ:RUN of a missing file answered ' + error)
+
+
 def serve():
     sim, notify = Sim(), Notify()
     config = os.path.join(out, 'bench.cfg')
     write_config(config, sim)
-    svc = start_bench(sim, notify, config)
+    records = os.path.join(out, 'records')
+    if os.path.exists(records):
+        for old in os.listdir(records):
+            os.unlink(os.path.join(records, old))
+    os.makedirs(records, exist_ok=True)
+    svc = start_bench(sim, notify, config, ['--records', records])
     wait_for(lambda: notify.has('WATCHDOG=1'), 5, 'WATCHDOG=1')
     if att_lines(sim.lines):
         fail('ATT commands at start: %s' % att_lines(sim.lines))
@@ -180,11 +241,7 @@ def serve():
         fail('the set did not reach attenuator 3')
     if scpi.query('ATT3?') != '57.5':
         fail('read-back of attenuator 3')
-    # Runs are refused, honestly.
-    scpi.write('SEQ:RUN "/tmp/none.sqc"')
-    error = scpi.query('SYST:ERR?')
-    if not error.startswith('-200,') or 'not available in the service' not in error:
-        fail('SEQ:RUN answered ' + error)
+    runs(svc, sim, notify, scpi, records)
 
     # A client from an address that is not allowed is refused, and logged.
     stranger = socket.create_connection(('127.0.0.1', svc.port), timeout=5, source_address=('127.5.5.5', 0))
@@ -213,8 +270,14 @@ def serve():
     if svc.proc.poll() is not None or scpi.query('ATT1:READ?') != '1':
         fail('the service did not keep serving after a refused configuration')
 
-    # SIGTERM: every usable attenuator parked at the common maximum, two
-    # verified sets each, then status 0 within 3 s.
+    # SIGTERM during a run: the run ends as "program closed" first; then
+    # every usable attenuator is parked at the common maximum, two verified
+    # sets each, and the service exits 0 within 3 s.
+    hold = os.path.join(out, 'handover.sqc')
+    if scpi.query('SEQ:RUN "%s";SYST:ERR?' % hold) != '0,"No error"':
+        fail('SEQ:RUN before SIGTERM refused')
+    wait_for(lambda: [l for a, l in att_lines(sim.lines) if a == sim.address(1, 1)][-2:] == ['ATT 0 200', 'ATT 0 300']
+             and len([1 for a, l in att_lines(sim.lines) if a == sim.address(1, 1)]) >= 4, 5, 'the run before SIGTERM')
     mark = len(sim.lines)
     began = time.monotonic()
     svc.proc.send_signal(signal.SIGTERM)
@@ -235,7 +298,9 @@ def serve():
             fail('parking of %s: %s' % (sim.address(rack, att), wire))
     if [l for a, l in after if a == sim.address(1, 4)]:
         fail('the attenuator out of use was parked')
-    print('passed: READY, STATUS, WATCHDOG, a set, SIGHUP twice, SIGTERM parked 7 attenuators')
+    if run_ended(svc, 'handover.sqc', 'program closed')['end']['ended'] != 'program closed':
+        fail('the description of the run ended by SIGTERM')
+    print('passed: READY, STATUS, WATCHDOG, a set, runs, SIGHUP twice, SIGTERM ended a run and parked 7 attenuators')
 
 
 def bad_config():

@@ -1,0 +1,66 @@
+// The bench's run: what it takes from the bench, what the bench makes of
+// its facts, and runs asked for through the remote core.
+
+#include "benchcore/Bench.h"
+
+#include "controls/SpinNumValue.h"
+#include "remote/RemoteRequests.h"
+#include "sequencer/RunRecord.h"
+
+TProfileAtt TBench::ProfileAtt(int n) const {
+    if (!IsBox(n)) return {};
+    const int max = links_[n - 1]->MaxAtt();
+    return {boxes_[n - 1].Usable && max > 0, max};
+}
+
+TRecordedAtt TBench::RecordedAtt(int n) const {
+    if (!IsBox(n)) return {};
+    const TTovarinThread* link = links_[n - 1].get();
+    const TBenchSlot& slot = slots_.Slot(n - 1);
+    // Named only while its link is ready; the identifier is the placeholder
+    // until the attenuator has identified itself.
+    return {link->Ready() ? boxes_[n - 1].Name : std::string(), slot.IP, slot.Port, link->MaxAtt(),
+            link->MaxAtt() > 0 ? link->DeviceId() : std::string()};
+}
+
+void TBench::RunValueWritten(int n, int value, const std::string& /*command*/) {
+    // The box shows what the attenuator now holds, as after a read-back.
+    if (IsBox(n)) ShowReadBack(n, value);
+}
+
+void TBench::RunEnded(TRunEnding /*how*/, const std::string& /*recordPath*/) {
+    std::vector<TRemoteDone> done;
+    done.swap(stopDone_);
+    for (auto& d : done) d(std::nullopt);
+}
+
+void TBench::RunRecordFailed(const std::string& text) {
+    if (recordNotice_) recordNotice_(text);
+}
+
+void TBench::RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) {
+    run_.Run(files, [this, done = std::move(done), recordFailed = std::move(recordFailed)](
+                        std::optional<TBenchRunRefusal> refusal) {
+        if (!refusal) {
+            // Only this run's record speaks to the script that asked for it.
+            recordNotice_ = recordFailed;
+            return done(std::nullopt);
+        }
+        switch (refusal->Kind) {
+        case TBenchRunRefusalKind::Busy: return done(TRemoteRefusal{TRemoteRefusalKind::Conflict, refusal->Text});
+        case TBenchRunRefusalKind::GivenUp:
+            return done(TRemoteRefusal{TRemoteRefusalKind::Failed, RemoteNotStartedMessage});
+        default: return done(TRemoteRefusal{TRemoteRefusalKind::Failed, refusal->Text});
+        }
+    });
+}
+
+void TBench::StopSequences(TRemoteDone done) {
+    // Answered once the run has ended (within about one tick).
+    if (run_.State() == TBenchRunState::Running) {
+        stopDone_.push_back(std::move(done));
+        return run_.Stop();
+    }
+    run_.Stop();  // a start being analysed is given up
+    done(std::nullopt);
+}

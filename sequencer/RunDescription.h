@@ -25,8 +25,10 @@ struct TRunStart {
     std::vector<TPlayedFile> Files;
 };
 
-enum class TRunEnding { Completed, Stopped, ProgramClosed };
-// "completed", "stopped", "program closed".
+// Interrupted: the run never ended (the program was killed); written at
+// the next start, never by a record.
+enum class TRunEnding { Completed, Stopped, ProgramClosed, Interrupted };
+// "completed", "stopped", "program closed", "interrupted".
 const char* RunEndingText(TRunEnding how);
 
 struct TRunEnd {

@@ -1,5 +1,6 @@
 #include "service/BenchService.h"
 
+#include "sequencer/InterruptedRecords.h"
 #include "support/VersionTitle.h"
 
 #include <QCoreApplication>
@@ -32,6 +33,12 @@ void TBenchService::Start() {
     if (!options_.RecordsDir.empty())
         LogLine(TLogLevel::Info, "Records folder " + options_.RecordsDir +
                                      " (runs are not available in the service yet: nothing is recorded)");
+    // Records that a killed run left open are closed before anything runs.
+    const TInterruptedRecords records = CloseInterruptedRecords(options_.RecordsDir);
+    for (const TInterruptedRecord& r : records.Closed)
+        LogLine(TLogLevel::Warning, "Run record " + r.Description + " closed as interrupted at " + r.EndTime);
+    for (const TRecordLeftAlone& r : records.LeftAlone)
+        LogLine(TLogLevel::Warning, "Run record " + r.Description + " left as it is: " + r.Reason);
     bench_.ApplyConfiguration(config_, options_.ConfigFile);
     for (int n = 1; n <= TBench::SlotCount; ++n)
         if (bench_.Slots().Slot(n - 1).Enabled) LogLine(TLogLevel::Info, log_.BoxLabel(n) + " in use");

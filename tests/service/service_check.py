@@ -4,8 +4,8 @@ no display, a NOTIFY_SOCKET of the test's own, signals, and the wire.
 
     service_check.py CASE SERVICE RACK_SIM OUT_DIR [UNIT_FILE]
 
-CASE: serve, bad_config, restart, unit, no_gui. Exits 77 when skipped."""
-import os, random, re, signal, socket, subprocess, sys, threading, time
+CASE: serve, bad_config, restart, crash_record, unit, no_gui. Exits 77 when skipped."""
+import datetime, json, os, random, re, signal, socket, subprocess, sys, threading, time
 
 case, service, rack_sim, out = sys.argv[1:5]
 unit_file = sys.argv[5] if len(sys.argv) > 5 else None
@@ -143,10 +143,10 @@ class Scpi:
         return answer.decode()
 
 
-def start_bench(sim, notify, config):
+def start_bench(sim, notify, config, extra=()):
     since = len(sim.lines)
     port = free_port()
-    svc = Service(config, port, notify)
+    svc = Service(config, port, notify, extra)
     wait_for(lambda: notify.has('READY=1'), 15, 'READY=1')
     wait_for(lambda: notify.has('STATUS=8 of 8 attenuators ready'), 20, 'STATUS=8 of 8 attenuators ready')
     # Each link ends its start with a read-back; anything it sent of its
@@ -286,6 +286,67 @@ def restart():
     print('passed: kill -9 and a restart sent nothing but IDN?, N?, STA?')
 
 
+def leave_run_open(sim, config, records):
+    """The files of a run killed while it went on, as the record's writer
+    leaves them: the CSV with the rows written so far, the description with
+    "end": null. Returns the description's path and the last row's time."""
+    start = datetime.datetime.now().astimezone() - datetime.timedelta(minutes=5)
+    name = os.path.join(records, start.strftime('run %Y-%m-%d %H-%M-%S'))
+    atts = [{'box': n, 'name': 'LAB%d' % n, 'address': sim.ips[(n - 1) // 4], 'port': 10000 + (n - 1) % 4 + 1,
+             'deviceId': None, 'maximum': 935, 'unit': '0.1 dB'} for n in range(1, 9)]
+    description = {'program': 'quadrell2x4atts', 'version': '1', 'host': socket.gethostname(),
+                   'start': start.isoformat(timespec='milliseconds'),
+                   'configuration': {'path': config, 'sha256': None}, 'attenuators': atts,
+                   'sequences': [{'path': '/srv/ramp.sqc', 'sha256': None, 'attenuators': [1]}], 'end': None}
+    rows = 'Time,Seconds,Box,Name,Address,Port,Value,Attenuation (dB),Sent,Limited\r\n'
+    for tick in range(1, 4):
+        t = start + datetime.timedelta(milliseconds=100 * tick)
+        stamp = t.strftime('%Y-%m-%d %H:%M:%S.') + '%03d' % (t.microsecond // 1000)
+        rows += '%s,%d.%03d,1,LAB1,%s,10001,%d,%.1f,%s,\r\n' % (stamp, 0, 100 * tick, sim.ips[0], tick * 10, tick,
+                                                                 stamp)
+    with open(name + '.csv', 'w', newline='') as f:
+        f.write(rows)
+    with open(name + '.json', 'w') as f:
+        json.dump(description, f, indent=4, sort_keys=True)
+    return name + '.json', t.isoformat(timespec='milliseconds')
+
+
+def crash_record():
+    """kill -9 while a run goes on, then a restart as Restart=on-failure does
+    it: nothing moves, and the run's record is closed as interrupted."""
+    sim, notify = Sim(), Notify()
+    config, records = os.path.join(out, 'bench.cfg'), os.path.join(out, 'records')
+    write_config(config, sim)
+    if os.path.isdir(records):
+        for old in os.listdir(records):
+            os.unlink(os.path.join(records, old))
+    os.makedirs(records, exist_ok=True)
+    svc = start_bench(sim, notify, config, ['--records', records])
+    description, last_row = leave_run_open(sim, config, records)
+    record = open(description[:-5] + '.csv', 'rb').read()
+    svc.proc.kill()
+    svc.proc.wait()
+    mark = len(sim.lines)
+    notify.messages.clear()
+    svc = start_bench(sim, notify, config, ['--records', records])
+    after = sim.lines[mark:]
+    if att_lines(after):
+        fail('ATT commands after a restart: %s' % att_lines(after))
+    if not {l for a, l in after} <= {'IDN?', 'N?', 'STA?'}:
+        fail('unexpected lines at start: %s' % {l for a, l in after})
+    end = json.load(open(description)).get('end') or {}
+    if end.get('ended') != 'interrupted' or end.get('time') != last_row:
+        fail('the record left open was closed as %s, expected interrupted at %s' % (end, last_row))
+    if open(description[:-5] + '.csv', 'rb').read() != record:
+        fail('the record itself changed')
+    if '<4>Run record %s closed as interrupted at %s' % (description, last_row) not in svc.text():
+        fail('the closed record is not in the log')
+    svc.proc.send_signal(signal.SIGTERM)
+    if svc.proc.wait(timeout=5) != 0:
+        fail('exit status after SIGTERM')
+    print('passed: kill -9 and a restart sent no ATT and closed the open record as interrupted')
+
+
 def unit():
     analyze = subprocess.run(['which', 'systemd-analyze'], capture_output=True, text=True).stdout.strip()
     if not analyze:
@@ -315,7 +376,8 @@ def no_gui():
 
 
 try:
-    {'serve': serve, 'bad_config': bad_config, 'restart': restart, 'unit': unit, 'no_gui': no_gui}[case]()
+    {'serve': serve, 'bad_config': bad_config, 'restart': restart, 'crash_record': crash_record, 'unit': unit,
+     'no_gui': no_gui}[case]()
 finally:
     for p in procs:
         if p.poll() is None:

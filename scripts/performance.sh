@@ -161,7 +161,7 @@ lines.insert(lines.index('| Area | Measure | Figure | Target | Result |') - 1,
 section = re.compile(r'\n`[^`\n]*\((\w+): [^\n]*`\n\n```\n.*?\n```\n', re.S)
 new_sections = {m.group(1): m.group(0) for m in section.finditer(new_out)}
 out = [new_sections.pop(m.group(1), m.group(0)) for m in section.finditer(old_out)]
-print('\n'.join(lines) + '\n## Output of each benchmark\n' + ''.join(out + list(new_sections.values())), end='')
+print('\n'.join(lines) + '\n\n## Output of each benchmark\n' + ''.join(out + list(new_sections.values())), end='')
 MERGE
 else
     cat "$logs/page"

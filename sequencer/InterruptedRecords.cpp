@@ -149,7 +149,9 @@ TInterruptedRecords CloseInterruptedRecords(const std::string& folder) {
     TInterruptedRecords result;
     if (folder.empty()) return result;
     const QDir dir(QFile::decodeName(folder.c_str()));
-    for (const QString& name : dir.entryList({QStringLiteral("run *.json")}, QDir::Files | QDir::NoSymLinks, QDir::Name))
+    const QStringList names =
+        dir.entryList({QStringLiteral("run *.json")}, QDir::Files | QDir::NoSymLinks, QDir::Name);
+    for (const QString& name : names)
         CloseIfInterrupted(QFile::encodeName(dir.filePath(name)).toStdString(), result);
     return result;
 }

@@ -1,8 +1,15 @@
 #include "bench/service/BenchProcess.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <arpa/inet.h>
 #include <fstream>
+#include <netinet/in.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace bench {
@@ -38,7 +45,8 @@ double TChild::CpuSeconds() const {
 
 int TChild::Terminate(int timeoutMs) {
     process_.terminate();
-    if (process_.waitForFinished(timeoutMs)) return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    if (process_.waitForFinished(timeoutMs))
+        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     process_.kill();
     process_.waitForFinished(5000);
     return -1;
@@ -59,6 +67,27 @@ TDaemon::~TDaemon() {
         process_.kill();
         process_.waitForFinished(5000);
     }
+}
+
+int FreePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0)
+        port = ntohs(a.sin_port);
+    ::close(fd);
+    return port;
+}
+
+void WriteText(const QString& path, const std::string& text) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(text.data(), static_cast<qint64>(text.size())) < 0)
+        throw std::runtime_error("cannot write " + path.toStdString());
 }
 
 bool RunTool(const QString& program, const QStringList& args, const QProcessEnvironment& env, int timeoutMs) {

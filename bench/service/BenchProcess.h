@@ -1,8 +1,8 @@
 #pragma once
 // The programs a benchmark starts beside itself: a child process with an
-// environment of its own, its processor time from /proc, and the private X
+// environment of its own, its processor time from /proc, the private X
 // display and session bus on which the desktop program runs as an operator
-// would have it.
+// would have it, and the port and files they are given.
 
 #include <QProcess>
 #include <QString>
@@ -50,6 +50,11 @@ private:
     QProcess process_;
     QString line_;
 };
+
+// A TCP port free on 127.0.0.1 right now; 0 when none could be found.
+int FreePort();
+// Writes text to path, making its folder; throws std::runtime_error.
+void WriteText(const QString& path, const std::string& text);
 
 // Runs a program to its end (at most timeoutMs); true when it exited 0.
 bool RunTool(const QString& program, const QStringList& args, const QProcessEnvironment& env, int timeoutMs);

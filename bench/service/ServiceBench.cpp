@@ -16,16 +16,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cstdio>
 #include <fstream>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace bench;
 
@@ -50,27 +47,6 @@ double LoadAverage() {
     double load = -1;
     in >> load;
     return load;
-}
-
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0)
-        port = ntohs(a.sin_port);
-    ::close(fd);
-    return port;
-}
-
-void WriteText(const QString& path, const std::string& text) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text.data(), static_cast<qint64>(text.size())) < 0)
-        throw std::runtime_error("cannot write " + path.toStdString());
 }
 
 // Two racks of four attenuators in tenths of a decibel.
@@ -103,7 +79,7 @@ struct TRacks {
         }
         return text;
     }
-    // Every attenuator was read back since mark: the links are up.
+    // Every attenuator was read back after since: the links are up.
     bool LinksUp(Clock::time_point since, int timeoutMs) const {
         for (const int att : atts)
             if (!sim.WaitForLines(att, [&](const std::vector<TSimLine>& lines) {
@@ -159,7 +135,8 @@ TFigures Measure(TRacks& racks, TChild& program, int scpiPort, int seconds) {
             }
             return false;
         }, 5000);
-        if (seen == Clock::time_point{} || !read) throw std::runtime_error("set " + std::to_string(i) + " never ended");
+        if (seen == Clock::time_point{} || !read)
+            throw std::runtime_error("set " + std::to_string(i) + " never ended");
         f.setMs.push_back(Ms(seen - sent));
         std::this_thread::sleep_for(std::chrono::milliseconds(SetGapMs));
     }
@@ -170,7 +147,8 @@ void Print(const char* who, const TFigures& f, int seconds, const char* cpuTarge
     std::printf("%s: idle CPU %.3f %% of one core%s, resident memory %.1f MB (largest over %d s), "
                 "lines to the attenuators while idle: %zu\n",
                 who, f.cpuPercent, cpuTarget, f.rssMb, seconds, f.idleLines);
-    std::printf("%s: SCPI set to the wire over %zu sets: p50 %.3f ms, p99 %.3f ms, max %.3f ms (target p99 under 2 ms)\n",
+    std::printf("%s: SCPI set to the wire over %zu sets: p50 %.3f ms, p99 %.3f ms, max %.3f ms "
+                "(target p99 under 2 ms)\n",
                 who, f.setMs.size(), Percentile(f.setMs, 50), Percentile(f.setMs, 99), Percentile(f.setMs, 100));
     std::fflush(stdout);
 }

@@ -13,7 +13,9 @@
 
 namespace {
 
-QJsonObject Json(const std::string& path) { return QJsonDocument::fromJson(QByteArray::fromStdString(ReadAll(path))).object(); }
+QJsonObject Json(const std::string& path) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(ReadAll(path))).object();
+}
 
 }  // namespace
 

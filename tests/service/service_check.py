@@ -257,6 +257,24 @@ def bad_config():
     print('passed: exit 2 with the rule\'s message, nothing contacted')
 
 
+def kill_and_restart(svc, sim, notify, config, extra=()):
+    """kill -9, then a start as Restart=on-failure makes it: the new service
+    sends nothing but the identification and read-back queries."""
+    svc.proc.kill()
+    svc.proc.wait()
+    mark = len(sim.lines)
+    notify.messages.clear()
+    svc = start_bench(sim, notify, config, extra)
+    time.sleep(1)
+    after = sim.lines[mark:]
+    if att_lines(after):
+        fail('ATT commands after a restart: %s' % att_lines(after))
+    queries = {l for a, l in after}
+    if not queries <= {'IDN?', 'N?', 'STA?'}:
+        fail('unexpected lines at start: %s' % queries)
+    return svc
+
+
 def restart():
     sim, notify = Sim(), Notify()
     config = os.path.join(out, 'bench.cfg')
@@ -265,18 +283,7 @@ def restart():
     scpi = Scpi(svc.port)
     if scpi.query('ATT1 20;ATT8 33.5;*OPC?') != '1':
         fail('*OPC? after the sets')
-    svc.proc.kill()
-    svc.proc.wait()
-    mark = len(sim.lines)
-    notify.messages.clear()
-    svc = start_bench(sim, notify, config)
-    time.sleep(1)
-    after = sim.lines[mark:]
-    if att_lines(after):
-        fail('ATT commands after a restart: %s' % att_lines(after))
-    queries = {l for a, l in after}
-    if not queries <= {'IDN?', 'N?', 'STA?'}:
-        fail('unexpected lines at start: %s' % queries)
+    svc = kill_and_restart(svc, sim, notify, config)
     scpi = Scpi(svc.port)
     if scpi.query('ATT1?;ATT8?') != '20.0;33.5':
         fail('the attenuators moved')
@@ -322,18 +329,11 @@ def crash_record():
             os.unlink(os.path.join(records, old))
     os.makedirs(records, exist_ok=True)
     svc = start_bench(sim, notify, config, ['--records', records])
+    # The run going on when the service is killed: its files as the record's
+    # writer leaves them (a run started over SCPI fits here as well).
     description, last_row = leave_run_open(sim, config, records)
     record = open(description[:-5] + '.csv', 'rb').read()
-    svc.proc.kill()
-    svc.proc.wait()
-    mark = len(sim.lines)
-    notify.messages.clear()
-    svc = start_bench(sim, notify, config, ['--records', records])
-    after = sim.lines[mark:]
-    if att_lines(after):
-        fail('ATT commands after a restart: %s' % att_lines(after))
-    if not {l for a, l in after} <= {'IDN?', 'N?', 'STA?'}:
-        fail('unexpected lines at start: %s' % {l for a, l in after})
+    svc = kill_and_restart(svc, sim, notify, config, ['--records', records])
     end = json.load(open(description)).get('end') or {}
     if end.get('ended') != 'interrupted' or end.get('time') != last_row:
         fail('the record left open was closed as %s, expected interrupted at %s' % (end, last_row))

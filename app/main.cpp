@@ -4,10 +4,24 @@
 #include "support/GuiThread.h"
 #include "frontpanel/MainForm.h"
 #include "frontpanel/RemoteAccess.h"
+#include "sequencer/InterruptedRecords.h"
 #include "support/SignalEvents.h"
 
 #include <QApplication>
 #include <QIcon>
+
+#include <cstdio>
+
+namespace {
+
+void ReportInterruptedRecords(const TInterruptedRecords& records) {
+    for (const TInterruptedRecord& r : records.Closed)
+        std::fprintf(stderr, "Run record %s closed as interrupted at %s\n", r.Description.c_str(), r.EndTime.c_str());
+    for (const TRecordLeftAlone& r : records.LeftAlone)
+        std::fprintf(stderr, "Run record %s left as it is: %s\n", r.Description.c_str(), r.Reason.c_str());
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -28,6 +42,9 @@ int main(int argc, char** argv) {
         // session bus; without a bus the program runs without that hook.
         TRemoteAccess remote(form);
         if (form.FormCreate()) {  // a cancelled configuration closes the window again
+            // Records that a killed run left open, where runs write them,
+            // are closed before a run can start.
+            ReportInterruptedRecords(CloseInterruptedRecords(form.SequencesDir()));
             remote.OfferDBus(QDBusConnection::sessionBus());
             // Test automation over TCP (SCPI); a port that cannot be opened
             // is said on standard error, and the program runs without it.

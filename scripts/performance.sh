@@ -3,11 +3,15 @@
 # figure beside its target, the machine and its load, and every benchmark's
 # own output. Not part of the test run: it takes a few minutes and its
 # figures depend on the machine.
-#   scripts/performance.sh [seconds]   (timed runs; default 60)
+#   scripts/performance.sh [seconds [NAME...]]   (timed runs; default 60)
+# With NAMEs (link, timing, ..., service: the names in the page's outputs),
+# only those benchmarks run; their rows and outputs replace theirs in the
+# page, and every other figure stays as it was.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:-60}
+only=("${@:2}")
 bench="$root/build/bench"
 page="$root/docs/performance.md"
 
@@ -24,6 +28,7 @@ names=()
 run() {
     local name=$1 start
     shift
+    if [ ${#only[@]} -gt 0 ] && [[ " ${only[*]} " != *" $name "* ]]; then return; fi
     echo "running ${*#"$bench/"} ..." >&2
     start=$(date +%s)
     (cd "$logs" && "$@") >"$logs/$name" 2>&1 || { cat "$logs/$name" >&2; echo "$name failed" >&2; exit 1; }
@@ -33,6 +38,7 @@ run() {
 # fig NAME REGEX: the first capture of REGEX in NAME's output.
 fig() {
     local v
+    [ -f "$logs/$1" ] || return 0  # not run this time: no row
     v=$(perl -ne "if (/$2/) { print \$1; exit }" "$logs/$1")
     [ -n "$v" ] || { echo "no figure /$2/ in the output of $1:" >&2; cat "$logs/$1" >&2; exit 1; }
     echo "$v"
@@ -42,6 +48,7 @@ rows=()
 # (no target figure).
 row() {
     local verdict="–" target="–"
+    [ -n "$3" ] || return 0
     if [ "$5" != "-" ]; then
         target="$5 $6 $4"
         if awk -v v="$3" -v l="$6" -v op="$5" 'BEGIN { v = v < 0 ? -v : v; exit !(op == "<" ? v < l : v <= l) }'; then
@@ -65,6 +72,7 @@ run longrun "$bench/graph/bench_graph_longrun"
 run compile "$bench/sequencer/bench_sequencer_compile"
 run editor "$bench/sequencer/bench_editor_open"
 run soak "$bench/frontpanel/bench_soak" 1
+run service "$bench/service/bench_service" 30
 load_end=$(load)
 
 n='([0-9.+-]+)'
@@ -96,6 +104,17 @@ row "Soak" "one day of ticks: GUI tick cost at the end, mean" "$(fig soak "at th
 row "Soak" "one day of ticks: tick cost end / start, mean" "$(fig soak "ratio end\/start: mean $n,")" "×" "<=" 1.2
 row "Soak" "one day of ticks: tick cost end / start, p99" "$(fig soak "ratio end\/start: mean [0-9.]+, p99 $n")" "×" "<=" 1.2
 row "Soak" "one day of ticks: resident memory end / warm-up" "$(fig soak "resident memory:.*ratio $n")" "×" - -
+svc_fig() { fig service "^service \\(quadrell2x4attsd\\): $1"; }
+desk_fig() { fig service "^desktop program on Xvfb: $1"; }
+row "Service" "service idle, eight links up, 30 s: CPU" "$(svc_fig "idle CPU $n %")" "% of a core" "<" 0.5
+row "Service" "desktop program idle on the same bench (Xvfb): CPU" "$(desk_fig "idle CPU $n %")" "% of a core" - -
+row "Service" "service idle: resident memory" "$(svc_fig ".*resident memory $n MB")" MB - -
+row "Service" "desktop program idle: resident memory" "$(desk_fig ".*resident memory $n MB")" MB - -
+row "Service" "resident memory, service / desktop program" "$(fig service "desktop program's: $n ")" "×" "<" 0.5
+row "Service" "service, SCPI set to the wire, p50" "$(svc_fig "SCPI set.*p50 $n ms")" ms - -
+row "Service" "service, SCPI set to the wire, p99" "$(svc_fig "SCPI set.*p99 $n ms")" ms "<" 2
+row "Service" "desktop program, SCPI set to the wire, p50" "$(desk_fig "SCPI set.*p50 $n ms")" ms - -
+row "Service" "desktop program, SCPI set to the wire, p99" "$(desk_fig "SCPI set.*p99 $n ms")" ms "<" 2
 
 {
     echo "# Performance"
@@ -121,5 +140,31 @@ row "Soak" "one day of ticks: resident memory end / warm-up" "$(fig soak "reside
         grep -v -e '^QStandardPaths' -e 'propagateSizeHints' "$logs/$name" | sed 's|/tmp/[^ "]*|TMP|g'
         echo '```'
     done
-} >"$page"
+} >"$logs/page"
+if [ ${#only[@]} -gt 0 ] && [ -f "$page" ]; then
+    # The new rows and outputs into the page as it was.
+    /usr/bin/python3 - "$page" "$logs/page" "$seconds" "${only[@]}" <<'MERGE'
+import re, sys
+page, fresh_page, seconds, names = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+split = lambda text: text.split('\n## Output of each benchmark\n')
+(old_head, old_out), (new_head, new_out) = split(open(page).read()), split(open(fresh_page).read())
+key = lambda line: tuple(line.split(' | ')[:2]) if line.startswith('| ') else None
+fresh = {key(l): l for l in new_head.splitlines() if key(l)}
+lines = [fresh.pop(key(l), l) for l in old_head.splitlines() if not l.startswith('Rows refreshed: ')]
+end = max(i for i, l in enumerate(lines) if key(l)) + 1
+lines[end:end] = fresh.values()
+when = re.search(r'on (\d{4}-\d\d-\d\d \d\d:\d\d UTC)', new_head).group(1)
+load = re.search(r'load average (\S+) at the start, (\S+) at the end', new_head).groups()
+lines.insert(lines.index('| Area | Measure | Figure | Target | Result |') - 1,
+             'Rows refreshed: those of %s by `scripts/performance.sh %s %s` on %s (load average %s at the start, %s at '
+             'the end).' % (', '.join(names), seconds, ' '.join(names), when, *load))
+section = re.compile(r'\n`[^`\n]*\((\w+): [^\n]*`\n\n```\n.*?\n```\n', re.S)
+new_sections = {m.group(1): m.group(0) for m in section.finditer(new_out)}
+out = [new_sections.pop(m.group(1), m.group(0)) for m in section.finditer(old_out)]
+print('\n'.join(lines) + '\n\n## Output of each benchmark\n' + ''.join(out + list(new_sections.values())), end='')
+MERGE
+else
+    cat "$logs/page"
+fi >"$page.new"
+mv "$page.new" "$page"
 echo "wrote $page"

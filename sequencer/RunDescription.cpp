@@ -86,6 +86,7 @@ const char* RunEndingText(TRunEnding how) {
     case TRunEnding::Completed: return "completed";
     case TRunEnding::Stopped: return "stopped";
     case TRunEnding::ProgramClosed: return "program closed";
+    case TRunEnding::Interrupted: return "interrupted";
     }
     return "";
 }

@@ -30,8 +30,10 @@ struct TSequenceAnalysis;
 // scripts drive in analysis.
 std::vector<TPlayedFile> PlayedFiles(const std::vector<std::string>& files, const TSequenceAnalysis& analysis);
 
-enum class TRunEnding { Completed, Stopped, ProgramClosed };
-// "completed", "stopped", "program closed".
+// Interrupted: the run never ended (the program was killed); written at
+// the next start, never by a record.
+enum class TRunEnding { Completed, Stopped, ProgramClosed, Interrupted };
+// "completed", "stopped", "program closed", "interrupted".
 const char* RunEndingText(TRunEnding how);
 
 struct TRunEnd {

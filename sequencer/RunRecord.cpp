@@ -8,6 +8,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/file.h>
 #include <unistd.h>
 
 // The rows not yet written and what the links told of them: shared between
@@ -148,6 +149,9 @@ bool TRunRecord::Open(const std::string& description) {
             if (error == EEXIST) continue;
             break;
         }
+        // Held until the description has its end: a record locked so
+        // belongs to a run still going, never one to close as interrupted.
+        ::flock(fd_, LOCK_EX | LOCK_NB);
         error = CreateFileAtomically(RunDescriptionPath(path), description);
         if (error == 0) {
             std::lock_guard<std::mutex> lock(ledger_->mutex);
@@ -217,6 +221,8 @@ void TRunRecord::Execute() {
         }
         if (!failed_ && !text.empty()) Write(text);  // one write() per batch: what is written survives a crash
     }
+    // Its lock is kept until the description has its end.
+    const int recordLock = fd_ >= 0 ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1;
     if (fd_ >= 0) {
         // On disk before the record counts as complete.
         const int fd = fd_;
@@ -235,6 +241,7 @@ void TRunRecord::Execute() {
             Tell("The run description " + description + " cannot be written", errno != 0 ? errno : EIO);
         }
     }
+    if (recordLock >= 0) ::close(recordLock);
     std::lock_guard<std::mutex> lock(ledger_->mutex);
     ledger_->closed = true;
 }

@@ -1,6 +1,7 @@
 #include "service/BenchService.h"
 
 #include "sequencer/RunRecordFormat.h"
+#include "sequencer/InterruptedRecords.h"
 #include "support/VersionTitle.h"
 
 #include <QCoreApplication>
@@ -37,6 +38,12 @@ void TBenchService::Start() {
         LogLine(TLogLevel::Warning, "No records folder (--records DIR): runs go on without a record");
     else
         LogLine(TLogLevel::Info, "Records folder " + options_.RecordsDir);
+    // Records that a killed run left open are closed before anything runs.
+    const TInterruptedRecords records = CloseInterruptedRecords(options_.RecordsDir);
+    for (const TInterruptedRecord& r : records.Closed)
+        LogLine(TLogLevel::Warning, "Run record " + r.Description + " closed as interrupted at " + r.EndTime);
+    for (const TRecordLeftAlone& r : records.LeftAlone)
+        LogLine(TLogLevel::Warning, "Run record " + r.Description + " left as it is: " + r.Reason);
     bench_.ApplyConfiguration(config_, options_.ConfigFile);
     for (int n = 1; n <= TBench::SlotCount; ++n)
         if (bench_.Slots().Slot(n - 1).Enabled) LogLine(TLogLevel::Info, log_.BoxLabel(n) + " in use");

@@ -4,8 +4,8 @@ no display, a NOTIFY_SOCKET of the test's own, signals, and the wire.
 
     service_check.py CASE SERVICE RACK_SIM OUT_DIR [UNIT_FILE]
 
-CASE: serve, bad_config, restart, unit, no_gui. Exits 77 when skipped."""
-import glob, json, os, random, re, signal, socket, subprocess, sys, threading, time
+CASE: serve, bad_config, restart, crash_record, unit, no_gui. Exits 77 when skipped."""
+import datetime, glob, json, os, random, re, signal, socket, subprocess, sys, threading, time
 
 case, service, rack_sim, out = sys.argv[1:5]
 unit_file = sys.argv[5] if len(sys.argv) > 5 else None
@@ -322,6 +322,24 @@ def bad_config():
     print('passed: exit 2 with the rule\'s message, nothing contacted')
 
 
+def kill_and_restart(svc, sim, notify, config, extra=()):
+    """kill -9, then a start as Restart=on-failure makes it: the new service
+    sends nothing but the identification and read-back queries."""
+    svc.proc.kill()
+    svc.proc.wait()
+    mark = len(sim.lines)
+    notify.messages.clear()
+    svc = start_bench(sim, notify, config, extra)
+    time.sleep(1)
+    after = sim.lines[mark:]
+    if att_lines(after):
+        fail('ATT commands after a restart: %s' % att_lines(after))
+    queries = {l for a, l in after}
+    if not queries <= {'IDN?', 'N?', 'STA?'}:
+        fail('unexpected lines at start: %s' % queries)
+    return svc
+
+
 def restart():
     sim, notify = Sim(), Notify()
     config = os.path.join(out, 'bench.cfg')
@@ -330,18 +348,7 @@ def restart():
     scpi = Scpi(svc.port)
     if scpi.query('ATT1 20;ATT8 33.5;*OPC?') != '1':
         fail('*OPC? after the sets')
-    svc.proc.kill()
-    svc.proc.wait()
-    mark = len(sim.lines)
-    notify.messages.clear()
-    svc = start_bench(sim, notify, config)
-    time.sleep(1)
-    after = sim.lines[mark:]
-    if att_lines(after):
-        fail('ATT commands after a restart: %s' % att_lines(after))
-    queries = {l for a, l in after}
-    if not queries <= {'IDN?', 'N?', 'STA?'}:
-        fail('unexpected lines at start: %s' % queries)
+    svc = kill_and_restart(svc, sim, notify, config)
     scpi = Scpi(svc.port)
     if scpi.query('ATT1?;ATT8?') != '20.0;33.5':
         fail('the attenuators moved')
@@ -349,6 +356,48 @@ def restart():
     if svc.proc.wait(timeout=5) != 0:
         fail('exit status after SIGTERM')
     print('passed: kill -9 and a restart sent nothing but IDN?, N?, STA?')
+
+
+def last_row_time(csv_path):
+    """The Time of the record's last row, as the description writes times."""
+    last = open(csv_path, newline='').read().strip().splitlines()[-1].split(',')[0]
+    t = datetime.datetime.strptime(last, '%Y-%m-%d %H:%M:%S.%f').astimezone()
+    return t.isoformat(timespec='milliseconds')
+
+
+def crash_record():
+    """kill -9 while a run goes on, then a restart as Restart=on-failure does
+    it: nothing moves, and the run's record is closed as interrupted."""
+    sim, notify = Sim(), Notify()
+    config, records = os.path.join(out, 'bench.cfg'), os.path.join(out, 'records')
+    write_config(config, sim)
+    if os.path.isdir(records):
+        for old in os.listdir(records):
+            os.unlink(os.path.join(records, old))
+    os.makedirs(records, exist_ok=True)
+    svc = start_bench(sim, notify, config, ['--records', records])
+    hold = write_sequence('long.sqc', (1,), ((100, 3), (200, 3), (300, 6000)))
+    if Scpi(svc.port).query('SEQ:RUN "%s";SYST:ERR?' % hold) != '0,"No error"':
+        fail('SEQ:RUN of long.sqc refused')
+    wire = lambda: [l for a, l in att_lines(sim.lines) if a == sim.address(0, 1)]
+    wait_for(lambda: wire()[-1:] == ['ATT 0 300'], 5, 'the run on the wire')
+    description = glob.glob(os.path.join(records, 'run *.json'))[0]
+    csv_path = description[:-5] + '.csv'
+    wait_for(lambda: len(open(csv_path).read().strip().splitlines()) >= 4, 5, 'the rows of the record')
+    svc = kill_and_restart(svc, sim, notify, config, ['--records', records])
+    record = open(csv_path, 'rb').read()
+    end = json.load(open(description)).get('end') or {}
+    last_row = last_row_time(csv_path)
+    if end.get('ended') != 'interrupted' or end.get('time') != last_row:
+        fail('the record left open was closed as %s, expected interrupted at %s' % (end, last_row))
+    if '<4>Run record %s closed as interrupted at %s' % (description, last_row) not in svc.text():
+        fail('the closed record is not in the log')
+    svc.proc.send_signal(signal.SIGTERM)
+    if svc.proc.wait(timeout=5) != 0:
+        fail('exit status after SIGTERM')
+    if open(csv_path, 'rb').read() != record:
+        fail('the record itself changed')
+    print('passed: kill -9 during a run and a restart sent no ATT and closed its record as interrupted')
 
 
 def unit():
@@ -380,7 +429,8 @@ def no_gui():
 
 
 try:
-    {'serve': serve, 'bad_config': bad_config, 'restart': restart, 'unit': unit, 'no_gui': no_gui}[case]()
+    {'serve': serve, 'bad_config': bad_config, 'restart': restart, 'crash_record': crash_record, 'unit': unit,
+     'no_gui': no_gui}[case]()
 finally:
     for p in procs:
         if p.poll() is None:

@@ -1,0 +1,235 @@
+// The bench as a service against the desktop program, each in turn on the
+// same eight simulated attenuators (two racks of four): processor time and
+// resident memory while idle with eight links up (from /proc), and the time
+// from a SCPI client's write of "ATT1 <v>" to the attenuator seeing its
+// "ATT ..." line. The desktop program runs on a private Xvfb display and
+// session bus, its configuration dialog answered with a key press as an
+// operator would.
+//
+//   bench_service [seconds]    (idle time measured in each; default 30)
+
+#include "bench/ProcessMemory.h"
+#include "bench/service/BenchProcess.h"
+#include "tests/remote/ScpiClient.h"
+#include "tools/simulator/RackSimulator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <thread>
+
+using namespace bench;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int Sets = 100;
+// After a set's read-back: its reply read, the link idle again.
+constexpr int SetGapMs = 300;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const auto rank = static_cast<std::size_t>(p / 100.0 * static_cast<double>(v.size()) + 0.999999);
+    return v[std::min(std::max<std::size_t>(rank, 1), v.size()) - 1];
+}
+
+double LoadAverage() {
+    std::ifstream in("/proc/loadavg");
+    double load = -1;
+    in >> load;
+    return load;
+}
+
+// Two racks of four attenuators in tenths of a decibel.
+struct TRacks {
+    TRackSimulator sim;
+    std::vector<int> atts;  // the simulator's index of box 1..8
+    std::string ips[2];
+
+    TRacks() {
+        for (int rack = 0; rack < 2; ++rack) {
+            ips[rack] = TRackSimulator::FreeLoopbackAddress(10001, 4);
+            for (int a = 1; a <= 4; ++a) {
+                TSimAttenuator att;
+                att.ip = ips[rack];
+                att.port = 10000 + a;
+                att.id = "B" + std::to_string(rack + 1) + "A" + std::to_string(a) + "00";
+                att.name = "LAB" + std::to_string(rack * 4 + a);
+                att.attenuation = 100;
+                atts.push_back(sim.Add(att));
+            }
+        }
+        sim.Start();
+    }
+    std::string Config() const {
+        std::string text;
+        for (int rack = 0; rack < 2; ++rack) {
+            text += "[rack" + std::to_string(rack + 1) + "]\r\nIP address=" + ips[rack] + "\r\nname rack=Rack " +
+                    std::to_string(rack + 1) + "\r\n";
+            for (int a = 1; a <= 4; ++a) text += "Att" + std::to_string(a) + " Enable=1\r\n";
+        }
+        return text;
+    }
+    // Every attenuator was read back after since: the links are up.
+    bool LinksUp(Clock::time_point since, int timeoutMs) const {
+        for (const int att : atts)
+            if (!sim.WaitForLines(att, [&](const std::vector<TSimLine>& lines) {
+                    return std::any_of(lines.begin(), lines.end(),
+                                       [&](const TSimLine& l) { return l.time >= since && l.line == "STA?"; });
+                }, timeoutMs))
+                return false;
+        return true;
+    }
+};
+
+struct TFigures {
+    double cpuPercent = -1;
+    double rssMb = -1;
+    std::size_t idleLines = 0;
+    std::vector<double> setMs;
+};
+
+// The program idle for seconds, then SCPI sets of box 1, each to the wire.
+TFigures Measure(TRacks& racks, TChild& program, int scpiPort, int seconds) {
+    TFigures f;
+    std::this_thread::sleep_for(std::chrono::seconds(3));  // the start's own work done
+    const std::size_t lines = racks.sim.AllLines().size();
+    const double cpu = program.CpuSeconds();
+    const Clock::time_point start = Clock::now();
+    long rss = 0;
+    for (int s = 0; s < seconds; ++s) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        rss = std::max(rss, ResidentKb(program.Pid()));
+    }
+    f.cpuPercent = (program.CpuSeconds() - cpu) / (Ms(Clock::now() - start) / 1000) * 100;
+    f.rssMb = static_cast<double>(rss) / 1024;
+    f.idleLines = racks.sim.AllLines().size() - lines;
+
+    std::unique_ptr<TScpiClient> client;
+    for (int i = 0; i < 100 && !(client && client->Connected()); ++i) {
+        client = std::make_unique<TScpiClient>("127.0.0.1", scpiPort);
+        if (!client->Connected()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (!client->Connected()) throw std::runtime_error("no SCPI server on port " + std::to_string(scpiPort));
+    const int att = racks.atts[0];
+    for (int i = 0; i < Sets; ++i) {
+        const int tenths = 100 + 5 * (i % 40);
+        racks.sim.ClearLines();
+        const Clock::time_point sent = Clock::now();
+        client->Send("ATT1 " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + "\n");
+        Clock::time_point seen{};
+        // The set reaches the wire, then its read-back ends it.
+        const bool read = racks.sim.WaitForLines(att, [&](const std::vector<TSimLine>& got) {
+            for (const TSimLine& l : got) {
+                if (seen == Clock::time_point{} && l.line.rfind("ATT", 0) == 0) seen = l.time;
+                if (seen != Clock::time_point{} && l.time >= seen && l.line == "STA?") return true;
+            }
+            return false;
+        }, 5000);
+        if (seen == Clock::time_point{} || !read)
+            throw std::runtime_error("set " + std::to_string(i) + " never ended");
+        f.setMs.push_back(Ms(seen - sent));
+        std::this_thread::sleep_for(std::chrono::milliseconds(SetGapMs));
+    }
+    return f;
+}
+
+void Print(const char* who, const TFigures& f, int seconds, const char* cpuTarget) {
+    std::printf("%s: idle CPU %.3f %% of one core%s, resident memory %.1f MB (largest over %d s), "
+                "lines to the attenuators while idle: %zu\n",
+                who, f.cpuPercent, cpuTarget, f.rssMb, seconds, f.idleLines);
+    std::printf("%s: SCPI set to the wire over %zu sets: p50 %.3f ms, p99 %.3f ms, max %.3f ms "
+                "(target p99 under 2 ms)\n",
+                who, f.setMs.size(), Percentile(f.setMs, 50), Percentile(f.setMs, 99), Percentile(f.setMs, 100));
+    std::fflush(stdout);
+}
+
+TFigures RunService(TRacks& racks, const QTemporaryDir& dir, int seconds) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "NOTIFY_SOCKET", "WATCHDOG_USEC"}) env.remove(name);
+    const QString config = dir.filePath("bench.cfg");
+    WriteText(config, racks.Config());
+    QDir().mkpath(dir.filePath("records"));
+    const int port = FreePort();
+    const Clock::time_point since = Clock::now();
+    TChild service(QStringLiteral(ATT_SERVICE_FILE),
+                   {"--config", config, "--records", dir.filePath("records"), "--scpi-port", QString::number(port),
+                    "--scpi-address", "127.0.0.1"},
+                   env, dir.filePath("service.log"));
+    if (!racks.LinksUp(since, 20000)) throw std::runtime_error("the service's links did not come up");
+    const TFigures f = Measure(racks, service, port, seconds);
+    if (service.Terminate(5000) != 0) throw std::runtime_error("the service did not stop with status 0");
+    return f;
+}
+
+TFigures RunDesktop(TRacks& racks, const QTemporaryDir& dir, int seconds) {
+    const TDaemon xvfb("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    if (xvfb.Line().isEmpty()) throw std::runtime_error("Xvfb did not start (is it installed?)");
+    const TDaemon bus("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+    if (bus.Line().isEmpty()) throw std::runtime_error("dbus-daemon did not start");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("WAYLAND_DISPLAY");
+    const QString home = dir.filePath("desktop");
+    env.insert("DISPLAY", ":" + xvfb.Line());
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.Line());
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("XDG_CONFIG_HOME", home + "/config");
+    env.insert("XDG_DATA_HOME", home + "/data");
+    env.insert("XDG_DOCUMENTS_DIR", home + "/documents");
+    env.insert("XDG_RUNTIME_DIR", home + "/runtime");
+    QDir().mkpath(home + "/documents");
+    QDir().mkpath(home + "/runtime");
+    QFile::setPermissions(home + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString config = home + "/bench.cfg";
+    WriteText(config, racks.Config());
+    const int port = FreePort();
+    WriteText(home + "/config/ORVELT/Quadrell 2x4 Atts Lintera/" + QFileInfo(ATT_DESKTOP_FILE).fileName() + ".ini",
+              "[Config]\nLast config file=" + config.toStdString() + "\n[DIR]\nSequences dir=" + home.toStdString() +
+                  "/documents/\n[Remote]\nSCPI port=" + std::to_string(port) + "\nSCPI address=127.0.0.1\n");
+    const Clock::time_point since = Clock::now();
+    TChild desktop(QStringLiteral(ATT_DESKTOP_FILE), {}, env, home + "/program.log");
+    // The configuration dialog, answered with its OK key once it is shown.
+    if (!RunTool("xdotool", {"search", "--sync", "--onlyvisible", "--limit", "1", "--name", "Quadrell Configuration",
+                             "sleep", "0.3", "windowfocus", "--sync", "key", "alt+o"},
+                 env, 30000))
+        throw std::runtime_error("the configuration dialog was not answered (is xdotool installed?)");
+    if (!racks.LinksUp(since, 20000)) throw std::runtime_error("the desktop program's links did not come up");
+    const TFigures f = Measure(racks, desktop, port, seconds);
+    desktop.Terminate(10000);
+    return f;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 30;
+    try {
+        TRacks racks;
+        QTemporaryDir dir;
+        std::printf("eight attenuators on two simulated racks (%s, %s); idle figures over %d s; "
+                    "load average %.2f at start\n",
+                    racks.ips[0].c_str(), racks.ips[1].c_str(), seconds, LoadAverage());
+        std::fflush(stdout);
+        const TFigures service = RunService(racks, dir, seconds);
+        Print("service (quadrell2x4attsd)", service, seconds, " (target under 0.5 %)");
+        const TFigures desktop = RunDesktop(racks, dir, seconds);
+        Print("desktop program on Xvfb", desktop, seconds, "");
+        std::printf("service resident memory / desktop program's: %.2f (target under 0.5)\n",
+                    service.rssMb / desktop.rssMb);
+        std::printf("load average %.2f at the end\n", LoadAverage());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_service: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -2,10 +2,13 @@
 
 #include "controls/ControlResources.h"
 #include "controls/SlideBarMath.h"
+#include "controls/SpinNumValue.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 TSlideBar::TSlideBar(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
@@ -46,6 +49,13 @@ void TSlideBar::SetStep(int step) {
     if (step >= 1) step_ = step;
 }
 
+void TSlideBar::SetFloor(std::optional<int> floor) {
+    floor_ = floor;
+    update();
+}
+
+int TSlideBar::Floored(int position) const { return RaiseToFloor(position, floor_, max_); }
+
 void TSlideBar::SetStyle(TBarStyle style) {
     style_ = style;
     update();
@@ -82,8 +92,12 @@ void TSlideBar::SetHandCursor(bool hand) {
 QRect TSlideBar::ThumbRect() const {
     const int tw = picture_.width();
     const int th = picture_.height();
-    const int left = dragging_ ? SlideDragThumbLeft(lastMouseX_, halfThumbWidth_, width(), tw)
-                               : SlideThumbLeft(position_, min_, max_, width(), tw);
+    int left = SlideThumbLeft(position_, min_, max_, width(), tw);
+    if (dragging_) {
+        left = SlideDragThumbLeft(lastMouseX_, halfThumbWidth_, width(), tw);
+        // A thumb dragged into the forbidden range stays at the floor.
+        if (floor_) left = std::max(left, SlideThumbLeft(Floored(min_), min_, max_, width(), tw));
+    }
     return QRect(left, (height() - th) / 2, tw, th);
 }
 
@@ -97,6 +111,7 @@ QImage TSlideBar::RenderImage() const {
     look.style = style_;
     look.thickness = thickness_;
     look.ticks = ticks_;
+    look.floor = floor_;
     look.focused = hasFocus();
     look.focusColor = focusColor_;
     // Without a background of its own the bar shows its parent around the
@@ -125,7 +140,7 @@ void TSlideBar::mouseMoveEvent(QMouseEvent* e) {
     const int x = e->position().toPoint().x();
     if ((e->buttons() & Qt::LeftButton) && dragging_ && x != lastMouseX_) {
         lastMouseX_ = x;
-        SetPosition(SlidePositionFromX(x, min_, max_, width(), halfThumbWidth_, step_));
+        SetPosition(Floored(SlidePositionFromX(x, min_, max_, width(), halfThumbWidth_, step_)));
     }
 }
 
@@ -136,7 +151,7 @@ void TSlideBar::mouseReleaseEvent(QMouseEvent* e) {
     const int p = SlideReleasePosition(dragging_, x, position_, left, min_, max_, width(),
                                        halfThumbWidth_, step_);
     dragging_ = false;
-    SetPosition(p);
+    SetPosition(Floored(p));
 }
 
 void TSlideBar::keyPressEvent(QKeyEvent* e) {
@@ -155,7 +170,7 @@ void TSlideBar::keyPressEvent(QKeyEvent* e) {
         return;
     }
     e->accept();
-    if (const auto p = SlideKeyPosition(key, position_, min_, max_, step_)) SetPosition(*p);
+    if (const auto p = SlideKeyPosition(key, position_, min_, max_, step_)) SetPosition(Floored(*p));
 }
 
 void TSlideBar::focusInEvent(QFocusEvent* e) {

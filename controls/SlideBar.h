@@ -2,7 +2,8 @@
 // The slide bar: a horizontal slider drawn by the control itself, a thin
 // engraved groove with optional ticks and a small masked thumb picture. It
 // holds Position within Min..Max and raises Change on every write of
-// Position. The arithmetic is in SlideBarMath.h, the drawing in
+// Position. An optional floor keeps the mouse and the keys at or above it
+// and shows the range below it hatched. The arithmetic is in SlideBarMath.h, the drawing in
 // SlideBarPaint.h.
 
 #include "controls/SlideBarPaint.h"
@@ -10,6 +11,8 @@
 #include <QColor>
 #include <QImage>
 #include <QWidget>
+
+#include <optional>
 
 class TSlideBar : public QWidget {
     Q_OBJECT
@@ -29,6 +32,10 @@ public:
     // (SlideBarMath.h); 1 by default, values below 1 are ignored.
     int Step() const { return step_; }
     void SetStep(int step);
+    // The lowest position the mouse and the keys give (see RaiseToFloor);
+    // none by default. Positions written by the program may lie below it.
+    std::optional<int> Floor() const { return floor_; }
+    void SetFloor(std::optional<int> floor);
     TBarStyle Style() const { return style_; }
     void SetStyle(TBarStyle style);
     int Thickness() const { return thickness_; }
@@ -65,11 +72,13 @@ protected:
 
 private:
     void LoadThumb(TThumbStyle style);
+    int Floored(int position) const;
 
     int min_ = 1;
     int max_ = 10;
     int position_ = 1;
     int step_ = 1;
+    std::optional<int> floor_;
     TBarStyle style_ = TBarStyle::bsLowered;
     int thickness_ = 1;
     bool ticks_ = false;

@@ -29,6 +29,19 @@ void FillInside(QImage& img, int left, int top, int right, int bottom, QRgb c) {
         for (int x = left; x < right - 1; ++x) Plot(img, x, y, c);
 }
 
+// Diagonal lines across the rows of the thumb, from the groove's left end
+// to the floor's thumb centre, drawn over the groove.
+void HatchBelowFloor(QImage& img, const TSlideBarLook& look, const TSlideGroove& g, int tw, int th) {
+    if (!look.floor || *look.floor <= look.min) return;
+    const int floor = std::min(*look.floor, look.max);
+    const int right = SlideThumbLeft(floor, look.min, look.max, look.width, tw) + tw / 2;
+    const int top = (look.height - th) / 2;
+    const QRgb c = look.floorColour.rgb();
+    for (int y = top; y < top + th; ++y)
+        for (int x = g.xL; x <= right; ++x)
+            if ((x + y) % 3 == 0) Plot(img, x, y, c);
+}
+
 }  // namespace
 
 const char* ThumbPictureName(TThumbStyle style) {
@@ -114,6 +127,8 @@ QImage RenderSlideBar(const TSlideBarLook& look) {
                 tick(SlideTickX(static_cast<int>(i), look.min, look.max, look.width, tw, g));
         }
     }
+
+    HatchBelowFloor(img, look, g, tw, th);
 
     if (tw > 0 && th > 0) {
         const int top = (look.height - th) / 2;

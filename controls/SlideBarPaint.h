@@ -1,10 +1,12 @@
 #pragma once
 // Drawing of the slide bar into an image, pixel by pixel: the groove, its
-// fill, the ticks and the masked thumb. The widget shows the image; tests
+// fill, the ticks, the hatched range below a floor and the masked thumb. The widget shows the image; tests
 // read it back.
 
 #include <QColor>
 #include <QImage>
+
+#include <optional>
 
 // Groove shading: engraved or embossed.
 enum class TBarStyle { bsLowered, bsRaised };
@@ -26,6 +28,11 @@ struct TSlideBarLook {
     TBarStyle style = TBarStyle::bsLowered;
     int thickness = 1;
     bool ticks = false;
+    // Positions below the floor are hatched across the groove, from its left
+    // end to the centre of a thumb at the floor (the whole groove when the
+    // floor is at or above max). No floor, or one at min or below: no hatch.
+    std::optional<int> floor;
+    QColor floorColour = QColor(192, 0, 0);
     bool focused = false;
     QColor focusColor = Qt::black;
     QColor background = Qt::transparent;  // what shows around the drawing

@@ -87,7 +87,9 @@ bool TSpinNumEdit::TextIsNumber() const {
 
 int TSpinNumEdit::Clamp(int v) const { return SpinClamp(v, minValue_, maxValue_); }
 
-void TSpinNumEdit::SetValue(int v) {
+void TSpinNumEdit::SetValue(int v) { SetValueIgnoringFloor(RaiseToFloor(Clamp(v), floor_, maxValue_)); }
+
+void TSpinNumEdit::SetValueIgnoringFloor(int v) {
     const QString formatted = QString::fromStdString(SpinFormat(Clamp(v), decimal_));
     if (formatted != text()) setText(formatted);
 }

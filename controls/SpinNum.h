@@ -18,9 +18,12 @@ public:
     // The value parsed from the text (MinValue when the text is not a
     // number); not clamped.
     int Value() const;
-    // Shows clamp(v) formatted; textChanged (the change notification) is
-    // raised only when the text actually changes.
+    // Shows clamp(v), raised to the floor, formatted; textChanged (the
+    // change notification) is raised only when the text actually changes.
     void SetValue(int v);
+    // Shows clamp(v) formatted even where it lies below the floor: a value
+    // the owner knows to be held, not one the user chose.
+    void SetValueIgnoringFloor(int v);
     // Whether the text is a number at all.
     bool TextIsNumber() const;
 
@@ -30,6 +33,10 @@ public:
     void SetMaxValue(int v) { maxValue_ = v; }
     int Increment() const { return increment_; }
     void SetIncrement(int v) { increment_ = v; }
+    // The lowest value the arrows, the arrow keys and SetValue give (see
+    // RaiseToFloor); none by default. The text shown is left as it is.
+    std::optional<int> Floor() const { return floor_; }
+    void SetFloor(std::optional<int> floor) { floor_ = floor; }
     bool EditorEnabled() const { return editorEnabled_; }
     void SetEditorEnabled(bool enabled) { editorEnabled_ = enabled; }
     bool Decimal() const { return decimal_; }
@@ -91,6 +98,7 @@ private:
     int minValue_ = 0;
     int maxValue_ = 0;
     int increment_ = 1;
+    std::optional<int> floor_;
     bool editorEnabled_ = true;
     bool decimal_ = false;
     bool typing_ = false;

@@ -2,6 +2,7 @@
 
 #include "support/TextFields.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -84,6 +85,11 @@ std::string SpinFormat(int value, bool decimal) {
     s += '.';
     s += static_cast<char>('0' + magnitude % 10);
     return s;
+}
+
+int RaiseToFloor(int v, std::optional<int> floor, int maxValue) {
+    if (!floor) return v;
+    return std::max(v, std::min(*floor, maxValue));
 }
 
 int SpinStep(int value, long long increment) {

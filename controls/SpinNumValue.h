@@ -29,6 +29,11 @@ int SpinValueOf(std::string_view text, bool decimal, int minValue);
 // mode the tenths after a "." (5 gives "0.5", -15 gives "-1.5").
 std::string SpinFormat(int value, bool decimal);
 
+// The floor rule shared by the spin edit and the slide bar: v raised to the
+// floor, which itself counts only up to maxValue (a floor above the maximum
+// leaves just the maximum). No floor leaves v as it is.
+int RaiseToFloor(int v, std::optional<int> floor, int maxValue);
+
 // value + increment without overflow (saturating at the 32-bit limits).
 int SpinStep(int value, long long increment);
 

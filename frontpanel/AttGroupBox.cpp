@@ -17,6 +17,7 @@ TAttGroupBox::TAttGroupBox(QWidget* parent) : QGroupBox(parent) {
     slideBar_->setGeometry(kChildLeft, spinEdit_->height() + kChildTop, kChildWidth, slideBar_->height());
     slideBar_->SetThumbStyle(TThumbStyle::tsBar1);
     slideBar_->SetTicks(false);
+    CreateFloorLine();
 
     spinEdit_->SetDecimal(false);
     spinEdit_->SetMinValue(0);
@@ -71,11 +72,15 @@ int TAttGroupBox::MaxValue() const { return spinEdit_->MaxValue(); }
 void TAttGroupBox::SetMaxValue(int m) {
     spinEdit_->SetMaxValue(m);
     slideBar_->SetMax(m);
+    ShowFloorLine();
 }
 
 bool TAttGroupBox::Decimal() const { return spinEdit_->Decimal(); }
 
-void TAttGroupBox::SetDecimal(bool decimal) { spinEdit_->SetDecimal(decimal); }
+void TAttGroupBox::SetDecimal(bool decimal) {
+    spinEdit_->SetDecimal(decimal);
+    ShowFloorLine();
+}
 
 void TAttGroupBox::SetStep(int step) {
     spinEdit_->SetIncrement(step);
@@ -89,8 +94,9 @@ bool TAttGroupBox::ShowReadBack(int v) {
         lastValue_ = spinEdit_->Clamp(v);
         return echo_.Pending();
     }
+    // What the attenuator holds is shown as it is, below the floor too.
     writingReadBack_ = true;
-    SetValue(v);
+    WriteHeld(v);
     writingReadBack_ = false;
     return echo_.Pending();
 }
@@ -220,15 +226,21 @@ void TAttGroupBox::RestoreLastValue() {
 
 void TAttGroupBox::WriteQuietly(int v) {
     quiet_ = true;
-    spinEdit_->SetValue(v);
+    spinEdit_->SetValueIgnoringFloor(v);
     quiet_ = false;
     FollowSpinEdit();
+}
+
+void TAttGroupBox::WriteHeld(int v) {
+    spinEdit_->SetValueIgnoringFloor(v);
+    lastValue_ = spinEdit_->Value();
 }
 
 void TAttGroupBox::LayoutChildren() {
     const int w = std::min(width(), kChildWidth) - 2 * kChildLeft;
     spinEdit_->resize(w, spinEdit_->height());
     slideBar_->resize(w, slideBar_->height());
+    LayoutFloorLine();
 }
 
 void TAttGroupBox::resizeEvent(QResizeEvent* e) {

@@ -5,12 +5,21 @@
 // movement, or at once when Enter is released in the edit. Text the user is
 // typing is never reported before Enter, and nothing else (a read-back, a
 // script's set) replaces it; Escape drops it.
+//
+// A floor (AttGroupBoxFloor.cpp) is the least value the operator can give:
+// the arrows, the keys, the slide bar and a confirmed entry stop at it, and
+// nothing below it is ever reported. Values the owner shows (a read-back,
+// what was sent) are shown as they are, even below it.
 
+#include <QColor>
 #include <QGroupBox>
+
+#include <optional>
 
 #include "controls/SpinNumValue.h"
 #include "frontpanel/EchoFilter.h"
 
+class QLabel;
 class QTimer;
 class TSlideBar;
 class TSpinNumEdit;
@@ -24,7 +33,7 @@ public:
     // The edit's value (parsed from its text; MinValue when the text is not
     // a number).
     int Value() const;
-    // Writes a value (clamped, formatted). A value that changes the shown
+    // Writes a value (clamped, raised to the floor, formatted). A value that changes the shown
     // text is reported like a user change, 300 ms later.
     void SetValue(int v);
     int MinValue() const;
@@ -38,6 +47,17 @@ public:
     // The step the arrows, the arrow keys and the slide bar move the value
     // by; the slide bar lands on its multiples (Page keys by a multiple).
     void SetStep(int step);
+    // The floor in the value's unit; none, or 0, is no floor at all. The
+    // slide bar shows the range below it hatched, the line under the bar
+    // names it ("Floor at maximum" where it leaves only the maximum).
+    std::optional<int> Floor() const { return floor_; }
+    void SetFloor(std::optional<int> floor);
+    // The attenuator holds less than the floor: the value is shown in the
+    // warning colour and the line under the bar says "Below floor".
+    bool BelowFloor() const { return belowFloor_; }
+    void SetBelowFloor(bool below);
+    QLabel* FloorLine() const { return floorLine_; }
+    static inline const QColor kWarningColour{192, 0, 0};
 
     TSpinNumEdit* SpinEdit() const { return spinEdit_; }
     TSlideBar* SlideBar() const { return slideBar_; }
@@ -105,9 +125,18 @@ private:
     void DropEcho();
     void Report();
     void LayoutChildren();
+    void CreateFloorLine();
+    void LayoutFloorLine();
+    void ShowFloorLine();
+    // Writes a value the owner knows the attenuator holds or is sent: below
+    // the floor too.
+    void WriteHeld(int v);
 
     TSpinNumEdit* spinEdit_ = nullptr;
     TSlideBar* slideBar_ = nullptr;
+    QLabel* floorLine_ = nullptr;
+    std::optional<int> floor_;
+    bool belowFloor_ = false;
     QTimer* changeTimer_ = nullptr;
     bool syncing_ = false;
     bool quiet_ = false;  // a write of the box's own that schedules no change

@@ -72,6 +72,8 @@ public:
 
     // --- What the bench tells (GUI thread) ---
     void BoxShown(int n, TBoxFact fact, const std::string& text) override;
+    // The box's floor and whether its attenuator holds less.
+    void BoxChanged(int n, const TBenchBox& box) override;
     void ValueAnswered(int n, int value) override;
     // A link's report, as if the link had made it (the sequencer shows the
     // values it sent this way).

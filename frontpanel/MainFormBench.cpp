@@ -36,6 +36,12 @@ void TMainForm::BoxShown(int n, TBoxFact fact, const std::string& text) {
     }
 }
 
+void TMainForm::BoxChanged(int n, const TBenchBox& state) {
+    if (n < 1 || n > SlotCount) return;
+    AttGroupBoxes[n - 1]->SetFloor(state.Floor);
+    AttGroupBoxes[n - 1]->SetBelowFloor(state.BelowFloor);
+}
+
 void TMainForm::ShowStatus(int n, const std::string& caption) {
     TAttGroupBox* box = AttGroupBoxes[n - 1];
     const TBenchBox& state = bench_->BoxState(n);

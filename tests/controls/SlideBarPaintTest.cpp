@@ -184,3 +184,35 @@ TEST(SlideBarPaint, TicksStandAboveTheGroove) {
     const QImage none = RenderSlideBar(look);
     EXPECT_EQ(At(none, 40, g.y1 - 1), kBack);
 }
+
+TEST(SlideBarPaint, RangeBelowTheFloorIsHatched) {
+    // Hatch pixels per column of the picture.
+    const auto hatchColumns = [](const QImage& img) {
+        std::vector<int> columns(img.width());
+        for (int x = 0; x < img.width(); ++x)
+            for (int y = 0; y < img.height(); ++y) columns[x] += At(img, x, y) == qRgb(192, 0, 0);
+        return columns;
+    };
+    TSlideBarLook look = Look(TThumbStyle::tsBar1);
+    look.thumbLeft = SlideThumbLeft(550, 0, 1100, 73, 5);
+    const QImage plain = RenderSlideBar(look);
+    for (std::optional<int> none : {std::optional<int>(), std::optional<int>(0)}) {
+        look.floor = none;
+        EXPECT_TRUE(RenderSlideBar(look) == plain);
+    }
+
+    // A floor of 20 dB on 0..110 dB: hatched from the groove's left end to
+    // the centre of a thumb at the floor, and nowhere else.
+    look.floor = 200;
+    const int floorCentre = SlideThumbLeft(200, 0, 1100, 73, 5) + 2;
+    const std::vector<int> columns = hatchColumns(RenderSlideBar(look));
+    for (int x = 2; x <= floorCentre; ++x) EXPECT_GT(columns[x], 1) << x;
+    for (int x = floorCentre + 1; x < 73; ++x) EXPECT_EQ(columns[x], 0) << x;
+    EXPECT_EQ(columns[0] + columns[1], 0);
+
+    // A floor above the maximum hatches the whole groove.
+    look.floor = 2000;
+    look.thumbLeft = 73 - 5;
+    const std::vector<int> all = hatchColumns(RenderSlideBar(look));
+    for (int x = 2; x < 73 - 5; ++x) EXPECT_GT(all[x], 1) << x;
+}

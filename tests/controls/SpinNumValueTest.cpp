@@ -84,3 +84,14 @@ TEST(SpinNumValue, FilterWithEditorDisabledKeepsOnlyControlCharacters) {
     EXPECT_TRUE(SpinIsValidChar(22, true, false));   // the paste itself is then ignored
     EXPECT_TRUE(SpinIsValidChar(3, false, false));   // copy
 }
+
+TEST(SpinNumValue, RaiseToFloorStopsAtTheFloorCappedAtTheMaximum) {
+    const struct {
+        int v;
+        std::optional<int> floor;
+        int max;
+        int expected;
+    } cases[] = {{50, std::nullopt, 935, 50}, {50, 200, 935, 200}, {200, 200, 935, 200},
+                 {300, 200, 935, 300},       {50, 2000, 935, 935}, {-5, 0, 935, 0}};
+    for (const auto& c : cases) EXPECT_EQ(RaiseToFloor(c.v, c.floor, c.max), c.expected) << c.v << " " << c.max;
+}

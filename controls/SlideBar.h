@@ -3,8 +3,8 @@
 // engraved groove with optional ticks and a small masked thumb picture. It
 // holds Position within Min..Max and raises Change on every write of
 // Position. An optional floor keeps the mouse and the keys at or above it
-// and shows the range below it hatched. The arithmetic is in SlideBarMath.h, the drawing in
-// SlideBarPaint.h.
+// and shows the range below it hatched. The arithmetic is in
+// SlideBarMath.h, the drawing in SlideBarPaint.h.
 
 #include "controls/SlideBarPaint.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Drawing of the slide bar into an image, pixel by pixel: the groove, its
-// fill, the ticks, the hatched range below a floor and the masked thumb. The widget shows the image; tests
-// read it back.
+// fill, the ticks, the hatched range below a floor and the masked thumb.
+// The widget shows the image; tests read it back.
 
 #include <QColor>
 #include <QImage>

@@ -8,8 +8,9 @@
 //
 // A floor (AttGroupBoxFloor.cpp) is the least value the operator can give:
 // the arrows, the keys, the slide bar and a confirmed entry stop at it, and
-// nothing below it is ever reported. Values the owner shows (a read-back,
-// what was sent) are shown as they are, even below it.
+// no change below it is reported but the echo of a read-back. Values the
+// owner shows (a read-back, what was sent, a script's set) are shown as
+// they are, even below it.
 
 #include <QColor>
 #include <QGroupBox>
@@ -33,8 +34,9 @@ public:
     // The edit's value (parsed from its text; MinValue when the text is not
     // a number).
     int Value() const;
-    // Writes a value (clamped, raised to the floor, formatted). A value that changes the shown
-    // text is reported like a user change, 300 ms later.
+    // Writes a value (clamped, raised to the floor, formatted). A value
+    // that changes the shown text is reported like a user change, 300 ms
+    // later.
     void SetValue(int v);
     int MinValue() const;
     void SetMinValue(int m);

@@ -8,7 +8,7 @@
 
 #include "BenchPanel.h"
 
-#include "frontpanel/SequencerDelivery.h"
+#include "frontpanel/SequencerHost.h"
 #include "graph/DataSeries.h"
 #include "graph/SequencerGraphForm.h"
 #include "sequencer/SequenceCompiler.h"

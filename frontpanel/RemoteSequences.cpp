@@ -15,7 +15,7 @@
 namespace {
 
 constexpr int kPollMs = 20;
-constexpr int kWaitMs = 10000;  // the list window showing, a run ending
+constexpr int kWaitMs = 10000;  // the list window showing, a record completing
 
 TRemoteRefusal Refused(TRemoteRefusalKind kind, const char* message) { return {kind, message}; }
 

@@ -177,6 +177,7 @@ private:
     void ParkNextRound();
     void ParkFinished();
     // --- TBenchRunObserver (this bench's run) ---
+    void RunStateChanged(TBenchRunState state) override;
     void RunValueWritten(int n, int value, const std::string& command) override;
     void RunEnded(TRunEnding how, const std::string& recordPath) override;
     void RunRecordFailed(const std::string& text) override;
@@ -206,6 +207,7 @@ private:
     // Runs.
     std::string recordsDir_;
     TRemoteNotice recordNotice_;              // of the script whose run is going
+    bool scriptStarting_ = false;             // a script's run is being asked for
     std::vector<TRemoteDone> stopDone_;       // answered once the run has ended
     TBenchRun run_{*this};
 };

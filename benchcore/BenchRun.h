@@ -10,6 +10,7 @@
 // during a run is sent the run's present value at the next tick. GUI
 // (main) thread only.
 
+#include "link/PostTicket.h"
 #include "sequencer/ProfileFile.h"
 #include "sequencer/RunDescription.h"
 #include "sequencer/RunRecordFormat.h"
@@ -45,6 +46,14 @@ public:
     virtual std::string ConfigFile() const = 0;
     // Where the run's record and description are written.
     virtual std::string RecordsDir() const = 0;
+    // How the run reaches box n's attenuator; by default through RunLink(n).
+    virtual bool RunLinkEnabled(int n) const;  // an attenuator is configured there
+    virtual bool RunLinkReady(int n) const;    // it takes commands now
+    virtual int RunLinkMaxAtt(int n) const;
+    // command replaces whatever waits for the link; ticket follows it.
+    virtual void RunPost(int n, const std::string& command, TPostTicket ticket);
+    // What waits for box n's link and was posted with a ticket is dropped.
+    virtual void RunWithdraw(int n);
 };
 
 enum class TBenchRunState { Idle, Analysing, Running };

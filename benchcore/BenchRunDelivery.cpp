@@ -14,24 +14,34 @@ TBenchRunDelivery::TBenchRunDelivery(TBenchRunHost& host, TRunRecord& record, TW
 
 TBenchRunDelivery::~TBenchRunDelivery() { relay_->Close(); }
 
-TTovarinThread* TBenchRunDelivery::Link(int att) const {
-    return att >= 1 && att <= Count ? host_.RunLink(att) : nullptr;
-}
-
-bool TBenchRunDelivery::AttEnabled(int att) const {
-    const TTovarinThread* link = Link(att);
+bool TBenchRunHost::RunLinkEnabled(int n) const {
+    const TTovarinThread* link = RunLink(n);
     return link && link->Enabled();
 }
 
-int TBenchRunDelivery::AttMaxAtt(int att) const {
-    const TTovarinThread* link = Link(att);
+bool TBenchRunHost::RunLinkReady(int n) const {
+    const TTovarinThread* link = RunLink(n);
+    return link && link->Ready();
+}
+
+int TBenchRunHost::RunLinkMaxAtt(int n) const {
+    const TTovarinThread* link = RunLink(n);
     return link ? link->MaxAtt() : 0;
 }
 
-bool TBenchRunDelivery::AttUsable(int att) const {
-    const TTovarinThread* link = Link(att);
-    return link && link->Ready();
+void TBenchRunHost::RunPost(int n, const std::string& command, TPostTicket ticket) {
+    if (TTovarinThread* link = RunLink(n)) link->SetPendingCommand(command, std::move(ticket));
 }
+
+void TBenchRunHost::RunWithdraw(int n) {
+    if (TTovarinThread* link = RunLink(n)) link->WithdrawTracked();
+}
+
+bool TBenchRunDelivery::AttEnabled(int att) const { return IsBox(att) && host_.RunLinkEnabled(att); }
+
+int TBenchRunDelivery::AttMaxAtt(int att) const { return IsBox(att) ? host_.RunLinkMaxAtt(att) : 0; }
+
+bool TBenchRunDelivery::AttUsable(int att) const { return IsBox(att) && host_.RunLinkReady(att); }
 
 void TBenchRunDelivery::LinkUsable(int n, bool usable) {
     if (n < 1 || n > Count) return;
@@ -69,15 +79,14 @@ void TBenchRunDelivery::TickDelivered() {
 
 void TBenchRunDelivery::Post(int att, const std::string& command, bool limited, bool catchUp) {
     TPostTicket ticket = record_.Add(att, command, limited, catchUp);
-    TTovarinThread* link = Link(att);
-    if (!link || !link->Ready()) {
+    if (!AttUsable(att)) {
         ticket.NotSent(TNotSent::LinkNotUsable);
         return;
     }
     std::uint64_t serial = 0;
     TPostTicket followed = relay_->Follow(std::move(ticket), serial);
     inFlight_[serial] = {att, command};
-    link->SetPendingCommand(command, std::move(followed));
+    host_.RunPost(att, command, std::move(followed));
 }
 
 void TBenchRunDelivery::Written(std::uint64_t serial, bool sent) {
@@ -90,5 +99,5 @@ void TBenchRunDelivery::Written(std::uint64_t serial, bool sent) {
 
 void TBenchRunDelivery::WithdrawPending() {
     for (int n = 1; n <= Count; ++n)
-        if (TTovarinThread* link = Link(n)) link->WithdrawTracked();
+        host_.RunWithdraw(n);
 }

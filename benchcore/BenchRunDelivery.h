@@ -54,7 +54,7 @@ private:
         bool Usable = false;     // its link, as last told
         bool CatchUp = false;    // the present command goes out again
     };
-    TTovarinThread* Link(int att) const;
+    static bool IsBox(int att) { return att >= 1 && att <= Count; }
     void Post(int att, const std::string& command, bool limited, bool catchUp);
     void Written(std::uint64_t serial, bool sent);
 

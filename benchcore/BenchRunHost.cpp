@@ -38,7 +38,14 @@ void TBench::RunRecordFailed(const std::string& text) {
     if (recordNotice_) recordNotice_(text);
 }
 
+void TBench::RunStateChanged(TBenchRunState state) {
+    // A run started elsewhere (the desktop's list window) has a record that
+    // is not the last script's business.
+    if (state == TBenchRunState::Analysing && !scriptStarting_) recordNotice_ = {};
+}
+
 void TBench::RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) {
+    scriptStarting_ = true;
     run_.Run(files, [this, done = std::move(done), recordFailed = std::move(recordFailed)](
                         std::optional<TBenchRunRefusal> refusal) {
         if (!refusal) {
@@ -53,6 +60,7 @@ void TBench::RunSequences(const std::vector<std::string>& files, TRemoteDone don
         default: return done(TRemoteRefusal{TRemoteRefusalKind::Failed, refusal->Text});
         }
     });
+    scriptStarting_ = false;
 }
 
 void TBench::StopSequences(TRemoteDone done) {

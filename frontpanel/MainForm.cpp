@@ -4,7 +4,7 @@
 #include "config/ConfigForm.h"
 #include "frontpanel/MenuBarStyle.h"
 #include "frontpanel/PanelPicture.h"
-#include "frontpanel/SequencerDelivery.h"
+#include "frontpanel/SequencerHost.h"
 #include "sequencer/SequencerForm.h"
 #include "support/WindowPlacement.h"
 #include "support/FilePaths.h"
@@ -155,7 +155,7 @@ bool TMainForm::FormCreate() {
     TBenchSlots next = bench_->Slots();
     next.SetConfigFile(settings_.LastConfigFile());
     next.SetConfigDir(settings_.ConfigDir());
-    sequencesDir_ = settings_.SequencesDir();
+    SetSequencesDir(settings_.SequencesDir());
     // Links waiting, boxes in decimal mode up to the common maximum.
     next.ResetLinks();
     ApplySlots(next);

@@ -103,7 +103,11 @@ public:
     int CommonMaxAtt() const override { return bench_->CommonMaxAtt(); }
     std::string DocumentsFolder() const override;
     const std::string& SequencesDir() const { return sequencesDir_; }
-    void SetSequencesDir(const std::string& dir) { sequencesDir_ = dir; }
+    // The desktop keeps its runs' records beside its sequences.
+    void SetSequencesDir(const std::string& dir) {
+        sequencesDir_ = dir;
+        bench_->SetRecordsDir(dir);
+    }
     bool SequencerOpen() const { return sequencerOpen_; }
     // The sequence list window's entry: shows it modally. Without one the
     // "&Sequencer" item is disabled.

@@ -7,30 +7,28 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QEvent>
 #include <QFile>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPointer>
-#include <QPushButton>
 #include <QTimer>
 
 namespace {
 
 constexpr int kPollMs = 20;
-constexpr int kWaitMs = 10000;  // the list window showing, a run ending
+constexpr int kWaitMs = 10000;  // the list window showing, a record completing
 
 TRemoteRefusal Refused(TRemoteRefusalKind kind, const char* message) { return {kind, message}; }
 
 }  // namespace
+
+TRemoteSequences::TRemoteSequences(TMainForm& form) : form_(form), bench_(form.Bench()) {}
 
 void TRemoteSequences::Answer(const TCall& call) {
     if (call.Done) call.Done(call.Error);
 }
 
 bool TRemoteSequences::Running() const {
-    const TSequencerForm* list = OpenList();
-    return list != nullptr && (list->Running() || (closing_ && openedHere_));
+    return bench_.SequencesRunning() || (closing_ && openedHere_ && OpenList() != nullptr);
 }
 
 TSequencerForm* TRemoteSequences::OpenList() const {
@@ -77,6 +75,7 @@ void TRemoteSequences::Run(const std::vector<std::string>& files, TRemoteDone do
         return;
     }
     if (QApplication::activeModalWidget()) return Answer({answer.Done, Refused(K::Conflict, RemoteBusyMessage)});
+    if (bench_.Runs().Busy()) return Answer({answer.Done, Refused(K::Conflict, RemoteAlreadyRunningMessage)});
     if (!form_.miSequencer->isEnabled()) return Answer({answer.Done, Refused(K::Failed, RemoteNoSequencerMessage)});
     busy_ = true;
     QTimer::singleShot(0, this, [this, files, answer] { OpenAndRun(files, answer); });
@@ -102,9 +101,9 @@ void TRemoteSequences::OpenAndRun(const std::vector<std::string>& files, const T
 }
 
 void TRemoteSequences::RunIn(TSequencerForm* list, const std::vector<std::string>& files, TCall call) {
+    // The window lists the files and selects their rows, to show what runs;
+    // the bench runs exactly the files named.
     list->AddFiles(files);
-    // Exactly the files asked for: a.sqc never selects A.sqc, another file;
-    // a link to a listed file (not listed again) selects that file.
     for (int i = 0; i < list->LBSequence->count(); ++i) {
         QListWidgetItem* row = list->LBSequence->item(i);
         const std::string listed = QFile::encodeName(row->text()).toStdString();
@@ -113,36 +112,23 @@ void TRemoteSequences::RunIn(TSequencerForm* list, const std::vector<std::string
         row->setSelected(wanted);
     }
     QPointer<TSequencerForm> guard(list);
-    captured_.clear();
-    capturing_ = true;
-    qApp->installEventFilter(this);
-    list->ButtonRunClick();
-    if (!guard || !guard->Analyzing()) return Started(guard, std::move(call));
-    // The files are read and compiled off the GUI thread: the answer comes
-    // once the run has started or was refused, or the window went away.
-    auto links = std::make_shared<std::pair<QMetaObject::Connection, QMetaObject::Connection>>();
-    auto settle = [this, links, guard, call](bool gone) {
-        QObject::disconnect(links->first);
-        QObject::disconnect(links->second);
-        Started(gone ? nullptr : guard.data(), call);
-    };
-    links->first = connect(list, &TSequencerForm::StartSettled, this, [settle] { settle(false); });
-    links->second = connect(list, &QObject::destroyed, this, [settle] { settle(true); });
+    TRemoteNotice recordFailed = std::move(recordFailed_);
+    recordFailed_ = {};
+    bench_.RunSequences(
+        files,
+        [this, guard, done = std::move(call.Done)](std::optional<TRemoteRefusal> error) {
+            Started(guard.data(), {done, std::move(error)});
+        },
+        std::move(recordFailed));
 }
 
 void TRemoteSequences::Started(TSequencerForm* list, TCall call) {
     QPointer<TSequencerForm> guard(list);
-    qApp->removeEventFilter(this);
-    capturing_ = false;
     busy_ = false;
-    if (guard && guard->Running()) {
-        WatchRun(guard);
+    if (!call.Error) {
+        if (guard) WatchRun(guard);
         return Answer(call);
     }
-    // What the window said is a failed run ("Attenuators interferences !",
-    // a file that cannot be read).
-    call.Error = TRemoteRefusal{TRemoteRefusalKind::Failed, captured_.isEmpty() ? std::string(RemoteNotStartedMessage)
-                                                                                : captured_.toLocal8Bit().toStdString()};
     // A window opened for this run closes again (unless it is closing
     // already): the front panel is the script's once more.
     if (guard && openedHere_ && guard->isVisible()) {
@@ -151,22 +137,6 @@ void TRemoteSequences::Started(TSequencerForm* list, TCall call) {
     } else {
         Answer(call);
     }
-}
-
-bool TRemoteSequences::eventFilter(QObject* watched, QEvent* event) {
-    if (capturing_ && event->type() == QEvent::Show) {
-        if (auto* box = qobject_cast<QMessageBox*>(watched)) {
-            captured_ = box->text();
-            QPointer<QMessageBox> guard(box);
-            // Dismissed once its own event loop runs, as by its OK button.
-            QTimer::singleShot(0, this, [guard] {
-                if (!guard) return;
-                if (QAbstractButton* ok = guard->button(QMessageBox::Ok)) ok->click();
-                else guard->reject();
-            });
-        }
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 void TRemoteSequences::Stop(TRemoteDone done) {
@@ -179,21 +149,12 @@ void TRemoteSequences::Stop(TRemoteDone done) {
         if (!list->isVisible()) return Answer({std::move(done), std::nullopt});
     }
     if (!list->Running()) return Finish(list, {std::move(done), std::nullopt});
-    list->ButtonStopClick();
-    // The run ends within about one tick, on its end-of-run notification.
+    // Answered once the run has ended, within about one tick.
     QPointer<TSequencerForm> guard(list);
-    auto* timer = new QTimer(this);
-    auto waited = std::make_shared<int>(0);
-    connect(timer, &QTimer::timeout, this, [this, timer, waited, guard, done] {
-        *waited += kPollMs;
-        if (guard && guard->Running() && *waited < kWaitMs) return;
-        timer->stop();
-        timer->deleteLater();
-        if (guard && guard->Running())
-            return Answer({done, Refused(TRemoteRefusalKind::Failed, RemoteNotStoppedMessage)});
-        Finish(guard, {done, std::nullopt});
+    bench_.StopSequences([this, guard, done = std::move(done)](std::optional<TRemoteRefusal> error) {
+        if (error) return Answer({done, std::move(error)});
+        Finish(guard.data(), {done, std::nullopt});
     });
-    timer->start(kPollMs);
 }
 
 void TRemoteSequences::Finish(TSequencerForm* list, TCall call) {
@@ -203,22 +164,13 @@ void TRemoteSequences::Finish(TSequencerForm* list, TCall call) {
 }
 
 void TRemoteSequences::WatchRun(TSequencerForm* list) {
-    QObject::disconnect(recordWatch_);
     QObject::disconnect(endWatch_);
-    // Only this run's record speaks to the script: a later run in the same
-    // window (the operator's) has a record of its own.
-    const TRunRecord* record = list->Record();
-    QPointer<TSequencerForm> guard(list);
-    recordWatch_ = connect(list, &TSequencerForm::RecordFailure, this,
-                           [guard, record, notice = recordFailed_](const QString& text) {
-                               if (guard && guard->Record() == record && notice) notice(text.toLocal8Bit().toStdString());
-                           });
-    recordFailed_ = {};
     // The window that a script opened is the script's: once its run has
     // ended, the front panel is the script's again. The operator's own
     // window stays open.
     if (!openedHere_) return;
-    endWatch_ = connect(list, &TSequencerForm::RunEnded, this, [this, guard] {
+    QPointer<TSequencerForm> guard(list);
+    endWatch_ = connect(list, qOverload<>(&TSequencerForm::RunEnded), this, [this, guard] {
         if (guard && openedHere_) CloseWhenRecorded(guard);
     });
 }

@@ -1,26 +1,26 @@
 #pragma once
-// Runs and stops sequences for a script through the sequence list window,
-// step by step as the operator would: the window opens (modally, as from
-// the "&Sequencer" menu), takes the files, selects them and runs them.
-// What the window would say in a message box is taken from the box, which
-// is dismissed, and becomes the request's refusal. Each request is answered
-// later, once its window steps are done; the GUI thread never waits.
+// Runs and stops sequences for a script on the bench's run, with the
+// sequence list window showing it: the window opens (modally, as from the
+// "&Sequencer" menu) and lists the files, and the bench runs exactly the
+// files named. A refusal is the run's own value; no message box is shown.
+// Each request is answered later, once its window steps are done; the GUI
+// thread never waits.
 
 #include "remote/RemoteCore.h"
 
 #include <QObject>
-#include <QString>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+class TBench;
 class TMainForm;
 class TSequencerForm;
 
 class TRemoteSequences : public QObject {
 public:
-    explicit TRemoteSequences(TMainForm& form) : form_(form) {}
+    explicit TRemoteSequences(TMainForm& form);
 
     // Opens the list window when it is closed, then runs files in it. A
     // window that was opened for the run closes again when the run fails
@@ -30,13 +30,10 @@ public:
     // Stops a run and waits for its end; a window opened for a script is
     // closed, and the request answered once it has closed.
     void Stop(TRemoteDone done);
-    // A run is under way in the list window, or a window opened for a
-    // script's run that has ended is still closing: once this is false,
-    // the front panel takes a script's sets again.
+    // A run is going, or a window opened for a script's run that has ended
+    // is still closing: once this is false, the front panel takes a
+    // script's sets again.
     bool Running() const;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct TCall {
@@ -57,12 +54,11 @@ private:
     static void Answer(const TCall& call);
 
     TMainForm& form_;
+    TBench& bench_;
     bool busy_ = false;        // a call's window steps are under way
     bool openedHere_ = false;  // the open list window was opened for a script
     bool closing_ = false;     // and is closed once its run's record is complete
-    bool capturing_ = false;   // message boxes are read and dismissed
-    QString captured_;
     std::vector<TCall> afterClose_;  // answered when the list window has closed
     TRemoteNotice recordFailed_;     // of the call being run
-    QMetaObject::Connection recordWatch_, endWatch_;  // of the script's last run
+    QMetaObject::Connection endWatch_;  // of the script's last run
 };

@@ -1,13 +1,9 @@
 #include "sequencer/SequencerForm.h"
 
-#include "link/AttUnits.h"
 #include "sequencer/SequencePaths.h"
 #include "graph/WindowFrame.h"
-#include "sequencer/SequenceCompiler.h"
 #include "graph/SequencerGraphForm.h"
-#include "sequencer/SequencerThread.h"
-#include "sequencer/RunPreparation.h"
-#include "sequencer/RunRecord.h"
+#include "sequencer/ProfileFile.h"
 #include "support/FileDialogName.h"
 #include "support/FilePaths.h"
 
@@ -63,7 +59,8 @@ public:
 TSequencerForm::TSequencerForm(TSequencerHost& host)
     : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint),
-      host_(host) {
+      host_(host),
+      run_(host.Run()) {
     setObjectName(QStringLiteral("SequencerForm"));
     setWindowTitle(QStringLiteral("Sequence List"));
 
@@ -114,21 +111,17 @@ TSequencerForm::TSequencerForm(TSequencerHost& host)
     // (a child of this modal window, so that it takes input while the list
     // is open, and untouched when the main window is hidden).
     graph_ = std::make_unique<TSequencerGraphForm>(host_.GraphHost(), this);
-    delivery_ = host_.MakeDelivery(*graph_);
+    run_.AddObserver(this);
+    // A run already under way (a script's) is shown as it goes.
+    if (run_.State() != TBenchRunState::Idle) RunStateChanged(run_.State());
 }
 
 TSequencerForm::~TSequencerForm() {
-    // A start still being analysed is given up: nothing of it is sent or
-    // recorded.
-    preparation_.reset();
-    // The engine delivers into the graph window and through the delivery:
-    // it goes first. A run still going ends with the program.
-    engine_.reset();
-    if (running_) EndRecord(TRunEnding::ProgramClosed);
-    recordDelivery_.reset();
-    record_.reset();
-    graph_.reset();
-    delivery_.reset();
+    run_.RemoveObserver(this);
+    // Nothing of a start being analysed is sent or recorded; a run still
+    // going ends with the program.
+    starting_ = false;
+    run_.EndForProgramClose();
 }
 
 void TSequencerForm::Message(const char* text) {
@@ -136,7 +129,6 @@ void TSequencerForm::Message(const char* text) {
 }
 
 void TSequencerForm::SetRunning(bool value) {
-    running_ = value;
     LockControls(value);
     setWindowTitle(value ? QStringLiteral("Sequence List [Running...]") : QStringLiteral("Sequence List"));
 }
@@ -181,90 +173,20 @@ void TSequencerForm::AddFiles(const std::vector<std::string>& files) {
 }
 
 void TSequencerForm::ButtonRunClick() {
-    if (running_ || preparation_) return;
+    if (run_.Busy() || starting_) return;
     std::vector<std::string> files;
     for (int i = 0; i < LBSequence->count(); ++i)
         if (LBSequence->item(i)->isSelected()) files.push_back(PathStd(LBSequence->item(i)->text()));
-    if (files.empty()) {
-        Message("Select sequence before running !");
-        return;
-    }
-    // The files are read and compiled on a worker, against the bench as it
-    // stands now; the window stays responsive meanwhile.
-    SetAnalyzing(true);
-    TProfileBench bench;
-    for (int n = 1; n <= TBaieScripts::AttCount; ++n) bench[static_cast<std::size_t>(n)] = host_.ProfileAtt(n);
-    const bool tenths = CountsTenths(host_.CommonMaxAtt());
-    preparation_ = std::make_unique<TRunPreparation>(files, bench, [this, files, tenths](TSequenceAnalysis analysis) {
-        // Taken up from the window's own event queue rather than inside the
-        // hand-over, so that a refusal's message box never holds the other
-        // workers' hand-overs while it is open.
-        prepared_ = std::make_shared<TSequenceAnalysis>(std::move(analysis));
-        QMetaObject::invokeMethod(
-            this,
-            [this, files, tenths] {
-                if (!prepared_) return;  // given up meanwhile
-                const std::shared_ptr<TSequenceAnalysis> taken = std::move(prepared_);
-                AnalysisDone(files, tenths, std::move(*taken));
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void TSequencerForm::AnalysisDone(const std::vector<std::string>& files, bool tenths, TSequenceAnalysis analysis) {
-    if (!analysis.Ok()) {
-        // Shown while the caption still says "Analyzing...".
-        QPointer<TSequencerForm> self(this);
-        if (analysis.Result == TAnalysisResult::Conflict)
-            Message(InterferenceMessage);
-        else if (analysis.Result == TAnalysisResult::ProfileError)
-            QMessageBox::warning(this, QString::fromLatin1(ProfileErrorTitle),
-                                 QString::fromLocal8Bit(analysis.Error.c_str()));
-        else
-            QMessageBox::critical(this, QStringLiteral("Error."), QString::fromLocal8Bit(analysis.Error.c_str()));
-        // Given up meanwhile (the window closing): settled already.
-        if (!self || !preparation_) return;
-        preparation_.reset();
-        SetAnalyzing(false);
-        emit StartSettled();
-        return;
-    }
-    preparation_.reset();  // its worker has handed this over and ends
-    SetAnalyzing(false);
-    graph_->ResetCurves();
-    engine_.reset();  // the last run's, ended: it refers to the last record
-    StartRecord(files, analysis);
-    // The files hold values in the bench's common unit as it was at "&Run";
-    // the engine sends each attenuator its own unit from them.
-    engine_ = std::make_unique<TSequencerThread>(
-        *recordDelivery_, TSequenceRun(std::move(analysis.Scripts), analysis.Assignment, tenths));
-    engine_->SetOnTerminate([this] { EngineEnded(); });
-    SetRunning(true);
-    engine_->Start();
-    emit StartSettled();
-}
-
-void TSequencerForm::CancelStart() {
-    // Nothing has been sent or recorded yet, and nothing will be.
-    if (!preparation_) return;
-    preparation_.reset();
-    prepared_.reset();
-    SetAnalyzing(false);
-    emit StartSettled();
-}
-
-void TSequencerForm::EngineEnded() {
-    SetRunning(false);
-    EndRecord(engine_ && engine_->Completed() ? TRunEnding::Completed : TRunEnding::Stopped);
-    emit RunEnded();
-    // The ended engine is released once its notification has returned.
-    QMetaObject::invokeMethod(
-        this, [this] { if (engine_ && engine_->Ended() && !running_) engine_.reset(); }, Qt::QueuedConnection);
+    // The bench's run reads and compiles exactly these files on a worker;
+    // the window stays responsive meanwhile.
+    starting_ = true;
+    run_.Run(files, [this](std::optional<TBenchRunRefusal> refusal) { Started(refusal); });
 }
 
 void TSequencerForm::ButtonStopClick() {
-    if (preparation_) return CancelStart();
-    if (engine_) engine_->Terminate();
+    if (starting_ && run_.State() != TBenchRunState::Analysing) return;  // a refusal is being shown
+    if (run_.State() == TBenchRunState::Analysing) return CancelStart();
+    run_.Stop();
 }
 
 void TSequencerForm::ButtonLoadClick() {
@@ -289,7 +211,7 @@ void TSequencerForm::ButtonLoadClick() {
 }
 
 void TSequencerForm::ButtonEditClick() {
-    if (running_) return;
+    if (Running()) return;
     std::string file;
     if (!LBSequence->selectedItems().isEmpty() && LBSequence->currentItem())
         file = PathStd(LBSequence->currentItem()->text());
@@ -303,7 +225,7 @@ void TSequencerForm::ButtonEditClick() {
 }
 
 void TSequencerForm::ButtonRemoveClick() {
-    if (running_) return;
+    if (Running()) return;
     for (QListWidgetItem* item : LBSequence->selectedItems()) delete item;
 }
 
@@ -325,7 +247,7 @@ void TSequencerForm::MemoLogChange() {
 
 void TSequencerForm::reject() {
     // FormCloseQuery: the close box and Escape both come here.
-    if (running_) {
+    if (Running()) {
         Message("STOP before leaving !");
         return;
     }

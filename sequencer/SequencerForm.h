@@ -1,13 +1,11 @@
 #pragma once
-// The sequence list window: gathers sequence files, starts and stops a run
-// of the selected ones, opens the editor, and shows or hides the graph
-// window and the main window. It owns the graph window for its lifetime.
+// The sequence list window: gathers sequence files, hands the selected ones
+// to the bench's run and stops it, opens the editor, and shows or hides the
+// graph window and the main window. It shows the bench's run, whoever
+// started it: its state in the caption and controls, its values and ticks
+// in the graph window, which it owns for its lifetime.
 
-#include "sequencer/RunDescription.h"
-#include "sequencer/SequenceModel.h"
-#include "sequencer/ProfileFile.h"
-#include "sequencer/RunRecordFormat.h"
-#include "sequencer/SequenceCompiler.h"
+#include "benchcore/BenchRun.h"
 #include "sequencer/SequencerEditForm.h"
 
 #include <QDialog>
@@ -19,13 +17,10 @@ class QListWidget;
 class QMessageBox;
 class QPlainTextEdit;
 class QPushButton;
-class TSequencerDelivery;
 class TSequencerGraphForm;
 class TSequencerGraphHost;
 class TSequencerThread;
-class TRunPreparation;
 class TRunRecord;
-struct TSequenceAnalysis;
 
 // What the list window needs from the main window.
 class TSequencerHost : public TSequenceEditorHost {
@@ -35,30 +30,21 @@ public:
     // The main window's visibility.
     virtual bool MainVisible() const = 0;
     virtual void SetMainVisible(bool visible) = 0;
-    // Where a run's ticks go: the links, the front-panel boxes and graph.
-    virtual std::unique_ptr<TSequencerDelivery> MakeDelivery(TSequencerGraphForm& graph) = 0;
-    // Attenuator n (1..8) as a run's record names it; by default only by
-    // its box caption.
-    virtual TRecordedAtt RecordedAtt(int n) const { return {AttCaption(n), {}, {}, 0, {}}; }
-    // The configuration file in use, as a run's description names it; empty
-    // when none is known.
-    virtual std::string ConfigFile() const { return {}; }
-    // Attenuator n (1..8) as a profile is read for it when a run starts;
-    // by default not usable, so that no profile runs.
-    virtual TProfileAtt ProfileAtt(int /*n*/) const { return {}; }
+    // The bench's run, which the window starts, stops and shows.
+    virtual TBenchRun& Run() = 0;
 };
 
-class TSequencerForm : public QDialog {
+class TSequencerForm : public QDialog, private TBenchRunObserver {
     Q_OBJECT
 public:
     explicit TSequencerForm(TSequencerHost& host);
-    ~TSequencerForm() override;  // FormDestroy: engine, then graph window, then delivery
+    // A run still going ends with the program; a start is given up.
+    ~TSequencerForm() override;
 
-    bool Running() const { return running_; }
-    void SetRunning(bool value);
-    // Between "&Run" and the run's start or refusal: the selected files are
-    // being read and compiled off the GUI thread.
-    bool Analyzing() const { return preparation_ != nullptr; }
+    bool Running() const { return run_.State() == TBenchRunState::Running; }
+    // Between "&Run" and the run's start or refusal (its message box
+    // closed): the files are being read and compiled off the GUI thread.
+    bool Analyzing() const { return run_.State() == TBenchRunState::Analysing || starting_; }
     // The full paths of the list, top to bottom.
     std::vector<std::string> Files() const;
     // Appends the files not yet listed. A file that is listed already,
@@ -66,9 +52,9 @@ public:
     // path), is refused with a line in the log.
     void AddFiles(const std::vector<std::string>& files);
     TSequencerGraphForm* GraphForm() const { return graph_.get(); }
-    TSequencerThread* Engine() const { return engine_.get(); }
+    const TSequencerThread* Engine() const { return run_.Engine(); }
     // The record of the present or last run.
-    TRunRecord* Record() const { return record_.get(); }
+    const TRunRecord* Record() const { return run_.Record(); }
 
     void ButtonRunClick();
     void ButtonStopClick();
@@ -113,25 +99,25 @@ Q_SIGNALS:
 
 private:
     void SetAnalyzing(bool value);
+    void SetRunning(bool value);
     void LockControls(bool busy);
-    void AnalysisDone(const std::vector<std::string>& files, bool tenths, TSequenceAnalysis analysis);
+    void Started(const std::optional<TBenchRunRefusal>& refusal);
     void CancelStart();
-    void EngineEnded();
-    void StartRecord(const std::vector<std::string>& files, const TSequenceAnalysis& analysis);
-    void EndRecord(TRunEnding how);
     void RecordFailed(const std::string& text);
     void Message(const char* text);
+    // --- TBenchRunObserver ---
+    void RunStateChanged(TBenchRunState state) override;
+    void RunValueWritten(int n, int value, const std::string& command) override;
+    void RunReadBack(int n, int value) override;
+    void RunTicked(int elapsedMs) override;
+    void RunEnded(TRunEnding how, const std::string& recordPath) override;  // the fact; the signal is RunEnded()
+    void RunRecordFailed(const std::string& text) override;
 
     TSequencerHost& host_;
-    bool running_ = false;
+    TBenchRun& run_;
+    bool starting_ = false;  // this window's start is not settled yet
     std::unique_ptr<TSequencerGraphForm> graph_;
-    std::unique_ptr<TSequencerDelivery> delivery_;
-    std::unique_ptr<TRunRecord> record_;
-    std::unique_ptr<TSequencerDelivery> recordDelivery_;  // delivery_, recording into record_
     QMessageBox* recordMessage_ = nullptr;
-    std::unique_ptr<TSequencerThread> engine_;
-    std::unique_ptr<TRunPreparation> preparation_;  // while analysing
-    std::shared_ptr<TSequenceAnalysis> prepared_;   // its result, on its way to AnalysisDone
 };
 
 // Opens the list window modally; it is made anew each time.

@@ -13,7 +13,7 @@
 
 #include "BenchPanel.h"
 
-#include "frontpanel/SequencerDelivery.h"
+#include "frontpanel/SequencerHost.h"
 #include "graph/SequencerGraphForm.h"
 #include "sequencer/SequencerForm.h"
 #include "sequencer/SequencerThread.h"

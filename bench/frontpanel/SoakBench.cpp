@@ -1,5 +1,5 @@
 // A week of sequencer ticks, stepped as fast as the GUI thread allows, through
-// the sequence list's own delivery into the eight links, the front-panel
+// the bench run's own delivery into the eight links, the front-panel
 // boxes and the shown graph window of the main window against the simulated
 // racks. Prints the GUI-side cost of a tick and the resident memory after
 // the warm-up and at the end of the run.
@@ -8,7 +8,11 @@
 
 #include "BenchPanel.h"
 
-#include "frontpanel/SequencerDelivery.h"
+#include "benchcore/BenchRunDelivery.h"
+#include "frontpanel/AttGroupBox.h"
+#include "frontpanel/SequencerHost.h"
+#include "link/TovarinProtocol.h"
+#include "sequencer/RunRecord.h"
 #include "graph/DataSeries.h"
 #include "graph/SequencerGraphForm.h"
 #include "sequencer/SequenceCompiler.h"
@@ -58,7 +62,20 @@ int Soak(TBenchPanel& panel, TMainForm& main, long long total) {
     }
     TSequenceRun run(std::move(analysis.Scripts), analysis.Assignment);
     graph.ResetCurves();
-    const std::unique_ptr<TSequencerDelivery> delivery = host.MakeDelivery(graph);
+    // The bench run's delivery, each value written drawn in the box and the
+    // graph as the list window draws it. Its record has no folder to go to,
+    // so that a week of rows fills no disk.
+    std::array<TRecordedAtt, 9> atts{};
+    TRunRecord record("/nonexistent/", atts, [](const std::string&) {});
+    TBenchRunDelivery benchDelivery(
+        main.Bench(), record,
+        [&](int n, const std::string& command) {
+            if (const std::vector<TAttSetting> s = ReadAttCommand(command); !s.empty())
+                main.AttGroupBoxes[n - 1]->ShowReadBack(s.front().Value);
+            graph.AddAttCommand(n, command);
+        },
+        [&](int elapsedMs) { graph.AdvanceTime(elapsedMs); });
+    TSequencerDelivery* delivery = &benchDelivery;
 
     // The simulator runs in this process: it counts the commands and forgets
     // its lines, so that its record does not grow the memory measured.

@@ -9,7 +9,7 @@
 #include "bench/frontpanel/BenchPanel.h"
 
 #include "frontpanel/RemoteAccess.h"
-#include "frontpanel/SequencerDelivery.h"
+#include "frontpanel/SequencerHost.h"
 #include "sequencer/SequencerForm.h"
 #include "tests/remote/ScpiClient.h"
 

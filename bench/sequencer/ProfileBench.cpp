@@ -118,19 +118,9 @@ void Measure(long states, int columns, bool ticks) {
     std::printf("\n");
 }
 
-// The list window's host: no links, nothing shown; every attenuator usable.
-class TBenchDelivery : public TSequencerDelivery {
-public:
-    void AdvanceTime(int) override {}
-    bool GraphVisible() const override { return false; }
-    void AddAttCommand(int, const std::string&) override {}
-    bool AttEnabled(int) const override { return true; }
-    void SetPendingCommand(int, const std::string&, bool) override {}
-    bool MainVisible() const override { return false; }
-    void ShowLinkAnswer(int, const std::string&) override {}
-};
-
-class TBenchHost : public TSequencerHost, public TSequencerGraphHost {
+// The list window's host: no links, nothing shown; every attenuator usable
+// and taking each command at once.
+class TBenchHost : public TSequencerHost, public TSequencerGraphHost, public TBenchRunHost {
 public:
     int CommonMaxAtt() const override { return 935; }
     std::string AttCaption(int n) const override { return "ATT" + std::to_string(n); }
@@ -140,11 +130,18 @@ public:
     TSequencerGraphHost& GraphHost() override { return *this; }
     bool MainVisible() const override { return true; }
     void SetMainVisible(bool) override {}
-    std::unique_ptr<TSequencerDelivery> MakeDelivery(TSequencerGraphForm&) override {
-        return std::make_unique<TBenchDelivery>();
-    }
+    TBenchRun& Run() override { return run; }
+    TTovarinThread* RunLink(int) const override { return nullptr; }
     TProfileAtt ProfileAtt(int) const override { return {true, 935}; }
+    TRecordedAtt RecordedAtt(int n) const override { return {AttCaption(n), {}, {}, 0, {}}; }
+    std::string ConfigFile() const override { return {}; }
+    std::string RecordsDir() const override { return dir; }
+    bool RunLinkEnabled(int) const override { return true; }
+    bool RunLinkReady(int) const override { return true; }
+    void RunPost(int, const std::string&, TPostTicket) override {}
+    void RunWithdraw(int) override {}
     std::string dir;
+    TBenchRun run{*this};
 };
 
 // "&Run" on a profile of states in the list window; prints the longest gap

@@ -168,11 +168,19 @@ TEST_F(MainFormTest, MixedBenchPlaysEachAttenuatorInItsOwnUnitAndShowsDecibels) 
                                                                          "ATT 0 030", "ATT 0 035", "ATT 0 040"}));
         EXPECT_EQ(AttLines(sim, simIndex[1]), (std::vector<std::string>{"ATT 0 935", "ATT 0 200", "ATT 0 250",
                                                                          "ATT 0 300", "ATT 0 350", "ATT 0 400"}));
+        // The last tick's values are written after the run's end: the box and
+        // the curve show them once the link has told so, moments after the
+        // attenuator took them.
+        TSequencerGraphForm* graph = list->GraphForm();
+        const auto last = [&](int n) {
+            const TSeries* c = graph->AttCurves[n];
+            return c->Count() > 0 ? c->GetPoint(c->Count() - 1).Y : 1;
+        };
+        EXPECT_TRUE(WaitUntil([&] { return Box(2)->Value() == 400 && last(1) == -400 && last(2) == -400; }));
         EXPECT_EQ(Box(1)->Value(), 40);
         EXPECT_EQ(Box(2)->Value(), 400);
-        TSequencerGraphForm* graph = list->GraphForm();
         EXPECT_EQ(graph->xyGraph->YAxis().Min(), -630);
-        for (int n : {1, 2}) EXPECT_EQ(graph->AttCurves[n]->GetPoint(graph->AttCurves[n]->Count() - 1).Y, -400);
+        for (int n : {1, 2}) EXPECT_EQ(last(n), -400);
         ASSERT_TRUE(graph->SaveValuesCsv(csv));
         ASSERT_TRUE(WaitUntil([&] { return list->Record()->Closed(); }));
         const std::string record = ReadAll(list->Record()->Path());

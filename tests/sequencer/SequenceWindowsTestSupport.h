@@ -1,13 +1,14 @@
 #pragma once
 // The sequence windows against a host of the tests' own: a plain window as
-// the main window, named attenuators, a graph host, and a delivery that
-// records what a run sends.
+// the main window, named attenuators, a graph host, and a bench run whose
+// links are a recorder of what the run sends.
 
 #include "SequenceTestSupport.h"
 #include "sequencer/SequencerForm.h"
 #include "tests/testsupport/TestSupport.h"
 #include "graph/SequencerGraphForm.h"
 #include "sequencer/SequencerThread.h"
+#include "benchcore/BenchRun.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -17,44 +18,74 @@
 
 #include <functional>
 #include <map>
+#include <memory>
+#include <vector>
 
-class TRecordingDelivery : public TSequencerDelivery {
-public:
-    void AdvanceTime(int) override { ++ticks; }
-    bool GraphVisible() const override { return false; }
-    void AddAttCommand(int, const std::string&) override {}
-    bool AttEnabled(int) const override { return true; }
-    void SetPendingCommand(int att, const std::string& command, bool) override { sent[att].push_back(command); }
-    bool MainVisible() const override { return false; }
-    void ShowLinkAnswer(int, const std::string&) override {}
+// What a run handed to the links, box by box, and how many ticks it made.
+struct TRecordingDelivery {
     int ticks = 0;
     std::map<int, std::vector<std::string>> sent;
 };
 
+class TTestSequencerHost;
+
+// A window's run: every box has an attenuator that takes each command at
+// once, and the commands are recorded instead of sent.
+class TRecordingRun : public TBenchRunHost, private TBenchRunObserver {
+public:
+    explicit TRecordingRun(const TTestSequencerHost& host) : host_(host) { run.AddObserver(this); }
+    ~TRecordingRun() override { run.RemoveObserver(this); }
+    TTovarinThread* RunLink(int) const override { return nullptr; }
+    int CommonMaxAtt() const override;
+    TProfileAtt ProfileAtt(int n) const override;
+    TRecordedAtt RecordedAtt(int n) const override;
+    std::string ConfigFile() const override;
+    std::string RecordsDir() const override;
+    bool RunLinkEnabled(int) const override { return true; }
+    bool RunLinkReady(int) const override { return true; }
+    int RunLinkMaxAtt(int) const override { return 0; }
+    void RunPost(int n, const std::string& command, TPostTicket) override { recorder.sent[n].push_back(command); }
+    void RunWithdraw(int) override {}
+    void RunTicked(int) override { ++recorder.ticks; }
+
+    TRecordingDelivery recorder;
+    TBenchRun run{*this};  // goes first: its engine posts into the recorder
+
+private:
+    const TTestSequencerHost& host_;
+};
+
+// Each window gets a run of its own, as each got a delivery of its own.
 class TTestSequencerHost : public TSequencerHost, public TSequencerGraphHost {
 public:
     int CommonMaxAtt() const override { return maxAtt; }
     std::string AttCaption(int n) const override { return "ATT" + std::to_string(n); }
     std::string SequencesDir() const override { return dir; }
-    std::string ConfigFile() const override { return config; }
     void SetSequencesDir(const std::string& d) override { dir = d; }
     std::string DocumentsFolder() const override { return dir; }
     TSequencerGraphHost& GraphHost() override { return *this; }
     bool MainVisible() const override { return main.isVisible(); }
     void SetMainVisible(bool visible) override { main.setVisible(visible); }
-    std::unique_ptr<TSequencerDelivery> MakeDelivery(TSequencerGraphForm&) override {
-        auto d = std::make_unique<TRecordingDelivery>();
-        delivery = d.get();
-        return d;
+    TBenchRun& Run() override {
+        runs.push_back(std::make_unique<TRecordingRun>(*this));
+        delivery = &runs.back()->recorder;
+        return runs.back()->run;
     }
-    TProfileAtt ProfileAtt(int n) const override { return profiles[static_cast<std::size_t>(n)]; }
+
     int maxAtt = 935;
     TProfileBench profiles = UniformProfileBench(935);
     std::string dir;
     std::string config;
     QWidget main;
-    TRecordingDelivery* delivery = nullptr;
+    TRecordingDelivery* delivery = nullptr;  // of the newest window's run
+    std::vector<std::unique_ptr<TRecordingRun>> runs;
 };
+
+inline int TRecordingRun::CommonMaxAtt() const { return host_.maxAtt; }
+inline TProfileAtt TRecordingRun::ProfileAtt(int n) const { return host_.profiles[static_cast<std::size_t>(n)]; }
+inline TRecordedAtt TRecordingRun::RecordedAtt(int n) const { return {host_.AttCaption(n), {}, {}, 0, {}}; }
+inline std::string TRecordingRun::ConfigFile() const { return host_.config; }
+inline std::string TRecordingRun::RecordsDir() const { return host_.dir; }
 
 // Runs action once on the active modal widget of type T (a modal dialog
 // runs its own event loop meanwhile).

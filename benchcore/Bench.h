@@ -38,6 +38,8 @@ struct TBenchBox {
     bool Decimal = true;                    // counts tenths of a dB
     int MaxValue = 935;                     // in the attenuator's unit
     int Step = 5;                           // a change moves by this much
+    std::optional<int> Floor;               // lowest value allowed, attenuator's unit (empty: none)
+    bool BelowFloor = false;                // the attenuator read back below its floor
 };
 
 // Told of what the bench decides (GUI thread). A handler must not post to

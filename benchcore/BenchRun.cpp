@@ -19,6 +19,7 @@ TBenchRunRefusal AnalysisRefusal(const TSequenceAnalysis& analysis) {
     switch (analysis.Result) {
     case TAnalysisResult::Conflict: return {TBenchRunRefusalKind::Interference, InterferenceMessage};
     case TAnalysisResult::ProfileError: return {TBenchRunRefusalKind::ProfileError, analysis.Error};
+    case TAnalysisResult::SequenceError: return {TBenchRunRefusalKind::SequenceError, analysis.Error};
     case TAnalysisResult::Cancelled: return {TBenchRunRefusalKind::GivenUp, {}};
     default: return {TBenchRunRefusalKind::FileError, analysis.Error};
     }

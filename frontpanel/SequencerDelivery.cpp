@@ -122,7 +122,8 @@ TProfileAtt TFrontPanelSequencerHost::ProfileAtt(int n) const {
     if (n < 1 || n > TMainForm::SlotCount) return {};
     // A box is usable while its attenuator is connected and identified.
     const int max = main_.Link(n - 1)->MaxAtt();
-    return {main_.Bench().BoxState(n).Usable && max > 0, max};
+    const TBenchBox& box = main_.Bench().BoxState(n);
+    return {box.Usable && max > 0, max, box.Floor.value_or(0)};
 }
 
 std::string TFrontPanelSequencerHost::SequencesDir() const { return main_.SequencesDir(); }

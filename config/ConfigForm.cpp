@@ -168,12 +168,12 @@ void TConfigForm::BuildRackPage(QWidget* page, int rack, QGroupBox*& group, QLab
     for (int k = 0; k < AttsPerRack; ++k) {
         boxes[k] = new QCheckBox(QStringLiteral("Att %1").arg(k + 1), group);
         boxes[k]->setObjectName(QStringLiteral("EnableAtt%1Rack%2").arg(k + 1).arg(r));
-        boxes[k]->setGeometry(272 + (k % 2) * 100, 28 + (k / 2) * 28, 50, 20);
+        boxes[k]->setGeometry(262 + (k % 2) * 106, 28 + (k / 2) * 28, 48, 20);
         // The floor beside its box: the lowest attenuation the program sends
         // to that attenuator, in dB; empty for none.
         floors[k] = new QLineEdit(group);
         floors[k]->setObjectName(QStringLiteral("FloorAtt%1Rack%2").arg(k + 1).arg(r));
-        floors[k]->setGeometry(322 + (k % 2) * 100, 27 + (k / 2) * 28, 44, 21);
+        floors[k]->setGeometry(310 + (k % 2) * 106, 27 + (k / 2) * 28, 54, 21);
         floors[k]->setPlaceholderText(QStringLiteral("min dB"));
         floors[k]->setToolTip(QStringLiteral("Floor of Att %1: its lowest attenuation in dB (0 to 110; empty: none)").arg(k + 1));
         floors[k]->setAccessibleName(QStringLiteral("Att %1 minimum dB").arg(k + 1));

@@ -3,17 +3,23 @@
 // whole-decibel one with a 21 dB floor. Whatever path asks (SCPI, the
 // remote core the D-Bus adaptor calls, the hand path, a sequence, a
 // profile, a replayed record, parking, *RST, a reconfiguration), the wire
-// never carries a value below the floor, and each refusal says why.
+// never carries a value below the floor, and each refusal says why; the
+// run's description lists the floors.
 
 #include "benchcore/Bench.h"
 #include "benchcore/BenchRemote.h"
 #include "remote/ScpiServer.h"
+#include "sequencer/RunRecord.h"
 #include "sequencer/SequenceFile.h"
 #include "tests/remote/ScpiClient.h"
 #include "tests/testsupport/FastLinkTimings.h"
 #include "tests/testsupport/TestSupport.h"
 #include "tools/simulator/RackSimulator.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -180,6 +186,17 @@ TEST_F(FloorTest, NoPathSendsBelowTheFloor) {
     EXPECT_EQ(Sent(1).size(), before[1]);
     bench.SetByHand(2, 30);
     ASSERT_TRUE(Settled(2, 40));
+
+    // A run that keeps to the floors plays; its description lists them.
+    ASSERT_FALSE(Run({Sequence("ok.sqc", 2, {{1, 0, ActionStep, 0, 45, 2}})}));
+    const TRunRecord* record = bench.Runs().Record();
+    ASSERT_TRUE(record && WaitUntil([&] { return record->Closed(); }, 20000));
+    QFile description(QString::fromStdString(RunDescriptionPath(record->Path())));
+    ASSERT_TRUE(description.open(QIODevice::ReadOnly));
+    const QJsonArray described = QJsonDocument::fromJson(description.readAll()).object()["attenuators"].toArray();
+    EXPECT_EQ(described[0].toObject()["floor"].toInt(), 900);
+    EXPECT_EQ(described[1].toObject()["floor"].toInt(), 40);
+    EXPECT_TRUE(described[2].toObject()["floor"].isNull());
 
     // *RST and the parking go to the common maximum (63 dB), never below a
     // floor: 90 dB stays on the tenths attenuator.

@@ -175,7 +175,8 @@ void TConfigForm::BuildRackPage(QWidget* page, int rack, QGroupBox*& group, QLab
         floors[k]->setObjectName(QStringLiteral("FloorAtt%1Rack%2").arg(k + 1).arg(r));
         floors[k]->setGeometry(310 + (k % 2) * 106, 27 + (k / 2) * 28, 54, 21);
         floors[k]->setPlaceholderText(QStringLiteral("min dB"));
-        floors[k]->setToolTip(QStringLiteral("Floor of Att %1: its lowest attenuation in dB (0 to 110; empty: none)").arg(k + 1));
+        floors[k]->setToolTip(
+            QStringLiteral("Floor of Att %1: its lowest attenuation in dB (0 to 110; empty: none)").arg(k + 1));
         floors[k]->setAccessibleName(QStringLiteral("Att %1 minimum dB").arg(k + 1));
     }
     // Name edit, Att 1, IP edit, Att 3, Att 2, Att 4, each box before its floor.

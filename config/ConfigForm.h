@@ -1,7 +1,7 @@
 #pragma once
 // The configuration dialog: the two racks' IP addresses, enabled
-// attenuators and their floors, loading and storing configuration files, and the rules that
-// a confirmed configuration must pass.
+// attenuators and their floors, loading and storing configuration files,
+// and the rules that a confirmed configuration must pass.
 
 #include <QDialog>
 #include <array>

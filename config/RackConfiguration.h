@@ -44,7 +44,7 @@ std::string AttPort(int k);
 // unreadable file gives the defaults without being read).
 RackConfiguration LoadConfigFile(const std::string& path, TFileReadStatus* status = nullptr);
 
-// The lowest floor and the highest, in dB.
+// The highest floor, in dB.
 inline constexpr int FloorMaxDb = 110;
 
 // A floor text in tenths of a dB, rounded up ("20.01" gives 201): 0 for an
@@ -52,9 +52,9 @@ inline constexpr int FloorMaxDb = 110;
 // FloorMaxDb.
 std::optional<int> FloorTenths(const std::string& text);
 
-// Writes the twelve values and the floors into the file: their lines are rewritten, missing
-// keys and sections added (a floor key only when it has a floor or was
-// in the file already), and every other line of an existing file stays as
+// Writes the twelve values and the floors into the file: their lines are
+// rewritten, missing keys and sections added (a floor key only when it has
+// a floor or was in the file already), and every other line of an existing file stays as
 // it was. The file is replaced as a whole, so a failure leaves it as it
 // was; throws TFileWriteError ("Impossible d'écrire dans <path>"), also when
 // an existing file cannot be read in full (it is then left alone). Nothing

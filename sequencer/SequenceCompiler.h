@@ -56,7 +56,8 @@ bool AddProfile(TSequenceAnalysis& run, TProfile profile);
 // with ProfileErrorTitle), at the first sequence that would send an
 // attenuator a value below its floor or, on a whole-decibel bench, above the
 // common maximum (SequenceError, see TSequenceLimits), or at the first
-// attenuator claimed twice (Error is InterferenceMessage); on failure nothing built is kept. Setting cancel,
-// from any thread, makes it end soon as Cancelled.
+// attenuator claimed twice (Error is InterferenceMessage); on failure
+// nothing built is kept. Setting cancel, from any thread, makes it end soon
+// as Cancelled.
 TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, const TProfileBench& bench = {},
                                    const TProfileCancel* cancel = nullptr);

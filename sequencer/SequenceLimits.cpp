@@ -22,7 +22,8 @@ TSequenceLimits::TSequenceLimits(const TProfileBench& bench) : bench_(bench) {
         if (a.Usable && a.MaxAtt > 0) maxima.push_back(a.MaxAtt);
         anyFloor_ = anyFloor_ || a.Floor > 0;
     }
-    // Without a usable attenuator nothing is sent and nothing is checked.
+    // Without a usable attenuator the unit stays tenths, as the bench's
+    // common maximum (935) is then; the floors are still held.
     if (maxima.empty()) return;
     commonMax_ = ComputeCommonMaxAtt(maxima);
     tenths_ = CountsTenths(commonMax_);

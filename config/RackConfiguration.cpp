@@ -74,7 +74,8 @@ RackConfiguration LoadConfigFile(const std::string& path, TFileReadStatus* statu
     for (int r = 0; r < RackCount; ++r) {
         RackConfig& rack = c.Racks[r];
         for (int k = 0; k < AttsPerRack; ++k) rack.AttEnabled[k] = ini.ReadInteger(SectionNames[r], EnableKeys[k], 0) != 0;
-        for (int k = 0; k < AttsPerRack; ++k) rack.AttMinDb[k] = Trimmed(ini.ReadString(SectionNames[r], FloorKeys[k], ""));
+        for (int k = 0; k < AttsPerRack; ++k)
+            rack.AttMinDb[k] = Trimmed(ini.ReadString(SectionNames[r], FloorKeys[k], ""));
         rack.IPAddress = ini.ReadString(SectionNames[r], KeyIPAddress, "");
         rack.Name = ini.ReadString(SectionNames[r], KeyName, DefaultRackName(r));
     }

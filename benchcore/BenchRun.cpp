@@ -88,7 +88,7 @@ void TBenchRun::Run(const std::vector<std::string>& files, TStarted started) {
                 if (start == start_ && state_ == TBenchRunState::Analysing) AnalysisDone(std::move(*taken));
             },
             Qt::QueuedConnection);
-    });
+    }, tenths_);
 }
 
 void TBenchRun::AnalysisDone(TSequenceAnalysis analysis) {

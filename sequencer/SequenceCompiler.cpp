@@ -82,7 +82,7 @@ bool AddProfile(TSequenceAnalysis& run, TProfile profile) {
 }
 
 TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, const TProfileBench& bench,
-                                   const TProfileCancel* cancel) {
+                                   const TProfileCancel* cancel, std::optional<bool> tenths) {
     const auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
     const auto givenUp = [] {
         TSequenceAnalysis failed;
@@ -112,7 +112,7 @@ TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, co
             continue;
         }
         auto script = std::make_unique<TSequenceScript>();
-        TSequenceLimits limits(bench);
+        TSequenceLimits limits(bench, tenths);
         unsigned named = 0;
         bool conflict = false;
         bool sequence = false;

@@ -7,6 +7,7 @@
 #include "sequencer/SequenceModel.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +59,7 @@ bool AddProfile(TSequenceAnalysis& run, TProfile profile);
 // common maximum (SequenceError, see TSequenceLimits), or at the first
 // attenuator claimed twice (Error is InterferenceMessage); on failure
 // nothing built is kept. Setting cancel, from any thread, makes it end soon
-// as Cancelled.
+// as Cancelled. tenths: the unit the run counts a sequence's values in,
+// when the caller knows it (see TSequenceLimits).
 TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, const TProfileBench& bench = {},
-                                   const TProfileCancel* cancel = nullptr);
+                                   const TProfileCancel* cancel = nullptr, std::optional<bool> tenths = {});

@@ -15,18 +15,18 @@ std::string Place(const std::string& fileName, int num) {
 
 }  // namespace
 
-TSequenceLimits::TSequenceLimits(const TProfileBench& bench) : bench_(bench) {
+TSequenceLimits::TSequenceLimits(const TProfileBench& bench, std::optional<bool> tenths) : bench_(bench) {
     std::vector<int> maxima;
     for (int n = 1; n <= TBaieScripts::AttCount; ++n) {
         const TProfileAtt& a = bench[static_cast<std::size_t>(n)];
         if (a.Usable && a.MaxAtt > 0) maxima.push_back(a.MaxAtt);
         anyFloor_ = anyFloor_ || a.Floor > 0;
     }
-    // Without a usable attenuator the unit stays tenths, as the bench's
-    // common maximum (935) is then; the floors are still held.
-    if (maxima.empty()) return;
-    commonMax_ = ComputeCommonMaxAtt(maxima);
-    tenths_ = CountsTenths(commonMax_);
+    const int commonMax = ComputeCommonMaxAtt(maxima);
+    tenths_ = tenths.value_or(CountsTenths(commonMax));
+    // Without a usable attenuator nothing can exceed a maximum; the floors
+    // are still held.
+    if (tenths && !maxima.empty()) commonMax_ = commonMax;
 }
 
 void TSequenceLimits::Row(const TActionRow& row) {

@@ -14,9 +14,12 @@
 
 class TSequenceLimits {
 public:
-    // bench: the attenuators as the run finds them; the common unit and
-    // maximum follow from the usable ones, as the bench computes them.
-    explicit TSequenceLimits(const TProfileBench& bench);
+    // bench: the attenuators as the run finds them; the common maximum
+    // follows from the usable ones, as the bench computes it. tenths: the
+    // unit the run counts its values in; without it the common maximum's
+    // unit is taken for the floors, and values above the maximum are not
+    // looked for.
+    TSequenceLimits(const TProfileBench& bench, std::optional<bool> tenths);
 
     // One action row of the file, in file order.
     void Row(const TActionRow& row);

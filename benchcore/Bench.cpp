@@ -62,6 +62,10 @@ std::vector<int> TBench::ApplySlots(const TBenchSlots& next) {
     if (HoldsInput()) return {};
     const std::vector<int> changed = slots_.ChangedTargets(next);
     slots_ = next;
+    // A floor raised above an attenuator's value is held from its next
+    // change on; the attenuator is not moved for it.
+    for (int n = 1; n <= SlotCount; ++n)
+        if (UpdateFloor(n)) Tell([&](TBenchObserver& o) { o.BoxChanged(n, boxes_[n - 1]); });
     for (int s = 0; s < SlotCount; ++s) {
         links_[s]->SetTargetHost(slots_.Slot(s).IP);
         links_[s]->SetTargetPort(slots_.Slot(s).Port);
@@ -121,6 +125,7 @@ void TBench::ShowLinkStatus(TTovarinThread* link, int status) {
         box.Step = AttenuatorStep(link->MaxAtt(), commonMaxAtt_);
         box.MaxValue = link->MaxAtt();
         UpdateCommonMaxAtt();
+        UpdateFloor(n);
     }
     box.Usable = usable;
     run_.LinkUsable(n, usable);
@@ -155,6 +160,9 @@ void TBench::LinkSetEnded(TTovarinThread* link, const TSetOutcome& outcome) {
 void TBench::ShowReadBack(int n, int value) {
     TBenchBox& box = boxes_[n - 1];
     box.Value = value;
+    // Found below its floor (set at the device, or by another program): it
+    // is left as it is, and told.
+    UpdateFloor(n);
     Tell([&](TBenchObserver& o) { o.BoxChanged(n, box); });
     const std::string text = SpinFormat(value, box.Decimal);
     Tell([&](TBenchObserver& o) { o.BoxShown(n, TBoxFact::Attenuation, text); });
@@ -171,5 +179,5 @@ void TBench::UpdateCommonMaxAtt() {
 TRemoteBox TBench::Box(int n) const {
     if (!IsBox(n)) return {};
     const TBenchBox& box = boxes_[n - 1];
-    return {box.Usable, box.Decimal, box.MaxValue, links_[n - 1]->Enabled()};
+    return {box.Usable, box.Decimal, box.MaxValue, links_[n - 1]->Enabled(), box.Floor.value_or(0), box.BelowFloor};
 }

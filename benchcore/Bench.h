@@ -4,7 +4,8 @@
 // for each attenuator box (status text, name, read-back, the end of a
 // verified set), the hand path of a change, naming, refresh and
 // reconfiguration, the common maximum and each attenuator's unit, and the
-// parking at the common maximum, and runs of sequence files (TBenchRun,
+// parking at the common maximum, the floors that no value sent goes below,
+// and runs of sequence files (TBenchRun,
 // on this bench's links). Facts and events go out to observers;
 // requests come in as calls. It is the remote core's panel (TRemotePanel),
 // so that SCPI runs on it unchanged. GUI (main) thread only, as the links'
@@ -38,9 +39,16 @@ struct TBenchBox {
     bool Decimal = true;                    // counts tenths of a dB
     int MaxValue = 935;                     // in the attenuator's unit
     int Step = 5;                           // a change moves by this much
-    std::optional<int> Floor;
-    bool BelowFloor = false;
+    std::optional<int> Floor;               // lowest value allowed, attenuator's unit (empty: none)
+    bool BelowFloor = false;                // the attenuator read back below its floor
 };
+
+// The floor of floorTenths (tenths of a dB, 0: none) for an attenuator
+// counting tenths (decimal) or whole decibels with maximum maxValue, in
+// its own unit: rounded up to its step, at most its maximum.
+std::optional<int> FloorInUnit(int floorTenths, bool decimal, int maxValue);
+// value, raised to box's floor when it lies below.
+int AboveFloor(const TBenchBox& box, int value);
 
 // Told of what the bench decides (GUI thread). A handler must not post to
 // the same link from inside SetEnded (see TLinkView::LinkSetEnded).
@@ -113,7 +121,8 @@ public:
 
     // --- Requests (box numbers n = 1..8) ---
     // The verified set of value to box n, rounded to the half-decibel step
-    // when the attenuator counts tenths; the box shows what is sent.
+    // when the attenuator counts tenths and raised to its floor; the box
+    // shows what is sent.
     // Returns the set's serial (0: nothing was sent).
     std::uint64_t SetAttenuator(int n, const std::string& channel, int value);
     // The naming path: box n shows the name (4 characters) and its
@@ -171,6 +180,9 @@ private:
     int BoxNumberOf(const TTovarinThread* link) const;
     void ShowReadBack(int n, int value);
     void UpdateCommonMaxAtt();
+    // Box n's floor from its slot and unit, and whether its value lies
+    // below; true when either changed.
+    bool UpdateFloor(int n);
     int ParkValue(int n) const;
     bool ParkBusy() const;
     void ParkCheck();

@@ -1,5 +1,5 @@
 // The bench's requests: the hand path of a change, naming, refresh and the
-// parking at the common maximum.
+// parking at the common maximum (never below a floor).
 
 #include "benchcore/Bench.h"
 
@@ -8,9 +8,11 @@
 
 std::uint64_t TBench::SetAttenuator(int n, const std::string& channel, int value) {
     if (!IsBox(n)) return 0;
-    const int sent = AttenuatorSetValue(value, links_[n - 1]->MaxAtt(), commonMaxAtt_);
+    // Nothing below the floor leaves, whichever path asks.
+    const int sent = AboveFloor(boxes_[n - 1], AttenuatorSetValue(value, links_[n - 1]->MaxAtt(), commonMaxAtt_));
     // The box shows what is sent (57.3 becomes 57.5).
     boxes_[n - 1].Value = sent;
+    boxes_[n - 1].BelowFloor = false;
     Tell([&](TBenchObserver& o) { o.BoxChanged(n, boxes_[n - 1]); });
     return links_[n - 1]->SetAttenuation(channel, sent);
 }

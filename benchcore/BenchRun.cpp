@@ -19,6 +19,7 @@ TBenchRunRefusal AnalysisRefusal(const TSequenceAnalysis& analysis) {
     switch (analysis.Result) {
     case TAnalysisResult::Conflict: return {TBenchRunRefusalKind::Interference, InterferenceMessage};
     case TAnalysisResult::ProfileError: return {TBenchRunRefusalKind::ProfileError, analysis.Error};
+    case TAnalysisResult::SequenceError: return {TBenchRunRefusalKind::SequenceError, analysis.Error};
     case TAnalysisResult::Cancelled: return {TBenchRunRefusalKind::GivenUp, {}};
     default: return {TBenchRunRefusalKind::FileError, analysis.Error};
     }
@@ -87,7 +88,7 @@ void TBenchRun::Run(const std::vector<std::string>& files, TStarted started) {
                 if (start == start_ && state_ == TBenchRunState::Analysing) AnalysisDone(std::move(*taken));
             },
             Qt::QueuedConnection);
-    });
+    }, tenths_);
 }
 
 void TBenchRun::AnalysisDone(TSequenceAnalysis analysis) {

@@ -63,6 +63,7 @@ enum class TBenchRunRefusalKind {
     Busy,          // a run is being analysed or is going
     Interference,  // two files claim one attenuator
     ProfileError,  // a profile that cannot be played
+    SequenceError, // a sequence whose values must not be sent (a floor, the maximum)
     FileError,     // a file that cannot be read or compiled
     GivenUp,       // stopped or closed while its files were being read
 };

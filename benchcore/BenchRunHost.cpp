@@ -10,7 +10,8 @@
 TProfileAtt TBench::ProfileAtt(int n) const {
     if (!IsBox(n)) return {};
     const int max = links_[n - 1]->MaxAtt();
-    return {boxes_[n - 1].Usable && max > 0, max};
+    // The floor travels with the snapshot the run's files are checked against.
+    return {boxes_[n - 1].Usable && max > 0, max, boxes_[n - 1].Floor.value_or(0)};
 }
 
 TRecordedAtt TBench::RecordedAtt(int n) const {
@@ -20,7 +21,7 @@ TRecordedAtt TBench::RecordedAtt(int n) const {
     // Named only while its link is ready; the identifier is the placeholder
     // until the attenuator has identified itself.
     return {link->Ready() ? boxes_[n - 1].Name : std::string(), slot.IP, slot.Port, link->MaxAtt(),
-            link->MaxAtt() > 0 ? link->DeviceId() : std::string()};
+            link->MaxAtt() > 0 ? link->DeviceId() : std::string(), boxes_[n - 1].Floor.value_or(0)};
 }
 
 void TBench::RunValueWritten(int n, int value, const std::string& /*command*/) {

@@ -1,7 +1,10 @@
 #include "benchcore/BenchSlots.h"
 
 void TBenchSlots::ResetLinks() {
-    for (auto& slot : slots_) slot.Enabled = false;
+    for (auto& slot : slots_) {
+        slot.Enabled = false;
+        slot.Floor.clear();
+    }
 }
 
 void TBenchSlots::SetAttIP(int slot, const std::string& ip) {
@@ -14,6 +17,10 @@ void TBenchSlots::SetAttPort(int slot, const std::string& port) {
 
 void TBenchSlots::SetSlotEnabled(int slot, bool enabled) {
     if (IsSlot(slot)) slots_[slot].Enabled = enabled;
+}
+
+void TBenchSlots::SetSlotFloor(int slot, const std::string& dB) {
+    if (IsSlot(slot)) slots_[slot].Floor = dB;
 }
 
 int TBenchSlots::EnabledCount() const {

@@ -107,8 +107,10 @@ TConfigForm::TConfigForm(TConfigHost& host, QWidget* parent) : QDialog(parent), 
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
     PageControl1->addTab(TabSheet1, QStringLiteral("Rack 1"));
     PageControl1->addTab(TabSheet2, QStringLiteral("Rack 2"));
-    BuildRackPage(TabSheet1, 1, GroupBox1, Label1, EditRackIPAddress1, Label4, EditRackName1, EnableAttRack1);
-    BuildRackPage(TabSheet2, 2, GroupBox2, Label5, EditRackIPAddress2, Label2, EditRackName2, EnableAttRack2);
+    BuildRackPage(TabSheet1, 1, GroupBox1, Label1, EditRackIPAddress1, Label4, EditRackName1, EnableAttRack1,
+                  FloorAttRack1);
+    BuildRackPage(TabSheet2, 2, GroupBox2, Label5, EditRackIPAddress2, Label2, EditRackName2, EnableAttRack2,
+                  FloorAttRack2);
     PageControl1->setCurrentIndex(0);
 
     Label3 = new QLabel(this);
@@ -131,13 +133,16 @@ TConfigForm::TConfigForm(TConfigHost& host, QWidget* parent) : QDialog(parent), 
     connect(StoreCfgBtn, &QPushButton::clicked, this, &TConfigForm::StoreCfgBtnClick);
     for (QLineEdit* edit : {EditRackIPAddress1, EditRackIPAddress2, EditRackName1, EditRackName2})
         connect(edit, &QLineEdit::textChanged, this, &TConfigForm::IP_MaskEditChange);
+    for (auto* floors : {&FloorAttRack1, &FloorAttRack2})
+        for (QLineEdit* edit : *floors) connect(edit, &QLineEdit::textChanged, this, &TConfigForm::IP_MaskEditChange);
     for (auto* boxes : {&EnableAttRack1, &EnableAttRack2})
         for (QCheckBox* box : *boxes) connect(box, &QCheckBox::toggled, this, &TConfigForm::EnableAtt1Rack8Click);
 }
 
 void TConfigForm::BuildRackPage(QWidget* page, int rack, QGroupBox*& group, QLabel*& ipLabel, QLineEdit*& ipEdit,
                                 QLabel*& nameLabel, QLineEdit*& nameEdit,
-                                std::array<QCheckBox*, AttsPerRack>& boxes) {
+                                std::array<QCheckBox*, AttsPerRack>& boxes,
+                                std::array<QLineEdit*, AttsPerRack>& floors) {
     const QString r = QString::number(rack);
     group = new QGroupBox(QStringLiteral(" Rack %1 - 4 attenuators ").arg(r), page);
     group->setObjectName(QStringLiteral("GroupBox%1").arg(r));
@@ -163,14 +168,27 @@ void TConfigForm::BuildRackPage(QWidget* page, int rack, QGroupBox*& group, QLab
     for (int k = 0; k < AttsPerRack; ++k) {
         boxes[k] = new QCheckBox(QStringLiteral("Att %1").arg(k + 1), group);
         boxes[k]->setObjectName(QStringLiteral("EnableAtt%1Rack%2").arg(k + 1).arg(r));
-        boxes[k]->setGeometry(288 + (k % 2) * 88, 28 + (k / 2) * 28, 80, 20);
+        boxes[k]->setGeometry(262 + (k % 2) * 106, 28 + (k / 2) * 28, 48, 20);
+        // The floor beside its box: the lowest attenuation the program sends
+        // to that attenuator, in dB; empty for none.
+        floors[k] = new QLineEdit(group);
+        floors[k]->setObjectName(QStringLiteral("FloorAtt%1Rack%2").arg(k + 1).arg(r));
+        floors[k]->setGeometry(310 + (k % 2) * 106, 27 + (k / 2) * 28, 54, 21);
+        floors[k]->setPlaceholderText(QStringLiteral("min dB"));
+        floors[k]->setToolTip(
+            QStringLiteral("Floor of Att %1: its lowest attenuation in dB (0 to 110; empty: none)").arg(k + 1));
+        floors[k]->setAccessibleName(QStringLiteral("Att %1 minimum dB").arg(k + 1));
     }
-    // Name edit, Att 1, IP edit, Att 3, Att 2, Att 4.
+    // Name edit, Att 1, IP edit, Att 3, Att 2, Att 4, each box before its floor.
     setTabOrder(nameEdit, boxes[0]);
-    setTabOrder(boxes[0], ipEdit);
+    setTabOrder(boxes[0], floors[0]);
+    setTabOrder(floors[0], ipEdit);
     setTabOrder(ipEdit, boxes[2]);
-    setTabOrder(boxes[2], boxes[1]);
-    setTabOrder(boxes[1], boxes[3]);
+    setTabOrder(boxes[2], floors[2]);
+    setTabOrder(floors[2], boxes[1]);
+    setTabOrder(boxes[1], floors[1]);
+    setTabOrder(floors[1], boxes[3]);
+    setTabOrder(boxes[3], floors[3]);
 }
 
 RackConfiguration TConfigForm::Record() const {
@@ -182,6 +200,8 @@ RackConfiguration TConfigForm::Record() const {
     for (int k = 0; k < AttsPerRack; ++k) {
         c.Racks[0].AttEnabled[k] = EnableAttRack1[k]->isChecked();
         c.Racks[1].AttEnabled[k] = EnableAttRack2[k]->isChecked();
+        c.Racks[0].AttMinDb[k] = Std(FloorAttRack1[k]->text().trimmed());
+        c.Racks[1].AttMinDb[k] = Std(FloorAttRack2[k]->text().trimmed());
     }
     return c;
 }
@@ -190,6 +210,8 @@ void TConfigForm::SetRecord(const RackConfiguration& config) {
     for (int k = 0; k < AttsPerRack; ++k) {
         EnableAttRack1[k]->setChecked(config.Racks[0].AttEnabled[k]);
         EnableAttRack2[k]->setChecked(config.Racks[1].AttEnabled[k]);
+        FloorAttRack1[k]->setText(Text(config.Racks[0].AttMinDb[k]));
+        FloorAttRack2[k]->setText(Text(config.Racks[1].AttMinDb[k]));
     }
     EditRackIPAddress1->setText(Text(config.Racks[0].IPAddress));
     EditRackName1->setText(Text(config.Racks[0].Name));

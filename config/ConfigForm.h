@@ -1,7 +1,7 @@
 #pragma once
-// The configuration dialog: the two racks' IP addresses and enabled
-// attenuators, loading and storing configuration files, and the rules that
-// a confirmed configuration must pass.
+// The configuration dialog: the two racks' IP addresses, enabled
+// attenuators and their floors, loading and storing configuration files,
+// and the rules that a confirmed configuration must pass.
 
 #include <QDialog>
 #include <array>
@@ -61,13 +61,16 @@ public:
     QLineEdit* EditRackName2;
     std::array<QCheckBox*, AttsPerRack> EnableAttRack1;  // EnableAtt1Rack1..EnableAtt4Rack1
     std::array<QCheckBox*, AttsPerRack> EnableAttRack2;  // EnableAtt1Rack2..EnableAtt4Rack2
+    std::array<QLineEdit*, AttsPerRack> FloorAttRack1;   // FloorAtt1Rack1..: each floor in dB, beside its box
+    std::array<QLineEdit*, AttsPerRack> FloorAttRack2;
     QLabel* Label3;
     QFileDialog* OpenDialog = nullptr;  // made on first use
     QFileDialog* SaveDialog = nullptr;
 
 private:
     void BuildRackPage(QWidget* page, int rack, QGroupBox*& group, QLabel*& ipLabel, QLineEdit*& ipEdit,
-                       QLabel*& nameLabel, QLineEdit*& nameEdit, std::array<QCheckBox*, AttsPerRack>& boxes);
+                       QLabel*& nameLabel, QLineEdit*& nameEdit, std::array<QCheckBox*, AttsPerRack>& boxes,
+                       std::array<QLineEdit*, AttsPerRack>& floors);
     void IP_MaskEditChange();
     void EnableAtt1Rack8Click();
     void LoadCfgBtnClick();

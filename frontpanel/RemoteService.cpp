@@ -49,6 +49,7 @@ QString TRemoteService::SetAttenuation(int box, const QString& dB) {
 QString TRemoteService::Attenuation(int box) { return Answer(core_.Attenuation(box)); }
 QString TRemoteService::Status(int box) { return Answer(core_.Status(box)); }
 QString TRemoteService::Name(int box) { return Answer(core_.Name(box)); }
+QString TRemoteService::Floor(int box) { return Answer(core_.Floor(box)); }
 
 namespace {
 

@@ -55,6 +55,7 @@ public Q_SLOTS:
     QString Attenuation(int box);
     QString Status(int box);
     QString Name(int box);
+    QString Floor(int box);  // in dB, "0" when it has none
     void RunSequences(const QStringList& files);
     void StopSequences();
 

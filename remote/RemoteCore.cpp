@@ -65,14 +65,27 @@ TRemoteSetResult TRemoteCore::SetAttenuation(int box, const std::string& dB) {
     if (!b.Usable) return {Refusal(TRemoteRefusalKind::NotReady, RemoteNotReadyMessage(box, status_[box - 1])), {}, {}};
     const TRemoteAttenuation wanted = ParseRemoteAttenuation(dB, b.Decimal, b.MaxValue, box);
     if (!wanted.Value) return {Refusal(TRemoteRefusalKind::BadValue, wanted.Problem), {}, {}};
-    const std::uint64_t serial = panel_.SetByHand(box, *wanted.Value);
     const int sent = AttenuatorSetValue(*wanted.Value, panel_.LinkMaxAtt(box), panel_.CommonMaxAtt());
+    if (sent < b.Floor)
+        return {Refusal(TRemoteRefusalKind::BadValue, RemoteBelowFloorMessage(box, sent, b.Floor, b.Decimal)), {}, {}};
+    const std::uint64_t serial = panel_.SetByHand(box, *wanted.Value);
     return {std::nullopt, SpinFormat(sent, b.Decimal), {box, serial}};
 }
 
 TRemoteAnswer TRemoteCore::Fact(int box, const std::array<std::string, BoxCount>& facts) const {
     if (auto problem = CheckBox(box)) return {{}, problem};
     return {facts[box - 1], std::nullopt};
+}
+
+TRemoteAnswer TRemoteCore::Status(int box) const {
+    if (auto problem = CheckBox(box)) return {{}, problem};
+    return {panel_.Box(box).BelowFloor ? RemoteBelowFloorStatus : status_[box - 1], std::nullopt};
+}
+
+TRemoteAnswer TRemoteCore::Floor(int box) const {
+    if (auto problem = CheckBox(box)) return {{}, problem};
+    const TRemoteBox b = panel_.Box(box);
+    return {b.Floor > 0 ? SpinFormat(b.Floor, b.Decimal) : "0", std::nullopt};
 }
 
 bool TRemoteCore::Ready(int box) const { return !CheckBox(box) && panel_.Box(box).Usable; }

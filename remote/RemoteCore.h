@@ -23,6 +23,8 @@ struct TRemoteBox {
     bool Decimal = true;  // the attenuator counts tenths of a dB
     int MaxValue = 0;     // the box's maximum, in the attenuator's unit
     bool Configured = false;  // the configuration puts an attenuator in this box
+    int Floor = 0;            // the lowest value sent to it, attenuator's unit (0: none)
+    bool BelowFloor = false;  // its attenuator read back below the floor
 };
 
 // A verified set that went out: box n and its link's serial number.
@@ -100,14 +102,17 @@ public:
 
     // --- Requests (box numbers 1..8) ---
     std::optional<TRemoteRefusal> CheckBox(int box) const;
-    // A hand change to the value in dB ("57.3").
+    // A hand change to the value in dB ("57.3"); a value below the box's
+    // floor is refused and nothing is sent.
     TRemoteSetResult SetAttenuation(int box, const std::string& dB);
     // The last value read back ("" before any), the status text, the name.
     TRemoteAnswer Attenuation(int box) const { return Fact(box, attenuation_); }
-    TRemoteAnswer Status(int box) const { return Fact(box, status_); }
+    // The status text; "Below floor" while the attenuator is found below it.
+    TRemoteAnswer Status(int box) const;
     TRemoteAnswer Name(int box) const { return Fact(box, name_); }
     TRemoteAnswer Maximum(int box) const;  // in dB, of a usable box
     TRemoteAnswer Step(int box) const;     // "0.5" or "1", of a usable box
+    TRemoteAnswer Floor(int box) const;    // in dB, "0" when it has none
     bool Ready(int box) const;
     bool Decimal(int box) const;
     std::optional<TRemoteRefusal> Rename(int box, const std::string& name);

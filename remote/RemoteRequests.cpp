@@ -83,6 +83,13 @@ TRemoteAttenuation ParseRemoteAttenuation(const std::string& text, bool decimal,
     return {static_cast<int>(value), {}};
 }
 
+const char* const RemoteBelowFloorStatus = "Below floor";
+
+std::string RemoteBelowFloorMessage(int box, int value, int floor, bool decimal) {
+    return SpinFormat(value, decimal) + " dB is below the floor of attenuator " + std::to_string(box) + " (" +
+           SpinFormat(floor, decimal) + " dB): nothing was sent.";
+}
+
 std::string RemoteNotReadyMessage(int box, const std::string& status) {
     return "Attenuator " + std::to_string(box) + " is not ready (" + status + ").";
 }

@@ -27,6 +27,10 @@ TRemoteAttenuation ParseRemoteAttenuation(const std::string& text, bool decimal,
 
 // The messages of calls that the program refuses.
 std::string RemoteNotReadyMessage(int box, const std::string& status);
+// value and floor in the attenuator's unit; decimal: tenths of a dB.
+std::string RemoteBelowFloorMessage(int box, int value, int floor, bool decimal);
+// The status of a box whose attenuator was found below its floor.
+extern const char* const RemoteBelowFloorStatus;
 extern const char* const RemoteSequencerOpenMessage;
 extern const char* const RemoteClosingMessage;
 extern const char* const RemoteBusyMessage;

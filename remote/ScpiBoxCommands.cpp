@@ -27,7 +27,10 @@ void TScpiSession::Att(const TCall& c) {
         if (max.Refusal) return Refused(*max.Refusal);
         dB = max.Text;
     } else if (IsWord(p, "MIN", "MINIMUM")) {
-        dB = "0";
+        // The lowest value this attenuator may be sent: its floor.
+        const TRemoteAnswer floor = core_.Floor(c.Box);
+        if (floor.Refusal) return Refused(*floor.Refusal);
+        dB = floor.Text;
     } else if (p.Kind == TScpiParamKind::Character) {
         return Error(-224, p.Text + " is no attenuation: a number of dB, MINimum or MAXimum");
     } else {
@@ -51,6 +54,7 @@ void TScpiSession::AttQ(const TCall& c) {
 
 void TScpiSession::MaxQ(const TCall& c) { if (Params(c, 0, 0)) Answer(core_.Maximum(c.Box), false); }
 void TScpiSession::StepQ(const TCall& c) { if (Params(c, 0, 0)) Answer(core_.Step(c.Box), false); }
+void TScpiSession::FloorQ(const TCall& c) { if (Params(c, 0, 0)) Answer(core_.Floor(c.Box), false); }
 void TScpiSession::ReadyQ(const TCall& c) { if (Params(c, 0, 0)) Respond(core_.Ready(c.Box) ? "1" : "0"); }
 void TScpiSession::StatusQ(const TCall& c) { if (Params(c, 0, 0)) Answer(core_.Status(c.Box), true); }
 void TScpiSession::NameQ(const TCall& c) { if (Params(c, 0, 0)) Answer(core_.Name(c.Box), true); }

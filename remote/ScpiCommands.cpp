@@ -72,6 +72,7 @@ void TScpiSession::Execute(const TScpiCommand& c) {
         {{{"ATTenuation", true}, {"LEVel", false, true}}, false, &S::Att, &S::AttQ},
         {{{"ATTenuation", true}, {"MAXimum"}}, false, nullptr, &S::MaxQ},
         {{{"ATTenuation", true}, {"STEP"}}, false, nullptr, &S::StepQ},
+        {{{"ATTenuation", true}, {"LIMit"}, {"LOWer"}}, false, nullptr, &S::FloorQ},
         {{{"ATTenuation", true}, {"READy"}}, false, nullptr, &S::ReadyQ},
         {{{"ATTenuation", true}, {"STATus"}}, false, nullptr, &S::StatusQ},
         {{{"ATTenuation", true}, {"NAME"}}, false, &S::Name, &S::NameQ},

@@ -95,6 +95,7 @@ private:
     void AttQ(const TCall&);
     void MaxQ(const TCall&);
     void StepQ(const TCall&);
+    void FloorQ(const TCall&);
     void ReadyQ(const TCall&);
     void StatusQ(const TCall&);
     void Name(const TCall&);

@@ -32,6 +32,7 @@ inline constexpr std::int64_t MaxProfileFileBytes = 64ll * 1024 * 1024;
 struct TProfileAtt {
     bool Usable = false;  // connected and identified
     int MaxAtt = 0;       // its maximum in its own unit (tenths above 110)
+    int Floor = 0;        // the lowest value it may be sent, own unit (0: none)
 };
 // Attenuators 1..8 (index 0 unused).
 using TProfileBench = std::array<TProfileAtt, 9>;

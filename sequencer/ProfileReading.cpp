@@ -148,6 +148,10 @@ bool TProfileBuilder::Value(std::string_view cell, int att, std::size_t line, st
     if (t % (tenths ? 5 : 10) != 0)
         return Fail(line, column, columnName, std::string(Trim(cell)) + " dB is finer than the " + step + " dB step" + of);
     own = static_cast<int>(tenths ? t : t / 10);
+    if (own < a.Floor)
+        return Fail(line, column, columnName,
+                    std::string(Trim(cell)) + " dB is below the floor of attenuator " + std::to_string(att) + " (" +
+                        AttenuationDb(a.Floor, a.MaxAtt) + " dB)");
     return true;
 }
 

@@ -58,6 +58,8 @@ QJsonObject Attenuator(int box, const TRecordedAtt& att) {
     // The unit follows the maximum; neither is known before identification.
     o["maximum"] = att.MaxAtt > 0 ? QJsonValue(att.MaxAtt) : QJsonValue(QJsonValue::Null);
     o["unit"] = att.MaxAtt <= 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(att.MaxAtt > 110 ? "0.1 dB" : "dB");
+    // In the same unit; null when the attenuator has none.
+    o["floor"] = att.Floor > 0 ? QJsonValue(att.Floor) : QJsonValue(QJsonValue::Null);
     return o;
 }
 

@@ -3,9 +3,10 @@
 #include <memory>
 #include <utility>
 
-TRunPreparation::TRunPreparation(std::vector<std::string> files, const TProfileBench& bench, TDone done)
+TRunPreparation::TRunPreparation(std::vector<std::string> files, const TProfileBench& bench, TDone done,
+                                 std::optional<bool> tenths)
     : handler_(std::move(done)) {
-    thread_ = std::thread(&TRunPreparation::Execute, this, std::move(files), bench);
+    thread_ = std::thread(&TRunPreparation::Execute, this, std::move(files), bench, tenths);
 }
 
 TRunPreparation::~TRunPreparation() {
@@ -14,10 +15,10 @@ TRunPreparation::~TRunPreparation() {
     if (thread_.joinable()) thread_.join();
 }
 
-void TRunPreparation::Execute(std::vector<std::string> files, TProfileBench bench) {
+void TRunPreparation::Execute(std::vector<std::string> files, TProfileBench bench, std::optional<bool> tenths) {
     // The analysis travels to the GUI thread in a shared pointer: a posted
     // step must be copyable, the analysis is not.
-    auto analysis = std::make_shared<TSequenceAnalysis>(AnalyzeSequences(files, bench, &cancel_));
+    auto analysis = std::make_shared<TSequenceAnalysis>(AnalyzeSequences(files, bench, &cancel_, tenths));
     if (cancel_) return;
     // The step runs on the GUI thread only while the gate is open, that is
     // while this object lives. The handler is copied first: it may destroy

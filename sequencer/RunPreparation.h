@@ -11,6 +11,7 @@
 #include "support/GuiThread.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,8 +22,10 @@ public:
     // refusal (Result and Error as AnalyzeSequences gives them).
     using TDone = std::function<void(TSequenceAnalysis)>;
 
-    // Starts at once. Call on the GUI thread.
-    TRunPreparation(std::vector<std::string> files, const TProfileBench& bench, TDone done);
+    // Starts at once. Call on the GUI thread. tenths: the unit of the run's
+    // sequence values, when known (see AnalyzeSequences).
+    TRunPreparation(std::vector<std::string> files, const TProfileBench& bench, TDone done,
+                    std::optional<bool> tenths = {});
     // Gives the preparation up: done is not called after this (unless it is
     // running already), and the worker, told to stop, is joined; a reading
     // under way stops within a few thousand lines or one megabyte. Call on
@@ -32,7 +35,7 @@ public:
     TRunPreparation& operator=(const TRunPreparation&) = delete;
 
 private:
-    void Execute(std::vector<std::string> files, TProfileBench bench);
+    void Execute(std::vector<std::string> files, TProfileBench bench, std::optional<bool> tenths);
 
     TDone handler_;
     TProfileCancel cancel_{false};

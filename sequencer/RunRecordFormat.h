@@ -18,6 +18,7 @@ struct TRecordedAtt {
     std::string Port;     // the attenuator's TCP port; empty when unknown
     int MaxAtt = 0;       // the attenuator's maximum; 0 before it identified itself
     std::string DeviceId; // the identifier from its last identification
+    int Floor = 0;        // the lowest value it may be sent, in its unit; 0: none
 };
 
 struct TRecordRow {

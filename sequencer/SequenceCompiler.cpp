@@ -1,5 +1,7 @@
 #include "sequencer/SequenceCompiler.h"
 
+#include "sequencer/SequenceLimits.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -80,7 +82,7 @@ bool AddProfile(TSequenceAnalysis& run, TProfile profile) {
 }
 
 TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, const TProfileBench& bench,
-                                   const TProfileCancel* cancel) {
+                                   const TProfileCancel* cancel, std::optional<bool> tenths) {
     const auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
     const auto givenUp = [] {
         TSequenceAnalysis failed;
@@ -110,6 +112,8 @@ TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, co
             continue;
         }
         auto script = std::make_unique<TSequenceScript>();
+        TSequenceLimits limits(bench, tenths);
+        unsigned named = 0;
         bool conflict = false;
         bool sequence = false;
         std::string error;
@@ -117,12 +121,15 @@ TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, co
             name,
             [&](TSequenceSection section, std::string_view line) {
                 if (section == TSequenceSection::Attenuators) {
+                    named |= NamedAttenuators(line);
                     if (!ClaimAttenuators(run.Assignment, script.get(), line)) {
                         conflict = true;
                         return false;  // no further line is read
                     }
                 } else {
-                    CompileActionLine(*script, line);
+                    const TActionRow row = ParseActionRow(line);
+                    CompileActionRow(*script, row);
+                    limits.Row(row);
                 }
                 return !cancelled();
             },
@@ -140,6 +147,12 @@ TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, co
             failed.Result = read ? TAnalysisResult::Conflict : TAnalysisResult::FileError;
             failed.Error = read ? InterferenceMessage : error;
             return failed;  // run, and the script, are discarded
+        }
+        if (auto problem = limits.Problem(name, named)) {
+            TSequenceAnalysis failed;
+            failed.Result = TAnalysisResult::SequenceError;
+            failed.Error = std::move(*problem);
+            return failed;
         }
         run.Scripts.push_back(std::move(script));
         run.ScriptFile.push_back(fileIndex);

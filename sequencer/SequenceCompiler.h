@@ -7,6 +7,7 @@
 #include "sequencer/SequenceModel.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +27,9 @@ void CompileActionLine(TSequenceScript& script, std::string_view line);
 bool ClaimAttenuators(TBaieScripts& assignment, TSequenceScript* script, std::string_view line);
 
 // Cancelled: given up from another thread before it was done.
-enum class TAnalysisResult { Ok, Conflict, FileError, ProfileError, Cancelled };
+// SequenceError: a sequence whose values the bench must not be sent (shown
+// with the title "Sequence error.").
+enum class TAnalysisResult { Ok, Conflict, FileError, ProfileError, SequenceError, Cancelled };
 
 // One run built from sequence files.
 struct TSequenceAnalysis {
@@ -51,8 +54,12 @@ bool AddProfile(TSequenceAnalysis& run, TProfile profile);
 // (IsProfileFileName) read against bench, the attenuators as the run finds
 // them. Stops at the first file that cannot be read or that is no sequence
 // file, having no section line (Error names it and gives the reason), at the first fault of a profile (ProfileError, shown
-// with ProfileErrorTitle) or at the first attenuator claimed twice (Error is
-// InterferenceMessage); on failure nothing built is kept. Setting cancel,
-// from any thread, makes it end soon as Cancelled.
+// with ProfileErrorTitle), at the first sequence that would send an
+// attenuator a value below its floor or, on a whole-decibel bench, above the
+// common maximum (SequenceError, see TSequenceLimits), or at the first
+// attenuator claimed twice (Error is InterferenceMessage); on failure
+// nothing built is kept. Setting cancel, from any thread, makes it end soon
+// as Cancelled. tenths: the unit the run counts a sequence's values in,
+// when the caller knows it (see TSequenceLimits).
 TSequenceAnalysis AnalyzeSequences(const std::vector<std::string>& fileNames, const TProfileBench& bench = {},
-                                   const TProfileCancel* cancel = nullptr);
+                                   const TProfileCancel* cancel = nullptr, std::optional<bool> tenths = {});

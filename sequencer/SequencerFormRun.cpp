@@ -25,6 +25,7 @@ void TSequencerForm::Started(const std::optional<TBenchRunRefusal>& refusal) {
         case TBenchRunRefusalKind::NoFiles:
         case TBenchRunRefusalKind::Busy:
         case TBenchRunRefusalKind::Interference:
+        case TBenchRunRefusalKind::SequenceError:
             QMessageBox::warning(this, QString::fromLatin1(SequenceErrorTitle), text);
             break;
         case TBenchRunRefusalKind::ProfileError:

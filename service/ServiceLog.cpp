@@ -1,6 +1,7 @@
 #include "service/ServiceLog.h"
 
 #include "link/TovarinThread.h"
+#include "controls/SpinNumValue.h"
 #include "remote/RemoteRequests.h"
 
 #include <algorithm>
@@ -42,4 +43,14 @@ void TServiceLog::BoxShown(int n, TBoxFact fact, const std::string& text) {
 void TServiceLog::SetEnded(int n, const TSetOutcome& outcome) {
     if (const auto problem = RemoteSetProblem(n, outcome, bench_.BoxState(n).Decimal))
         LogLine(TLogLevel::Warning, BoxLabel(n) + ": " + *problem);
+}
+
+void TServiceLog::BoxChanged(int n, const TBenchBox& box) {
+    if (n < 1 || n > TBench::SlotCount || box.BelowFloor == belowFloor_[n - 1]) return;
+    belowFloor_[n - 1] = box.BelowFloor;
+    // Left as it is: its next change, by any path, goes to the floor or above.
+    if (box.BelowFloor && box.Value && box.Floor)
+        LogLine(TLogLevel::Warning, BoxLabel(n) + ": " + RemoteBelowFloorStatus + ", it holds " +
+                                        SpinFormat(*box.Value, box.Decimal) + " dB, its floor is " +
+                                        SpinFormat(*box.Floor, box.Decimal) + " dB");
 }

@@ -3,7 +3,8 @@
 // journal's level prefix, so that the system journal files it at its level
 // ("<3>" error, "<4>" warning, "<6>" information). What the bench decides
 // is told here as a person would look for it: each box's status text when
-// it changes, names, verified sets that never matched. Nothing per tick.
+// it changes, names, verified sets that never matched, an attenuator found
+// below its floor. Nothing per tick.
 
 #include "benchcore/Bench.h"
 
@@ -21,6 +22,7 @@ public:
 
     void BoxShown(int n, TBoxFact fact, const std::string& text) override;
     void SetEnded(int n, const TSetOutcome& outcome) override;
+    void BoxChanged(int n, const TBenchBox& box) override;
 
     // Box n's label in the log: "box 3 (127.0.0.1:10003)".
     std::string BoxLabel(int n) const;
@@ -29,4 +31,5 @@ private:
     const TBench& bench_;
     std::array<std::string, TBench::SlotCount> lastStatus_;
     std::array<std::string, TBench::SlotCount> lastName_;
+    std::array<bool, TBench::SlotCount> belowFloor_{};
 };

@@ -107,7 +107,9 @@ std::string DescribeConfig(const RackConfiguration& config) {
     for (const RackConfig& rack : config.Racks) {
         std::string atts;
         for (int k = 0; k < AttsPerRack; ++k)
-            if (rack.AttEnabled[k]) atts += (atts.empty() ? "Att " : ", ") + std::to_string(k + 1);
+            if (rack.AttEnabled[k])
+                atts += (atts.empty() ? "Att " : ", ") + std::to_string(k + 1) +
+                        (rack.AttMinDb[k].empty() ? "" : " (floor " + rack.AttMinDb[k] + " dB)");
         if (atts.empty()) continue;
         text += (text.empty() ? "" : "; ") + rack.IPAddress + " (" + rack.Name + "): " + atts;
     }

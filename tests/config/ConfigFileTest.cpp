@@ -163,3 +163,31 @@ TEST_F(ConfigFile, FailedStoreChangesNothing) {
     // Nothing was left beside the files.
     EXPECT_EQ(QDir(QString::fromStdString(Path(""))).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
+
+TEST_F(ConfigFile, FloorsAreReadKeptAndWrittenOnlyWhereTheyAre) {
+    WriteRaw(Path("f.cfg"), "[rack1]\r\nIP address=10.0.0.1\r\nAtt1 Enable=1\r\nAtt1 Min dB= 20.5 \r\nAtt2 Min dB=\r\n");
+    RackConfiguration c = LoadConfigFile(Path("f.cfg"));
+    EXPECT_EQ(c.Racks[0].AttMinDb, (std::array<std::string, 4>{"20.5", "", "", ""}));
+    // Read and stored unchanged: no floor key appears where there was none.
+    StoreConfigFile(Path("f.cfg"), c);
+    std::string text = ReadAll(Path("f.cfg"));
+    EXPECT_NE(text.find("Att1 Min dB=20.5\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Att2 Min dB=\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Att3 Min dB"), std::string::npos) << text;
+    EXPECT_EQ(text.find("[rack2]\r\nAtt1 Min dB"), std::string::npos) << text;
+    // A floor given is written; one taken away leaves its key empty.
+    c.Racks[0].AttMinDb = {"", "", "21", ""};
+    StoreConfigFile(Path("f.cfg"), c);
+    EXPECT_EQ(LoadConfigFile(Path("f.cfg")), c);
+    text = ReadAll(Path("f.cfg"));
+    EXPECT_NE(text.find("Att1 Min dB=\r\n"), std::string::npos) << text;
+
+    // The floor texts: tenths rounded up, 0..110 dB, nothing else.
+    const std::pair<const char*, std::optional<int>> floors[] = {
+        {"", 0},     {"0", 0},      {"20", 200},           {" 20.5 ", 205},      {"20.01", 201},
+        {"110", 1100}, {"110.0", 1100}, {"110.01", std::nullopt}, {"111", std::nullopt}, {"-1", std::nullopt},
+        {"abc", std::nullopt}, {"2e1", std::nullopt}, {".", std::nullopt}, {"1,5", std::nullopt}};
+    for (const auto& [floor, tenths] : floors) EXPECT_EQ(FloorTenths(floor), tenths) << floor;
+    c.Racks[1].AttMinDb[3] = "abc";
+    EXPECT_EQ(ConfigErrors(c), std::vector<std::string>{FloorsMessage});
+}

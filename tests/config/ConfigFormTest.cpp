@@ -200,6 +200,31 @@ TEST_F(ConfigDialog, OkShowsOneMessagePerFailingRuleAndStaysOpen) {
     EXPECT_EQ(host.SlotSummary(), (Strings{"10.0.0.2:10003", "-", "-", "-", "-", "-", "-", "-"}));
 }
 
+TEST_F(ConfigDialog, AFloorIsCheckedAtOkAndReachesItsSlotAndBack) {
+    host.links[0] = {"10.0.0.1", "10002", true, "21"};
+    WaitForForm();
+    driver.Then([this] {
+        // Rebuilt from the slots, the floor beside its box.
+        EXPECT_EQ(form->FloorAttRack1[1]->text().toStdString(), "21");
+        form->FloorAttRack1[1]->setText("111");
+        TModalDriver::ClickLater(form->OkBtn);
+        return true;
+    });
+    driver.Then([this] {
+        if (driver.Boxes().empty()) return false;
+        EXPECT_TRUE(form->isVisible());
+        form->FloorAttRack1[1]->setText("20.5");
+        TModalDriver::ClickLater(form->OkBtn);
+        return true;
+    });
+    EXPECT_TRUE(Run());
+    ASSERT_EQ(driver.Boxes().size(), 1u);
+    EXPECT_EQ(driver.Boxes()[0].title, "Error.");
+    EXPECT_EQ(driver.Boxes()[0].text, FloorsMessage);
+    EXPECT_EQ(host.SlotSummary(), (Strings{"10.0.0.1:10002", "-", "-", "-", "-", "-", "-", "-"}));
+    EXPECT_EQ(host.links[0].floor, "20.5");
+}
+
 TEST_F(ConfigDialog, EscapeClosesWithoutChecks) {
     WaitForForm();
     driver.Then([this] {

@@ -13,6 +13,7 @@ public:
     struct Slot {
         std::string ip, port;
         bool enabled = false;
+        std::string floor = {};
     };
     std::array<Slot, LinkSlotCount> links;
     std::string configFile;
@@ -38,6 +39,8 @@ public:
         log.push_back("Enabled " + std::to_string(slot) + (enabled ? " on" : " off"));
         links.at(slot).enabled = enabled;
     }
+    void SetSlotFloor(int slot, const std::string& dB) override { links.at(slot).floor = dB; }
+    std::string SlotFloor(int slot) const override { return links.at(slot).floor; }
     void SetConfigFile(const std::string& path) override {
         log.push_back("SetConfigFile " + path);
         configFile = path;

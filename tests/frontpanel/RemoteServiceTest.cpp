@@ -145,8 +145,9 @@ TEST_F(RemoteServiceTest, SetsAreVerifiedShownReadBackAndSignalled) {
 
 TEST_F(RemoteServiceTest, BadCallsGetTheProgramsMessageAndSendNothing) {
     StartProgram({{935, "AT1", 0}, {63, "AT2", 5}}, {0, 1});
-    for (const char* method : {"Attenuation", "Status", "Name"})
+    for (const char* method : {"Attenuation", "Status", "Name", "Floor"})
         for (int box : {0, 9, -1}) ExpectRefused(method, {box}, RemoteBoxProblem(box, 8).value());
+    EXPECT_EQ(Text("Floor", {2}), "0");  // none configured
     ExpectRefused("SetAttenuation", {9, QStringLiteral("10")}, "There is no attenuator 9 (1..8).");
     ExpectRefused("SetAttenuation", {1, QStringLiteral("ten")}, "\"ten\" is not an attenuation in dB.");
     ExpectRefused("SetAttenuation", {1, QStringLiteral("93.6")}, "93.6 dB is outside 0..93.5 dB for attenuator 1.");

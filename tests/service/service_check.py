@@ -97,13 +97,14 @@ def free_port():
     return port
 
 
-def write_config(path, sim, rack1_atts=(1, 2, 3, 4), rack2_atts=(1, 2, 3, 4), rack2_ip=None):
+def write_config(path, sim, rack1_atts=(1, 2, 3, 4), rack2_atts=(1, 2, 3, 4), rack2_ip=None, floors=None):
     lines = []
     for r, (ip, atts) in enumerate(((sim.ips[0], rack1_atts), (rack2_ip or sim.ips[1], rack2_atts))):
         lines.append('[rack%d]' % (r + 1))
         lines.append('IP address=%s' % ip)
         lines.append('name rack=Rack %d' % (r + 1))
         lines += ['Att%d Enable=%d' % (k, 1 if k in atts else 0) for k in range(1, 5)]
+        lines += ['Att%d Min dB=%s' % (k, dB) for (rack, k), dB in (floors or {}).items() if rack == r]
     with open(path, 'w') as f:
         f.write('\n'.join(lines) + '\n')
 
@@ -260,6 +261,18 @@ def serve():
     reconnected = {a for a, l in sim.lines[mark:] if l == 'IDN?'}
     if reconnected:
         fail('links reconnected that did not change: %s' % reconnected)
+    # SIGHUP: a floor above what attenuator 3 holds (57.5 dB). It is left as
+    # it is, with a warning; a set below the floor is refused.
+    mark = len(sim.lines)
+    write_config(config, sim, rack2_atts=(1, 2, 3), floors={(0, 3): '60'})
+    svc.proc.send_signal(signal.SIGHUP)
+    wait_for(lambda: '<4>box 3 (%s): Below floor' % sim.address(0, 3) in svc.text(), 5, 'the floor warning')
+    answers = [scpi.query(q) for q in ('ATT3:LIM:LOW?', 'ATT3:STAT?', 'ATT3 59.5;SYST:ERR?')]
+    if answers != ['60.0', '"Below floor"',
+                   '-222,"Data out of range; 59.5 dB is below the floor of attenuator 3 (60.0 dB): nothing was sent."']:
+        fail('the floor over SCPI: %s' % answers)
+    if [l for a, l in att_lines(sim.lines[mark:]) if a == sim.address(0, 3)]:
+        fail('attenuator 3 was moved for its floor')
     # A configuration that fails a rule is refused; the one in use stays.
     write_config(config, sim, rack2_ip=sim.ips[0])
     svc.proc.send_signal(signal.SIGHUP)
@@ -300,7 +313,7 @@ def serve():
         fail('the attenuator out of use was parked')
     if run_ended(svc, 'handover.sqc', 'program closed')['end']['ended'] != 'program closed':
         fail('the description of the run ended by SIGTERM')
-    print('passed: READY, STATUS, WATCHDOG, a set, runs, SIGHUP twice, SIGTERM ended a run and parked 7 attenuators')
+    print('passed: READY, STATUS, WATCHDOG, a set, runs, SIGHUP three times, a floor, SIGTERM ended a run and parked 7 attenuators')
 
 
 def bad_config():

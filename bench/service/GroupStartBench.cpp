@@ -109,24 +109,33 @@ std::string Ramp(int seconds) {
 struct TSkew {
     std::vector<double> ms;            // |B - A| of each tick's command, every box
     std::vector<std::pair<double, double>> signedByTime;  // (seconds into the run, B - A in ms)
-    std::size_t unmatched = 0;         // commands of one bench without the other's of the same tick
+    std::size_t unmatched = 0;         // commands of bench A without B's of the same tick
     double firstTickMs[Benches] = {};  // first command after the instant (armed only)
 };
 
+// Each command of bench A paired with bench B's command of the same tick
+// on the same box: the same value, within half a ramp of it (a value comes
+// back only a ramp later), so that a command one bench dropped pairs no other.
 TSkew Skew(const TRacks& racks, Clock::time_point since, std::optional<Clock::time_point> instant) {
     TSkew s;
     Clock::time_point origin{};
+    const auto window = std::chrono::milliseconds(RampTicks * 100 / 2);
     for (int n = 1; n <= 8; ++n) {
         const auto a = racks.Commands(0, n, since), b = racks.Commands(1, n, since);
         if (a.empty() || b.empty()) continue;
         if (origin == Clock::time_point{}) origin = std::min(a.front().first, b.front().first);
-        const std::size_t both = std::min(a.size(), b.size());
-        s.unmatched += std::max(a.size(), b.size()) - both;
-        for (std::size_t k = 0; k < both; ++k) {
-            if (a[k].second != b[k].second) ++s.unmatched;
-            const double d = Ms(b[k].first - a[k].first);
+        std::size_t from = 0;
+        for (const auto& [ta, value] : a) {
+            while (from < b.size() && b[from].first < ta - window) ++from;
+            std::size_t k = from;
+            while (k < b.size() && b[k].first <= ta + window && b[k].second != value) ++k;
+            if (k == b.size() || b[k].first > ta + window) {
+                ++s.unmatched;
+                continue;
+            }
+            const double d = Ms(b[k].first - ta);
             s.ms.push_back(std::fabs(d));
-            s.signedByTime.emplace_back(Ms(a[k].first - origin) / 1000, d);
+            s.signedByTime.emplace_back(Ms(ta - origin) / 1000, d);
         }
         if (instant && n == 1) {
             s.firstTickMs[0] = Ms(a.front().first - *instant);

@@ -114,8 +114,8 @@ struct TSkew {
 };
 
 // Each command of bench A paired with bench B's command of the same tick
-// on the same box: the same value, within half a ramp of it (a value comes
-// back only a ramp later), so that a command one bench dropped pairs no other.
+// on the same box: the nearest with the same value within half a ramp, so
+// that a command one bench dropped pairs no other.
 TSkew Skew(const TRacks& racks, Clock::time_point since, std::optional<Clock::time_point> instant) {
     TSkew s;
     Clock::time_point origin{};
@@ -127,15 +127,17 @@ TSkew Skew(const TRacks& racks, Clock::time_point since, std::optional<Clock::ti
         std::size_t from = 0;
         for (const auto& [ta, value] : a) {
             while (from < b.size() && b[from].first < ta - window) ++from;
-            std::size_t k = from;
-            while (k < b.size() && b[k].first <= ta + window && b[k].second != value) ++k;
-            if (k == b.size() || b[k].first > ta + window) {
+            // The nearest: a ramp down passes the values of the ramp up.
+            std::optional<double> d;
+            for (std::size_t k = from; k < b.size() && b[k].first <= ta + window; ++k)
+                if (b[k].second == value && (!d || std::fabs(Ms(b[k].first - ta)) < std::fabs(*d)))
+                    d = Ms(b[k].first - ta);
+            if (!d) {
                 ++s.unmatched;
                 continue;
             }
-            const double d = Ms(b[k].first - ta);
-            s.ms.push_back(std::fabs(d));
-            s.signedByTime.emplace_back(Ms(ta - origin) / 1000, d);
+            s.ms.push_back(std::fabs(*d));
+            s.signedByTime.emplace_back(Ms(ta - origin) / 1000, *d);
         }
         if (instant && n == 1) {
             s.firstTickMs[0] = Ms(a.front().first - *instant);

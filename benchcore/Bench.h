@@ -174,6 +174,13 @@ public:
     void RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) override;
     void StopSequences(TRemoteDone done) override;
     bool SequencesRunning() const override { return run_.State() == TBenchRunState::Running; }
+    void LoadSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) override;
+    std::optional<TRemoteRefusal> StartSequences(std::optional<std::chrono::system_clock::time_point> at) override;
+    bool SequencesArmed() const override { return run_.State() == TBenchRunState::Armed; }
+    std::optional<std::chrono::system_clock::time_point> SequencesStartInstant() const override {
+        return run_.StartInstant();
+    }
+    std::optional<std::chrono::system_clock::time_point> SequencesFirstTick() const override;
 
 private:
     static bool IsBox(int n) { return n >= 1 && n <= SlotCount; }

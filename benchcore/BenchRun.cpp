@@ -60,6 +60,10 @@ void TBenchRun::Settle(std::optional<TBenchRunRefusal> refusal) {
 }
 
 void TBenchRun::Run(const std::vector<std::string>& files, TStarted started) {
+    Prepare(files, std::move(started), false);
+}
+
+void TBenchRun::Prepare(const std::vector<std::string>& files, TStarted started, bool arm) {
     if (Busy()) {
         if (started) started(TBenchRunRefusal{TBenchRunRefusalKind::Busy, RemoteAlreadyRunningMessage});
         return;
@@ -70,6 +74,8 @@ void TBenchRun::Run(const std::vector<std::string>& files, TStarted started) {
     }
     files_ = files;
     started_ = std::move(started);
+    arm_ = arm;
+    startInstant_.reset();
     // The files are read against the bench as it stands now; their values
     // count in the common unit it has now.
     TProfileBench bench;
@@ -97,11 +103,19 @@ void TBenchRun::AnalysisDone(TSequenceAnalysis analysis) {
         SetState(TBenchRunState::Idle);
         return Settle(AnalysisRefusal(analysis));
     }
-    StartEngine(std::move(analysis));
+    if (arm_) {
+        // The last run's objects go: an engine now is this run's, started.
+        engine_.reset();
+        delivery_.reset();
+        armed_ = std::make_unique<TSequenceAnalysis>(std::move(analysis));
+        SetState(TBenchRunState::Armed);
+    } else {
+        StartEngine(std::move(analysis));
+    }
     Settle(std::nullopt);
 }
 
-void TBenchRun::StartEngine(TSequenceAnalysis analysis) {
+void TBenchRun::StartEngine(TSequenceAnalysis analysis, std::optional<std::chrono::steady_clock::time_point> firstTick) {
     // The last run's objects go, engine first: it delivers through them.
     engine_.reset();
     delivery_.reset();
@@ -109,6 +123,7 @@ void TBenchRun::StartEngine(TSequenceAnalysis analysis) {
     start.ConfigFile = host_.ConfigFile();
     for (int n = 1; n <= TBaieScripts::AttCount; ++n) start.Atts[static_cast<std::size_t>(n)] = host_.RecordedAtt(n);
     start.Files = PlayedFiles(files_, analysis);
+    start.StartInstant = startInstant_;
     record_ = std::make_unique<TRunRecord>(host_.RecordsDir(), std::move(start), [this](const std::string& text) {
         Tell([&](TBenchRunObserver& o) { o.RunRecordFailed(text); });
     });
@@ -119,16 +134,23 @@ void TBenchRun::StartEngine(TSequenceAnalysis analysis) {
             if (settings.empty()) return;
             Tell([&](TBenchRunObserver& o) { o.RunValueWritten(n, settings.front().Value, command); });
         },
-        [this](int elapsedMs) { Tell([&](TBenchRunObserver& o) { o.RunTicked(elapsedMs); }); });
+        [this](int elapsedMs) { Ticked(elapsedMs); });
     engine_ = std::make_unique<TSequencerThread>(
         *delivery_, TSequenceRun(std::move(analysis.Scripts), analysis.Assignment, tenths_), tickPeriodMs_);
     engine_->SetOnTerminate([this] { EngineEnded(); });
+    // An armed run stays armed until its first tick.
+    if (firstTick) return engine_->StartAt(*firstTick);
     SetState(TBenchRunState::Running);
     engine_->Start();
 }
 
+void TBenchRun::Ticked(int elapsedMs) {
+    if (state_ == TBenchRunState::Armed) SetState(TBenchRunState::Running);
+    Tell([&](TBenchRunObserver& o) { o.RunTicked(elapsedMs); });
+}
+
 void TBenchRun::EngineEnded() {
-    if (state_ != TBenchRunState::Running) return;
+    if (!Started()) return;
     EndRun(engine_ && engine_->Completed() ? TRunEnding::Completed : TRunEnding::Stopped);
     // The ended engine is released once its notification has returned.
     QMetaObject::invokeMethod(
@@ -157,12 +179,14 @@ void TBenchRun::Stop() {
         SetState(TBenchRunState::Idle);
         return Settle(TBenchRunRefusal{TBenchRunRefusalKind::GivenUp, {}});
     }
+    if (state_ == TBenchRunState::Armed) return Disarm(TRunEnding::Stopped);
     if (state_ == TBenchRunState::Running && engine_) engine_->Terminate();
 }
 
 void TBenchRun::EndForProgramClose() {
     if (state_ == TBenchRunState::Analysing) return Stop();
-    if (state_ != TBenchRunState::Running) return;
+    if (state_ == TBenchRunState::Armed && !engine_) return Disarm(TRunEnding::ProgramClosed);
+    if (!Started()) return;
     const bool completed = engine_ && engine_->Ended() && engine_->Completed();
     // Destroying the engine releases a tick waiting for the GUI thread
     // undelivered and joins it: no tick and no end notice after this.
@@ -171,7 +195,7 @@ void TBenchRun::EndForProgramClose() {
 }
 
 void TBenchRun::LinkUsable(int n, bool usable) {
-    if (delivery_ && state_ == TBenchRunState::Running) delivery_->LinkUsable(n, usable);
+    if (delivery_ && Started()) delivery_->LinkUsable(n, usable);
 }
 
 void TBenchRun::ReadBack(int n, int value) {

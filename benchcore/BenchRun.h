@@ -7,8 +7,9 @@
 // the text the operator is shown. Observers hear facts: the state, each run
 // value a link wrote, read-backs during the run, each tick, the end with
 // its record, a record that cannot be written. A link that comes back
-// during a run is sent the run's present value at the next tick. GUI
-// (main) thread only.
+// during a run is sent the run's present value at the next tick. A run may
+// also be armed: read and checked as for a run, then started on a trigger
+// or with its first tick at an agreed instant. GUI (main) thread only.
 
 #include "link/PostTicket.h"
 #include "sequencer/ProfileFile.h"
@@ -17,6 +18,7 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -56,7 +58,9 @@ public:
     virtual void RunWithdraw(int n);
 };
 
-enum class TBenchRunState { Idle, Analysing, Running };
+// Armed: read and checked, waiting for its start (or, once given a start,
+// for its first tick).
+enum class TBenchRunState { Idle, Analysing, Running, Armed };
 
 enum class TBenchRunRefusalKind {
     NoFiles,       // nothing selected
@@ -66,6 +70,8 @@ enum class TBenchRunRefusalKind {
     SequenceError, // a sequence whose values must not be sent (a floor, the maximum)
     FileError,     // a file that cannot be read or compiled
     GivenUp,       // stopped or closed while its files were being read
+    NotArmed,      // a start without an armed run, or one started already
+    BadInstant,    // a start instant too close or too far ahead
 };
 
 struct TBenchRunRefusal {
@@ -76,6 +82,7 @@ struct TBenchRunRefusal {
 class TBenchRunObserver {
 public:
     virtual ~TBenchRunObserver() = default;
+    // Armed is told again when the armed run is given its start.
     virtual void RunStateChanged(TBenchRunState /*state*/) {}
     // Box n's link wrote the run's command (the value in the attenuator's
     // own unit).
@@ -107,8 +114,23 @@ public:
     // later (never from inside this call, except for a refusal that needs
     // no reading): the run is going, or why not.
     void Run(const std::vector<std::string>& files, TStarted started);
-    // A start being analysed is given up; a run going is asked to stop and
-    // ends at its next tick as "stopped".
+    // Reads and checks the files exactly as Run does, then arms instead of
+    // starting: nothing is sent until Start or StartAt. armed is called as
+    // started is.
+    void Load(const std::vector<std::string>& files, TStarted armed);
+    // The armed run's first tick now (within a few milliseconds).
+    std::optional<TBenchRunRefusal> Start();
+    // The armed run's first tick at instant of the system clock, tick k a
+    // tick period k times later on the monotonic clock.
+    std::optional<TBenchRunRefusal> StartAt(std::chrono::system_clock::time_point instant);
+    static constexpr std::chrono::milliseconds MinStartLead{50};
+    static constexpr std::chrono::hours MaxStartLead{24};
+    // The instant the armed or present run was given; none for a start now.
+    std::optional<std::chrono::system_clock::time_point> StartInstant() const { return startInstant_; }
+
+    // A start being analysed is given up; an armed run is disarmed (one
+    // waiting for its first tick ends as "stopped", having sent nothing); a
+    // run going is asked to stop and ends at its next tick as "stopped".
     void Stop();
     // The program is closing: a start is given up, and a run ends at once
     // as "program closed" with nothing more sent (a run that completed just
@@ -128,8 +150,17 @@ public:
     void ReadBack(int n, int value);
 
 private:
+    void Prepare(const std::vector<std::string>& files, TStarted started, bool arm);
     void AnalysisDone(TSequenceAnalysis analysis);
-    void StartEngine(TSequenceAnalysis analysis);
+    void StartEngine(TSequenceAnalysis analysis,
+                     std::optional<std::chrono::steady_clock::time_point> firstTick = std::nullopt);
+    std::optional<TBenchRunRefusal> StartArmed(std::chrono::steady_clock::time_point firstTick);
+    void Ticked(int elapsedMs);
+    void Disarm(TRunEnding how);
+    // An engine is going: running, or armed and waiting for its first tick.
+    bool Started() const {
+        return state_ == TBenchRunState::Running || (state_ == TBenchRunState::Armed && engine_);
+    }
     void EngineEnded();
     void EndRun(TRunEnding how);
     void SetState(TBenchRunState state);
@@ -147,6 +178,9 @@ private:
     bool tenths_ = true;  // the unit of the run's values, fixed when it was asked for
     std::uint64_t start_ = 0;  // counts the starts asked for: a given-up one's analysis is dropped
     TStarted started_;
+    bool arm_ = false;  // the analysis under way arms rather than starts
+    std::unique_ptr<TSequenceAnalysis> armed_;  // read and checked, not started yet
+    std::optional<std::chrono::system_clock::time_point> startInstant_;
     std::unique_ptr<TRunPreparation> preparation_;
     std::unique_ptr<TRunRecord> record_;
     std::unique_ptr<TBenchRunDelivery> delivery_;

@@ -39,6 +39,20 @@ void TBench::RunRecordFailed(const std::string& text) {
     if (recordNotice_) recordNotice_(text);
 }
 
+namespace {
+
+TRemoteRefusal RemoteRunRefusal(const TBenchRunRefusal& refusal) {
+    switch (refusal.Kind) {
+    case TBenchRunRefusalKind::Busy:
+    case TBenchRunRefusalKind::NotArmed: return {TRemoteRefusalKind::Conflict, refusal.Text};
+    case TBenchRunRefusalKind::BadInstant: return {TRemoteRefusalKind::BadValue, refusal.Text};
+    case TBenchRunRefusalKind::GivenUp: return {TRemoteRefusalKind::Failed, RemoteNotStartedMessage};
+    default: return {TRemoteRefusalKind::Failed, refusal.Text};
+    }
+}
+
+}  // namespace
+
 void TBench::RunStateChanged(TBenchRunState state) {
     // A run started elsewhere (the desktop's list window) has a record that
     // is not the last script's business.
@@ -49,19 +63,35 @@ void TBench::RunSequences(const std::vector<std::string>& files, TRemoteDone don
     scriptStarting_ = true;
     run_.Run(files, [this, done = std::move(done), recordFailed = std::move(recordFailed)](
                         std::optional<TBenchRunRefusal> refusal) {
-        if (!refusal) {
-            // Only this run's record speaks to the script that asked for it.
-            recordNotice_ = recordFailed;
-            return done(std::nullopt);
-        }
-        switch (refusal->Kind) {
-        case TBenchRunRefusalKind::Busy: return done(TRemoteRefusal{TRemoteRefusalKind::Conflict, refusal->Text});
-        case TBenchRunRefusalKind::GivenUp:
-            return done(TRemoteRefusal{TRemoteRefusalKind::Failed, RemoteNotStartedMessage});
-        default: return done(TRemoteRefusal{TRemoteRefusalKind::Failed, refusal->Text});
-        }
+        if (refusal) return done(RemoteRunRefusal(*refusal));
+        // Only this run's record speaks to the script that asked for it.
+        recordNotice_ = recordFailed;
+        done(std::nullopt);
     });
     scriptStarting_ = false;
+}
+
+void TBench::LoadSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) {
+    scriptStarting_ = true;
+    run_.Load(files, [this, done = std::move(done), recordFailed = std::move(recordFailed)](
+                         std::optional<TBenchRunRefusal> refusal) {
+        if (refusal) return done(RemoteRunRefusal(*refusal));
+        recordNotice_ = recordFailed;
+        done(std::nullopt);
+    });
+    scriptStarting_ = false;
+}
+
+std::optional<TRemoteRefusal> TBench::StartSequences(std::optional<std::chrono::system_clock::time_point> at) {
+    const auto refusal = at ? run_.StartAt(*at) : run_.Start();
+    if (refusal) return RemoteRunRefusal(*refusal);
+    return std::nullopt;
+}
+
+std::optional<std::chrono::system_clock::time_point> TBench::SequencesFirstTick() const {
+    // An armed run not started yet has had no tick; the record is the last run's.
+    if (!run_.Record() || (run_.State() == TBenchRunState::Armed && !run_.Engine())) return std::nullopt;
+    return run_.Record()->FirstTick();
 }
 
 void TBench::StopSequences(TRemoteDone done) {

@@ -10,7 +10,7 @@ TFrontPanelRemote::TFrontPanelRemote(TMainForm& form)
 
 TFrontPanelRemote::~TFrontPanelRemote() { bench_.RemoveObserver(this); }
 
-bool TFrontPanelRemote::SequencerOpen() const { return form_.SequencerOpen(); }
+bool TFrontPanelRemote::SequencerOpen() const { return form_.SequencerOpen() || bench_.SequencerOpen(); }
 
 std::uint64_t TFrontPanelRemote::SetByHand(int n, int value) {
     // As if the operator had typed the value and pressed Enter: the change
@@ -22,7 +22,12 @@ std::uint64_t TFrontPanelRemote::SetByHand(int n, int value) {
 
 void TFrontPanelRemote::RunSequences(const std::vector<std::string>& files, TRemoteDone done,
                                      TRemoteNotice recordFailed) {
+    if (bench_.Runs().Busy()) return done(TRemoteRefusal{TRemoteRefusalKind::Conflict, RemoteAlreadyRunningMessage});
     sequences_.Run(files, std::move(done), std::move(recordFailed));
 }
 
-void TFrontPanelRemote::StopSequences(TRemoteDone done) { sequences_.Stop(std::move(done)); }
+void TFrontPanelRemote::StopSequences(TRemoteDone done) {
+    // An armed run (or one started from it) is the bench's, not the window's.
+    if (bench_.Runs().Busy()) return bench_.StopSequences(std::move(done));
+    sequences_.Stop(std::move(done));
+}

@@ -37,7 +37,21 @@ public:
     std::vector<TRemoteSet> ParkRound() override { return bench_.ParkRound(); }
     void RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) override;
     void StopSequences(TRemoteDone done) override;
-    bool SequencesRunning() const override { return sequences_.Running(); }
+    bool SequencesRunning() const override { return sequences_.Running() || bench_.SequencesRunning(); }
+    // An armed run is the bench's own, outside the sequence list window.
+    void LoadSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) override {
+        bench_.LoadSequences(files, std::move(done), std::move(recordFailed));
+    }
+    std::optional<TRemoteRefusal> StartSequences(std::optional<std::chrono::system_clock::time_point> at) override {
+        return bench_.StartSequences(at);
+    }
+    bool SequencesArmed() const override { return bench_.SequencesArmed(); }
+    std::optional<std::chrono::system_clock::time_point> SequencesStartInstant() const override {
+        return bench_.SequencesStartInstant();
+    }
+    std::optional<std::chrono::system_clock::time_point> SequencesFirstTick() const override {
+        return bench_.SequencesFirstTick();
+    }
 
 private:
     TMainForm& form_;

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QPointer>
 
+#include <cmath>
+
 namespace {
 
 QString Text(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
@@ -61,17 +63,40 @@ TRemoteDone ReplyWhenDone(const QDBusMessage& call, QDBusConnection bus) {
     };
 }
 
+std::vector<std::string> Paths(const QStringList& files) {
+    std::vector<std::string> paths;
+    for (const QString& f : files) paths.push_back(QFile::encodeName(f).toStdString());
+    return paths;
+}
+
 }  // namespace
 
 void TRemoteService::RunSequences(const QStringList& files) {
     if (!calledFromDBus()) return;
-    std::vector<std::string> paths;
-    for (const QString& f : files) paths.push_back(QFile::encodeName(f).toStdString());
     setDelayedReply(true);
     QPointer<TRemoteService> self(this);
-    core_.RunSequences(paths, ReplyWhenDone(message(), connection()), [self](const std::string& text) {
+    core_.RunSequences(Paths(files), ReplyWhenDone(message(), connection()), [self](const std::string& text) {
         if (self) emit self->RecordFailed(Text(text));
     });
+}
+
+void TRemoteService::LoadSequences(const QStringList& files) {
+    if (!calledFromDBus()) return;
+    setDelayedReply(true);
+    QPointer<TRemoteService> self(this);
+    core_.LoadSequences(Paths(files), ReplyWhenDone(message(), connection()), [self](const std::string& text) {
+        if (self) emit self->RecordFailed(Text(text));
+    });
+}
+
+void TRemoteService::StartSequences() {
+    if (const auto refusal = core_.StartSequences(std::nullopt)) Refuse(refusal->Message);
+}
+
+void TRemoteService::StartSequencesAt(double seconds) {
+    if (!std::isfinite(seconds) || seconds < 0 || seconds > 1e12) return (void)Refuse("The start time is no instant.");
+    const auto at = std::chrono::system_clock::time_point(std::chrono::microseconds(std::llround(seconds * 1e6)));
+    if (const auto refusal = core_.StartSequences(at)) Refuse(refusal->Message);
 }
 
 void TRemoteService::StopSequences() {

@@ -10,7 +10,12 @@
 //   Status(int32 box) -> string         the box's caption (its name once known)
 //   Name(int32 box) -> string           the attenuator's name ("" before any)
 //   RunSequences(array of string files) the sequence list window runs the files
-//   StopSequences()                     stops the run, closes a window a script opened
+//   StopSequences()                     stops the run, closes a window a script opened;
+//                                       disarms an armed run
+//   LoadSequences(array of string files) reads and checks the files and arms a run
+//   StartSequences()                    the armed run's first tick now
+//   StartSequencesAt(double seconds)    its first tick at that instant (UTC
+//                                       seconds since 1970), 50 ms to 24 h ahead
 //   signal AttenuationChanged(int32 box, string dB)
 //   signal StatusChanged(int32 box, string status)  the box's caption
 //   signal RecordFailed(string message) the record of a run that RunSequences
@@ -58,6 +63,9 @@ public Q_SLOTS:
     QString Floor(int box);  // in dB, "0" when it has none
     void RunSequences(const QStringList& files);
     void StopSequences();
+    void LoadSequences(const QStringList& files);
+    void StartSequences();
+    void StartSequencesAt(double seconds);
 
 Q_SIGNALS:
     void AttenuationChanged(int box, const QString& dB);

@@ -132,6 +132,18 @@ void TRemoteCore::RunSequences(const std::vector<std::string>& files, TRemoteDon
     panel_.RunSequences(files, std::move(done), std::move(recordFailed));
 }
 
+void TRemoteCore::LoadSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) {
+    if (const auto problem = RemoteFilesProblem(files))
+        return done(Refusal(TRemoteRefusalKind::BadParameter, *problem));
+    if (panel_.HoldsInput()) return done(Refusal(TRemoteRefusalKind::Conflict, RemoteClosingMessage));
+    panel_.LoadSequences(files, std::move(done), std::move(recordFailed));
+}
+
+std::optional<TRemoteRefusal> TRemoteCore::StartSequences(std::optional<std::chrono::system_clock::time_point> at) {
+    if (panel_.HoldsInput()) return Refusal(TRemoteRefusalKind::Conflict, RemoteClosingMessage);
+    return panel_.StartSequences(at);
+}
+
 void TRemoteCore::StopSequences(TRemoteDone done) { panel_.StopSequences(std::move(done)); }
 
 void TRemoteCore::Park(TParkDone done) {

@@ -10,6 +10,7 @@
 #include <QObject>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -65,6 +66,24 @@ public:
                               TRemoteNotice recordFailed) = 0;
     virtual void StopSequences(TRemoteDone done) = 0;
     virtual bool SequencesRunning() const = 0;
+
+    // An armed start: the files are read and checked as for a run and
+    // nothing goes out until StartSequences; done as for RunSequences.
+    // StopSequences disarms. A panel without armed runs refuses them.
+    virtual void LoadSequences(const std::vector<std::string>& /*files*/, TRemoteDone done,
+                               TRemoteNotice /*recordFailed*/) {
+        done(TRemoteRefusal{TRemoteRefusalKind::Failed, RemoteNoSequencerMessage});
+    }
+    // The armed run's first tick at instant of the system clock, or now.
+    virtual std::optional<TRemoteRefusal> StartSequences(std::optional<std::chrono::system_clock::time_point> /*at*/) {
+        return TRemoteRefusal{TRemoteRefusalKind::Failed, RemoteNoSequencerMessage};
+    }
+    // Armed, or given an instant and waiting for its first tick.
+    virtual bool SequencesArmed() const { return false; }
+    // The instant the armed or present run was given to start at.
+    virtual std::optional<std::chrono::system_clock::time_point> SequencesStartInstant() const { return {}; }
+    // When the present or last run delivered its first tick.
+    virtual std::optional<std::chrono::system_clock::time_point> SequencesFirstTick() const { return {}; }
 };
 
 // An answer: the text, or why there is none.
@@ -121,6 +140,17 @@ public:
     void RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed = {});
     void StopSequences(TRemoteDone done);
     bool SequencesRunning() const { return panel_.SequencesRunning(); }
+    // Arms a run of the files; nothing is sent until StartSequences.
+    void LoadSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed = {});
+    // at: the first tick at that instant of the system clock; none: now.
+    std::optional<TRemoteRefusal> StartSequences(std::optional<std::chrono::system_clock::time_point> at);
+    bool SequencesArmed() const { return panel_.SequencesArmed(); }
+    std::optional<std::chrono::system_clock::time_point> SequencesStartInstant() const {
+        return panel_.SequencesStartInstant();
+    }
+    std::optional<std::chrono::system_clock::time_point> SequencesFirstTick() const {
+        return panel_.SequencesFirstTick();
+    }
     // Parks every usable attenuator as the close does (two verified sets at
     // the common maximum), without holding the panel's input afterwards.
     // done is called once the second round has ended or run out of time,

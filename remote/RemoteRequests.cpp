@@ -3,6 +3,7 @@
 #include "controls/SpinNumValue.h"
 
 #include <cctype>
+#include <cstdio>
 
 const char* const RemoteSequencerOpenMessage =
     "The sequence list is open: the attenuators are driven by the sequencer.";
@@ -151,4 +152,36 @@ std::optional<std::string> RemoteParkProblem(int box, int park, bool decimal, bo
     case E::LinkLost: return head + "its link dropped before it confirmed the value.";
     }
     return std::nullopt;
+}
+
+std::string RemoteUtcText(std::chrono::system_clock::time_point t) {
+    const long long us = std::chrono::duration_cast<std::chrono::microseconds>(t.time_since_epoch()).count();
+    const long long whole = us >= 0 ? us / 1000000 : -((-us + 999999) / 1000000);
+    char text[40];
+    std::snprintf(text, sizeof text, "%lld.%06lld", whole, us - whole * 1000000);
+    return text;
+}
+
+std::optional<std::chrono::system_clock::time_point> ParseRemoteUtc(const std::string& seconds) {
+    // Digits, at most one point, at most six decimals kept (more are cut):
+    // read exactly, without a binary fraction's rounding. Whole seconds of
+    // more than twelve digits lie beyond any clock.
+    long long whole = 0, fraction = 0;
+    int decimals = 0, digits = 0;
+    bool point = false;
+    for (const char c : seconds) {
+        if (c == '.' && !point) {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            ++digits;
+            if (!point && whole >= 100000000000LL) return std::nullopt;
+            if (!point) whole = whole * 10 + (c - '0');
+            else if (decimals < 6) fraction = fraction * 10 + (c - '0'), ++decimals;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0) return std::nullopt;
+    for (; decimals < 6; ++decimals) fraction *= 10;
+    return std::chrono::system_clock::time_point(std::chrono::microseconds(whole * 1000000 + fraction));
 }

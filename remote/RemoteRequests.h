@@ -5,6 +5,7 @@
 
 #include "link/TovarinThread.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -87,3 +88,10 @@ extern const char* const RemoteErrorName;
 // Sequence files come from another program with another working folder:
 // each must be an absolute path. The error text for the first that is not.
 std::optional<std::string> RemoteFilesProblem(const std::vector<std::string>& files);
+
+// An instant as scripts give and read it: UTC seconds since 1970 with six
+// decimals ("1765285200.250000").
+std::string RemoteUtcText(std::chrono::system_clock::time_point t);
+// A plain decimal number of UTC seconds ("1765285200.25") as an instant, to
+// the microsecond; none when it is not such a number.
+std::optional<std::chrono::system_clock::time_point> ParseRemoteUtc(const std::string& seconds);

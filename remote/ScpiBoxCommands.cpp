@@ -75,15 +75,11 @@ void TScpiSession::Refresh(const TCall& c) {
 }
 
 void TScpiSession::SeqRun(const TCall& c) {
-    if (!Params(c, 1, TRemoteCore::BoxCount)) return;
-    std::vector<std::string> files;
-    for (const TScpiParam& p : c.C.Params) {
-        if (p.Kind != TScpiParamKind::String) return Error(-104, "sequence files are quoted strings");
-        files.push_back(p.Text);
-    }
+    const auto files = Files(c);
+    if (!files) return;
     // The run's record is written on while the script goes on: a failure
     // reaches this connection's queue whenever it comes.
-    core_.RunSequences(files, WhenDone(), [this, alive = std::weak_ptr<int>(alive_)](const std::string& text) {
+    core_.RunSequences(*files, WhenDone(), [this, alive = std::weak_ptr<int>(alive_)](const std::string& text) {
         if (!alive.expired()) Error(-250, text);
     });
 }
@@ -93,5 +89,5 @@ void TScpiSession::SeqStop(const TCall& c) {
 }
 
 void TScpiSession::SeqStateQ(const TCall& c) {
-    if (Params(c, 0, 0)) Respond(core_.SequencesRunning() ? "RUN" : "IDLE");
+    if (Params(c, 0, 0)) Respond(core_.SequencesRunning() ? "RUN" : core_.SequencesArmed() ? "ARM" : "IDLE");
 }

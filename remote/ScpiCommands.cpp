@@ -1,6 +1,7 @@
 // The SCPI command set of the bench: the IEEE 488.2 common commands, the
-// attenuators (ATTenuation<n>), the sequences (SEQuence) and the error
-// queue (SYSTem:ERRor). Every request goes through the remote core.
+// attenuators (ATTenuation<n>), the sequences (SEQuence) with their armed
+// start (*TRG, ABORt), the error queue (SYSTem:ERRor) and the bench's clock
+// (SYSTem:TIME:UTC). Every request goes through the remote core.
 
 #include "remote/ScpiSession.h"
 
@@ -80,6 +81,13 @@ void TScpiSession::Execute(const TScpiCommand& c) {
         {{{"SEQuence"}, {"RUN"}}, false, &S::SeqRun, nullptr},
         {{{"SEQuence"}, {"STOP"}}, false, &S::SeqStop, nullptr},
         {{{"SEQuence"}, {"STATe"}}, false, nullptr, &S::SeqStateQ},
+        {{{"SEQuence"}, {"LOAD"}}, false, &S::SeqLoad, nullptr},
+        {{{"SEQuence"}, {"STARt"}}, false, &S::SeqStart, nullptr},
+        {{{"SEQuence"}, {"STARt"}, {"TIME"}}, false, &S::SeqStartTime, &S::SeqStartTimeQ},
+        {{{"SEQuence"}, {"STARt"}, {"FIRSt"}}, false, nullptr, &S::SeqFirstTickQ},
+        {{{"TRG"}}, true, &S::SeqStart, nullptr},
+        {{{"ABORt"}}, false, &S::SeqStop, nullptr},
+        {{{"SYSTem"}, {"TIME"}, {"UTC"}}, false, nullptr, &S::SysTimeUtcQ},
         {{{"SYSTem"}, {"ERRor"}, {"NEXT", false, true}}, false, nullptr, &S::ErrQ},
         {{{"SYSTem"}, {"ERRor"}, {"COUNt"}}, false, nullptr, &S::ErrCountQ},
     };

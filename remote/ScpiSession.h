@@ -104,6 +104,14 @@ private:
     void SeqRun(const TCall&);
     void SeqStop(const TCall&);
     void SeqStateQ(const TCall&);
+    // ScpiTriggerCommands.cpp: the armed start and the bench's clock.
+    void SeqLoad(const TCall&);
+    void SeqStart(const TCall&);
+    void SeqStartTime(const TCall&);
+    void SeqStartTimeQ(const TCall&);
+    void SeqFirstTickQ(const TCall&);
+    void SysTimeUtcQ(const TCall&);
+    std::optional<std::vector<std::string>> Files(const TCall&);
     void ErrQ(const TCall&);
     void ErrCountQ(const TCall&);
     void Answer(const TRemoteAnswer& answer, bool quoted);

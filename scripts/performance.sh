@@ -4,7 +4,9 @@
 # own output. Not part of the test run: it takes a few minutes and its
 # figures depend on the machine.
 #   scripts/performance.sh [seconds [NAME...]]   (timed runs; default 60)
-# With NAMEs (link, timing, ..., service: the names in the page's outputs),
+# The two benches started together (group) play ten times as long (600 s by
+# default: the 10-minute figure).
+# With NAMEs (link, timing, ..., service, group: the names in the page's outputs),
 # only those benchmarks run; their rows and outputs replace theirs in the
 # page, and every other figure stays as it was.
 set -euo pipefail
@@ -73,6 +75,7 @@ run compile "$bench/sequencer/bench_sequencer_compile"
 run editor "$bench/sequencer/bench_editor_open"
 run soak "$bench/frontpanel/bench_soak" 1
 run service "$bench/service/bench_service" 30
+run group "$bench/service/bench_group_start" $((seconds * 10))
 load_end=$(load)
 
 n='([0-9.+-]+)'
@@ -115,6 +118,15 @@ row "Service" "service, SCPI set to the wire, p50" "$(svc_fig "SCPI set.*p50 $n 
 row "Service" "service, SCPI set to the wire, p99" "$(svc_fig "SCPI set.*p99 $n ms")" ms "<" 2
 row "Service" "desktop program, SCPI set to the wire, p50" "$(desk_fig "SCPI set.*p50 $n ms")" ms - -
 row "Service" "desktop program, SCPI set to the wire, p99" "$(desk_fig "SCPI set.*p99 $n ms")" ms "<" 2
+armed_fig() { fig group "^armed, one instant, .*$1"; }
+plain_fig() { fig group "^two SEQ:RUN lines one after the other, .*$1"; }
+row "Group start" "two services armed with one instant: tick skew on the wire, p50" "$(armed_fig "skew p50 $n ms")" ms - -
+row "Group start" "two services armed with one instant: tick skew on the wire, p99" "$(armed_fig "p99 $n ms")" ms "<" 1
+row "Group start" "two services armed with one instant: tick skew on the wire, max" "$(armed_fig "max $n ms")" ms - -
+row "Group start" "two services armed with one instant: skew trend over the run" \
+    "$(armed_fig "trend $n ms per minute")" "ms per minute" "<" 0.01
+row "Group start" "two SEQ:RUN lines one after the other: tick skew, p50" "$(plain_fig "skew p50 $n ms")" ms - -
+row "Group start" "two SEQ:RUN lines one after the other: tick skew, p99" "$(plain_fig "p99 $n ms")" ms - -
 
 {
     echo "# Performance"

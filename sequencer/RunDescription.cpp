@@ -63,6 +63,13 @@ QJsonObject Attenuator(int box, const TRecordedAtt& att) {
     return o;
 }
 
+// UTC seconds since 1970 with their fraction, as a controller gives an
+// instant; null when there is none.
+QJsonValue UtcSeconds(const std::optional<std::chrono::system_clock::time_point>& t) {
+    if (!t) return QJsonValue::Null;
+    return static_cast<double>(std::chrono::duration_cast<std::chrono::microseconds>(t->time_since_epoch()).count()) / 1e6;
+}
+
 QJsonObject End(const TRunEnd& end) {
     QJsonObject notSent;
     std::int64_t total = 0;
@@ -78,6 +85,7 @@ QJsonObject End(const TRunEnd& end) {
     o["commandsSent"] = static_cast<qint64>(end.Sent);
     o["commandsNotSent"] = static_cast<qint64>(total);
     o["notSentBecause"] = notSent;
+    o["firstTick"] = UtcSeconds(end.FirstTick);
     return o;
 }
 
@@ -131,6 +139,7 @@ std::string RunDescriptionJson(const TRunStart& start, std::chrono::system_clock
     o["version"] = Text(version.fileVersion);
     o["host"] = QSysInfo::machineHostName();
     o["start"] = QString::fromStdString(IsoLocalTime(startTime));
+    o["startInstant"] = UtcSeconds(start.StartInstant);
     o["configuration"] = QJsonObject{{"path", Path(start.ConfigFile)}, {"sha256", Text(hashes.Config)}};
     QJsonArray atts;
     for (int box = 1; box <= 8; ++box) atts.append(Attenuator(box, start.Atts[static_cast<std::size_t>(box)]));

@@ -8,6 +8,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct TRunStart {
     std::string ConfigFile;             // the configuration file's path; empty when none
     std::array<TRecordedAtt, 9> Atts;   // [1..8]
     std::vector<TPlayedFile> Files;
+    // An armed run started at an agreed instant: its first tick was due then.
+    std::optional<std::chrono::system_clock::time_point> StartInstant;
 };
 
 struct TSequenceAnalysis;
@@ -42,6 +45,7 @@ struct TRunEnd {
     std::int64_t Ticks = 0;                   // ticks delivered
     std::int64_t Sent = 0;                    // commands written to a link's socket
     std::array<std::int64_t, 3> NotSent{};    // by TNotSent
+    std::optional<std::chrono::system_clock::time_point> FirstTick;  // when the first tick was delivered
 };
 
 // The SHA-256 of the files a run names, as lower-case hex; empty for a file

@@ -21,6 +21,7 @@ struct TRunRecord::TLedger : TPostOutcomes {
     std::deque<TRecordRow> rows;   // in hand-over order
     std::uint64_t firstSerial = 1; // serial of rows.front()
     std::int64_t ticks = 0;
+    std::optional<std::chrono::system_clock::time_point> firstTick;
     bool finishing = false;
     bool abort = false;  // the owner is going away: no more waiting
     bool closed = false;
@@ -64,7 +65,7 @@ TRunRecord::TRunRecord(const std::string& folder, TRunStart start, std::function
 
 TRunRecord::TRunRecord(const std::string& folder, const std::array<TRecordedAtt, 9>& atts,
                        std::function<void(const std::string&)> onFailure)
-    : TRunRecord(folder, TRunStart{{}, atts, {}}, std::move(onFailure)) {}
+    : TRunRecord(folder, TRunStart{{}, atts, {}, {}}, std::move(onFailure)) {}
 
 TRunRecord::~TRunRecord() {
     Finish(TRunEnding::ProgramClosed);
@@ -91,8 +92,14 @@ TPostTicket TRunRecord::Add(int box, const std::string& command, bool limited, b
 }
 
 void TRunRecord::Tick() {
+    const auto now = std::chrono::system_clock::now();
     std::lock_guard<std::mutex> lock(ledger_->mutex);
-    ++ledger_->ticks;
+    if (ledger_->ticks++ == 0) ledger_->firstTick = now;
+}
+
+std::optional<std::chrono::system_clock::time_point> TRunRecord::FirstTick() const {
+    std::lock_guard<std::mutex> lock(ledger_->mutex);
+    return ledger_->firstTick;
 }
 
 void TRunRecord::Finish(TRunEnding how) {
@@ -201,6 +208,7 @@ void TRunRecord::Execute() {
                 end.How = ledger_->how;
                 end.Time = ledger_->endTime;
                 end.Ticks = ledger_->ticks;
+                end.FirstTick = ledger_->firstTick;
             }
             // Rows go out in hand-over order, each once its outcome is known.
             auto& rows = ledger_->rows;

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -60,6 +61,8 @@ public:
     void Finish(TRunEnding how);
 
     std::chrono::steady_clock::time_point Start() const { return start_; }
+    // When the first tick was delivered; none before it.
+    std::optional<std::chrono::system_clock::time_point> FirstTick() const;
     // The CSV's full path once it was made; empty before and on failure. The
     // description is RunDescriptionPath(Path()).
     std::string Path() const;

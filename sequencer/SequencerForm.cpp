@@ -140,6 +140,13 @@ void TSequencerForm::SetAnalyzing(bool value) {
     setWindowTitle(value ? QStringLiteral("Sequence List [Analyzing...]") : QStringLiteral("Sequence List"));
 }
 
+void TSequencerForm::SetArmed() {
+    // A script armed a run: it waits for its start, and "&Stop" (which
+    // disarms it) is the only other way out.
+    LockControls(true);
+    setWindowTitle(QStringLiteral("Sequence List [Armed...]"));
+}
+
 void TSequencerForm::LockControls(bool busy) {
     for (QWidget* w : {static_cast<QWidget*>(ButtonRun), static_cast<QWidget*>(ButtonLoad),
                        static_cast<QWidget*>(ButtonEdit), static_cast<QWidget*>(ButtonRemove),
@@ -247,7 +254,7 @@ void TSequencerForm::MemoLogChange() {
 
 void TSequencerForm::reject() {
     // FormCloseQuery: the close box and Escape both come here.
-    if (Running()) {
+    if (Running() || run_.State() == TBenchRunState::Armed) {
         Message("STOP before leaving !");
         return;
     }

@@ -100,6 +100,7 @@ Q_SIGNALS:
 private:
     void SetAnalyzing(bool value);
     void SetRunning(bool value);
+    void SetArmed();
     void LockControls(bool busy);
     void Started(const std::optional<TBenchRunRefusal>& refusal);
     void CancelStart();

@@ -32,7 +32,9 @@ void TSequencerForm::Started(const std::optional<TBenchRunRefusal>& refusal) {
             QMessageBox::warning(this, QString::fromLatin1(ProfileErrorTitle), text);
             break;
         case TBenchRunRefusalKind::FileError: QMessageBox::critical(this, QStringLiteral("Error."), text); break;
-        case TBenchRunRefusalKind::GivenUp: break;
+        case TBenchRunRefusalKind::GivenUp:
+        case TBenchRunRefusalKind::NotArmed:
+        case TBenchRunRefusalKind::BadInstant: break;  // of a start, never of "&Run"
         }
     if (!self || !starting_) return;
     starting_ = false;
@@ -52,6 +54,8 @@ void TSequencerForm::RunStateChanged(TBenchRunState state) {
     if (state == TBenchRunState::Running) graph_->ResetCurves();
     if (state == TBenchRunState::Analysing)
         SetAnalyzing(true);
+    else if (state == TBenchRunState::Armed)
+        SetArmed();
     else
         SetRunning(state == TBenchRunState::Running);
 }

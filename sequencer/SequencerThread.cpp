@@ -30,9 +30,18 @@ void TSequencerThread::SetOnTerminate(std::function<void()> handler) {
     if (!started_) notice_->handler = std::move(handler);
 }
 
-void TSequencerThread::Start() {
+void TSequencerThread::Start() { StartAt(std::chrono::steady_clock::now() + period_); }
+
+void TSequencerThread::StartAt(std::chrono::steady_clock::time_point firstTick) {
     if (started_.exchange(true)) return;
+    firstTick_ = firstTick;
     thread_ = std::thread(&TSequencerThread::Execute, this);
+}
+
+std::chrono::steady_clock::time_point SteadyInstant(std::chrono::system_clock::time_point instant) {
+    const auto steadyNow = std::chrono::steady_clock::now();
+    const auto systemNow = std::chrono::system_clock::now();
+    return steadyNow + std::chrono::duration_cast<std::chrono::steady_clock::duration>(instant - systemNow);
 }
 
 void TSequencerThread::Terminate() { stop_ = true; }
@@ -54,7 +63,7 @@ bool TSequencerThread::SleepUntil(std::chrono::steady_clock::time_point deadline
 
 void TSequencerThread::Execute() {
     RaisePriority();
-    TTickSchedule schedule(TTickSchedule::Clock::now(), period_);
+    TTickSchedule schedule(firstTick_ - period_, period_);
     for (;;) {
         if (!run_.Step()) {  // no assigned sequence is running
             completed_ = !stop_;

@@ -71,7 +71,11 @@ public:
     // Called on the GUI thread once the run has ended, by itself or after
     // Terminate. Set before Start. The handler may destroy this object.
     void SetOnTerminate(std::function<void()> handler);
+    // The first tick one period from now.
     void Start();
+    // The first tick at firstTick, tick k a period k times later, all on
+    // the monotonic clock. Destroying the engine before then sends nothing.
+    void StartAt(std::chrono::steady_clock::time_point firstTick);
     // Stop request, non-blocking. A tick already waiting for its deadline is
     // still delivered, so at most one more tick of commands goes out.
     void Terminate();
@@ -100,6 +104,7 @@ private:
     TSequencerDelivery& delivery_;
     TSequenceRun run_;  // engine thread only (and DeliverTick while it waits)
     const std::chrono::milliseconds period_;
+    std::chrono::steady_clock::time_point firstTick_;  // set before the worker starts
 
     std::atomic<bool> started_{false};
     std::atomic<bool> stop_{false};
@@ -116,6 +121,10 @@ private:
     TGuiGate gate_;
     std::thread thread_;
 };
+
+// An instant of the system clock on the monotonic clock, converted now: a
+// later step of the system clock does not move it.
+std::chrono::steady_clock::time_point SteadyInstant(std::chrono::system_clock::time_point instant);
 
 // One tick's delivery of a run, as the engine runs it on the GUI thread: the
 // graph moves on, then every enabled attenuator with a command gets it in

@@ -1,5 +1,6 @@
 #include "service/BenchService.h"
 
+#include "remote/RemoteRequests.h"
 #include "sequencer/RunRecordFormat.h"
 #include "sequencer/InterruptedRecords.h"
 #include "support/VersionTitle.h"
@@ -124,6 +125,10 @@ void TBenchService::ShowStatus() {
     std::string status =
         std::to_string(bench_.ReadyCount()) + " of " + std::to_string(bench_.ConfiguredCount()) + " attenuators ready";
     if (bench_.Runs().State() == TBenchRunState::Running) status += "; running " + RunFiles();
+    if (bench_.Runs().State() == TBenchRunState::Armed) {
+        const auto instant = bench_.Runs().StartInstant();
+        status += "; armed " + RunFiles() + (instant ? ", starting at " + RemoteUtcText(*instant) : std::string());
+    }
     notify_.Status(status);
 }
 

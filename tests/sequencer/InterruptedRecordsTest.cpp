@@ -25,7 +25,7 @@ TEST(InterruptedRecords, OnlyDescriptionsWithoutEndAreClosedAtTheirLastRowAndRec
     TRunStart run;
     run.Atts[1] = {"LAB1", "127.0.0.1", "10001", 935, "A1B2C3"};
     const TRunHashes hashes{};
-    const TRunEnd completed{start + seconds(9), TRunEnding::Completed, 90, 4, {}};
+    const TRunEnd completed{start + seconds(9), TRunEnding::Completed, 90, 4, {}, {}};
     auto row = [&](milliseconds at) {
         return RunRecordLine({start + at, at, 1, "ATT 0 045", false, start + at, {}}, run.Atts[1]);
     };

@@ -114,7 +114,7 @@ TEST(ProfileRun, ARecordedRunReplaysWithTheSameValuesOnTheSameRelativeTicks) {
     const auto b = dir.Write("b.sqc", SqcText({2}, {Row(1, ActionStep, 0, 40, 4), Row(2, ActionStep, 0, 40, 3),
                                                     Row(3, ActionStep, 0, 55, 1)}));
     std::array<TRecordedAtt, 9> atts;
-    for (int k = 1; k <= 2; ++k) atts[k] = {"A" + std::to_string(k), bench.ip, std::to_string(10000 + k), k == 1 ? 935 : 60};
+    for (int k = 1; k <= 2; ++k) atts[k] = {"A" + std::to_string(k), bench.ip, std::to_string(10000 + k), k == 1 ? 935 : 60, {}, 0};
     TRunRecord record(dir.Path(), atts, [](const std::string& text) { ADD_FAILURE() << text; });
     TRunRecordDelivery recorded(bench.d, record);
     const TPosted original = bench.Run({a, b}, &recorded);

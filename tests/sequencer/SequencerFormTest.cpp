@@ -94,6 +94,24 @@ TEST(SequencerForm, ListsEachFileOnceRefusesConflictsAndLocksWhileRunning) {
     EXPECT_TRUE(form.ButtonRun->isEnabled());
     EXPECT_FALSE(form.ButtonStop->isEnabled());
 
+    // A script arms a run: the window waits with it, "&Stop" disarms it and
+    // nothing of it is sent.
+    const std::size_t sentBefore = host.delivery->sent[1].size();
+    bool armed = false;
+    host.runs.back()->run.Load({files.a}, [&](std::optional<TBenchRunRefusal> refusal) { armed = !refusal; });
+    ASSERT_TRUE(WaitUntil([&] { return armed; }));
+    EXPECT_EQ(form.windowTitle(), "Sequence List [Armed...]");
+    EXPECT_FALSE(form.ButtonRun->isEnabled());
+    EXPECT_TRUE(form.ButtonStop->isEnabled());
+    message.clear();
+    AnswerMessage(message);
+    form.reject();
+    EXPECT_EQ(message, "STOP before leaving !");
+    form.ButtonStop->click();
+    ASSERT_TRUE(WaitUntil([&] { return form.windowTitle() == "Sequence List"; }));
+    EXPECT_TRUE(form.ButtonRun->isEnabled());
+    EXPECT_EQ(host.delivery->sent[1].size(), sentBefore);
+
     Select(form, {1});
     form.ButtonRemove->click();
     EXPECT_EQ(form.Files(), (std::vector<std::string>{files.a, files.c, upper}));

@@ -4,7 +4,7 @@ no display, a NOTIFY_SOCKET of the test's own, signals, and the wire.
 
     service_check.py CASE SERVICE RACK_SIM OUT_DIR [UNIT_FILE]
 
-CASE: serve, bad_config, restart, crash_record, unit, no_gui. Exits 77 when skipped."""
+CASE: serve, bad_config, restart, crash_record, armed, unit, no_gui. Exits 77 when skipped."""
 import datetime, glob, json, os, random, re, signal, socket, subprocess, sys, threading, time
 
 case, service, rack_sim, out = sys.argv[1:5]
@@ -37,15 +37,17 @@ def wait_for(pred, timeout, what):
 
 
 class Sim:
-    """rack-sim serving two racks of four; every line it received, in order."""
+    """rack-sim serving racks of four (two unless told); every line it
+    received, in order, and when (UTC seconds) in times."""
 
-    def __init__(self):
+    def __init__(self, racks=2):
         for _ in range(20):
             self.ips = ['127.%d.%d.%d' % (random.randint(2, 250), random.randint(1, 250), random.randint(2, 250))
-                        for _ in range(2)]
-            self.lines = []
+                        for _ in range(racks)]
+            self.lines, self.times = [], []
             self.log = open(os.path.join(out, 'rack-sim.log'), 'w')
-            self.proc = subprocess.Popen([rack_sim, '--rack', self.ips[0], '--rack', self.ips[1]],
+            args = [a for ip in self.ips for a in ('--rack', ip)]
+            self.proc = subprocess.Popen([rack_sim, '--utc'] + args,
                                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
             first = self.proc.stdout.readline()
             if 'ready' in first:
@@ -62,6 +64,7 @@ class Sim:
             self.log.flush()
             parts = line.split(None, 2)
             if len(parts) == 3:
+                self.times.append(float(parts[0]))
                 self.lines.append((parts[1], parts[2].rstrip('\n')))
 
     def address(self, rack, att):
@@ -71,8 +74,8 @@ class Sim:
 class Notify:
     """A NOTIFY_SOCKET of the test's own: every datagram the service sends."""
 
-    def __init__(self):
-        self.path = os.path.join(out, 'notify.sock')
+    def __init__(self, name='notify.sock'):
+        self.path = os.path.join(out, name)
         if os.path.exists(self.path):
             os.unlink(self.path)
         self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
@@ -97,9 +100,11 @@ def free_port():
     return port
 
 
-def write_config(path, sim, rack1_atts=(1, 2, 3, 4), rack2_atts=(1, 2, 3, 4), rack2_ip=None, floors=None):
+def write_config(path, sim, rack1_atts=(1, 2, 3, 4), rack2_atts=(1, 2, 3, 4), rack2_ip=None, floors=None,
+                 first_rack=0):
     lines = []
-    for r, (ip, atts) in enumerate(((sim.ips[0], rack1_atts), (rack2_ip or sim.ips[1], rack2_atts))):
+    ips = sim.ips[first_rack], rack2_ip or sim.ips[first_rack + 1]
+    for r, (ip, atts) in enumerate(((ips[0], rack1_atts), (ips[1], rack2_atts))):
         lines.append('[rack%d]' % (r + 1))
         lines.append('IP address=%s' % ip)
         lines.append('name rack=Rack %d' % (r + 1))
@@ -110,11 +115,11 @@ def write_config(path, sim, rack1_atts=(1, 2, 3, 4), rack2_atts=(1, 2, 3, 4), ra
 
 
 class Service:
-    def __init__(self, config, port, notify, extra=()):
+    def __init__(self, config, port, notify, extra=(), log='service.log'):
         env = {k: v for k, v in os.environ.items() if k not in ('DISPLAY', 'WAYLAND_DISPLAY', 'QT_QPA_PLATFORM')}
         env['NOTIFY_SOCKET'] = notify.path if notify else ''
         env['WATCHDOG_USEC'] = '400000'
-        self.log_path = os.path.join(out, 'service.log')
+        self.log_path = os.path.join(out, log)
         self.log = open(self.log_path, 'a')
         self.proc = subprocess.Popen([service, '--config', config, '--scpi-port', str(port)] + list(extra),
                                      env=env, stdout=self.log, stderr=self.log)
@@ -144,15 +149,15 @@ class Scpi:
         return answer.decode()
 
 
-def start_bench(sim, notify, config, extra=()):
+def start_bench(sim, notify, config, extra=(), first_rack=0, log='service.log'):
     since = len(sim.lines)
     port = free_port()
-    svc = Service(config, port, notify, extra)
+    svc = Service(config, port, notify, extra, log)
     wait_for(lambda: notify.has('READY=1'), 15, 'READY=1')
     wait_for(lambda: notify.has('STATUS=8 of 8 attenuators ready'), 20, 'STATUS=8 of 8 attenuators ready')
     # Each link ends its start with a read-back; anything it sent of its
     # own would follow at once.
-    addresses = {sim.address(r, a) for r in (0, 1) for a in (1, 2, 3, 4)}
+    addresses = {sim.address(r, a) for r in (first_rack, first_rack + 1) for a in (1, 2, 3, 4)}
     wait_for(lambda: addresses <= {a for a, l in sim.lines[since:] if l == 'STA?'}, 10, 'the read-backs at start')
     time.sleep(0.5)
     return svc
@@ -413,6 +418,59 @@ def crash_record():
     print('passed: kill -9 during a run and a restart sent no ATT and closed its record as interrupted')
 
 
+def armed():
+    """Two services armed with one instant: nothing reaches the wire before
+    it, and each one's first command leaves within 5 ms of it (the
+    simulator's clock judges)."""
+    sim = Sim(racks=4)
+    benches = []
+    for k in (0, 1):
+        notify, config = Notify('notify%d.sock' % k), os.path.join(out, 'bench%d.cfg' % k)
+        write_config(config, sim, first_rack=2 * k)
+        svc = start_bench(sim, notify, config, first_rack=2 * k, log='service%d.log' % k)
+        benches.append((svc, notify, Scpi(svc.port), {sim.address(2 * k + r, a) for r in (0, 1) for a in (1, 2, 3, 4)}))
+    hold = write_sequence('armed.sqc', (1, 5), ((200, 3), (300, 600)))
+    for svc, notify, scpi, _ in benches:
+        if scpi.query('SEQ:LOAD "%s";SEQ:STAT?;SYST:ERR?' % hold) != 'ARM;0,"No error"':
+            fail('SEQ:LOAD not armed')
+        wait_for(lambda: notify.has('STATUS=8 of 8 attenuators ready; armed armed.sqc'), 5, 'STATUS= when armed')
+    time.sleep(0.5)
+    mark = len(sim.lines)
+    instant = '%.6f' % (time.time() + 1.5)
+    for svc, notify, scpi, _ in benches:
+        if scpi.query('SEQ:STAR:TIME %s;SEQ:STAR:TIME?;SYST:ERR?' % instant) != instant + ';0,"No error"':
+            fail('SEQ:STAR:TIME refused')
+        wait_for(lambda: notify.has('STATUS=8 of 8 attenuators ready; armed armed.sqc, starting at ' + instant), 5,
+                 'STATUS= with the start time')
+    firsts = []
+    for svc, notify, scpi, addresses in benches:
+        sent = lambda: [(t, a, l) for t, (a, l) in zip(sim.times[mark:], sim.lines[mark:])
+                        if a in addresses and l.startswith('ATT')]
+        wait_for(lambda: len(sent()) >= 2, 10, 'the armed run on the wire')
+        if scpi.query('SEQ:STAT?') != 'RUN':
+            fail('SEQ:STAT? after the start')
+        t, a, l = sent()[0]
+        print('first command %s to %s at %+.3f ms of the instant' % (l, a, (t - float(instant)) * 1e3))
+        if t < float(instant) or t - float(instant) > 0.005:
+            fail('the first command left %.3f ms after the instant' % ((t - float(instant)) * 1e3))
+        firsts.append(t)
+        if scpi.query('ABOR;SEQ:STAT?') != 'IDLE':
+            fail('ABORt did not stop the run')
+    if abs(firsts[0] - firsts[1]) > 0.005:
+        fail('the two benches started %.3f ms apart' % (abs(firsts[0] - firsts[1]) * 1e3))
+    # The manual's group example (PyVISA) on both benches.
+    example = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'docs', 'group-start-example.py')
+    short = write_sequence('group.sqc', (2,), ((150, 3),))
+    result = subprocess.run([example, short] + ['TCPIP0::127.0.0.1::%d::SOCKET' % svc.port for svc, *_ in benches],
+                            capture_output=True, text=True, timeout=60)
+    errors = re.findall(r'first tick ([-+][0-9.]+) ms from the instant', result.stdout)
+    if result.returncode != 0 or len(errors) != 2 or any(abs(float(e)) > 50 for e in errors):
+        fail('the group example: %d\n%s%s' % (result.returncode, result.stdout, result.stderr))
+    print(result.stdout, end='')
+    print('passed: two benches armed, nothing before the instant, first commands %.3f ms apart'
+          % (abs(firsts[0] - firsts[1]) * 1e3))
+
+
 def unit():
     analyze = subprocess.run(['which', 'systemd-analyze'], capture_output=True, text=True).stdout.strip()
     if not analyze:
@@ -442,8 +500,8 @@ def no_gui():
 
 
 try:
-    {'serve': serve, 'bad_config': bad_config, 'restart': restart, 'crash_record': crash_record, 'unit': unit,
-     'no_gui': no_gui}[case]()
+    {'serve': serve, 'bad_config': bad_config, 'restart': restart, 'crash_record': crash_record, 'armed': armed,
+     'unit': unit, 'no_gui': no_gui}[case]()
 finally:
     for p in procs:
         if p.poll() is None:

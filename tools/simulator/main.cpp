@@ -6,7 +6,9 @@
 //
 // Options of --att: id, max, info, name, att; and faults: refuse=1 (the port
 // refuses connections), garbage=1 (every query is answered with garbage).
-// --quiet prints nothing but the ready line. Runs until interrupted.
+// --quiet prints nothing but the ready line; --utc stamps each line with the
+// system clock (UTC seconds since 1970) instead of the seconds since the
+// start. Runs until interrupted.
 
 #include "tools/simulator/RackSimulator.h"
 
@@ -52,7 +54,7 @@ bool ParseAtt(const std::string& text, TSimAttenuator& att, TSimFaults& faults) 
 }
 
 void Usage() {
-    std::cerr << "usage: rack-sim [--quiet] (--att IP:PORT[,id=..,max=..,info=..,name=..,att=..,refuse=1,garbage=1]"
+    std::cerr << "usage: rack-sim [--quiet] [--utc] (--att IP:PORT[,id=..,max=..,info=..,name=..,att=..,refuse=1,garbage=1]"
                  " | --rack IP)...\n";
 }
 
@@ -61,12 +63,15 @@ void Usage() {
 int main(int argc, char** argv) {
     TRackSimulator sim;
     bool quiet = false;
+    bool utc = false;
     int racks = 0;
     try {
         for (int i = 1; i < argc; ++i) {
             const std::string arg = argv[i];
             if (arg == "--quiet") {
                 quiet = true;
+            } else if (arg == "--utc") {
+                utc = true;
             } else if (arg == "--att" && i + 1 < argc) {
                 TSimAttenuator att;
                 TSimFaults faults;
@@ -97,10 +102,14 @@ int main(int argc, char** argv) {
     }
 
     const auto start = std::chrono::steady_clock::now();
+    // The line's steady time on the system clock, as converted once here.
+    const double origin =
+        utc ? std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count() : 0;
     if (!quiet) {
-        sim.SetLineObserver([&sim, start](const TSimLine& l) {
-            const double t = std::chrono::duration<double>(l.time - start).count();
-            std::printf("%10.3f  %-21s  %s\n", t, sim.Address(l.att).c_str(), l.line.c_str());
+        sim.SetLineObserver([&sim, start, origin, utc](const TSimLine& l) {
+            const double t = origin + std::chrono::duration<double>(l.time - start).count();
+            std::printf(utc ? "%.6f  %-21s  %s\n" : "%10.3f  %-21s  %s\n", t, sim.Address(l.att).c_str(),
+                        l.line.c_str());
             std::fflush(stdout);
         });
     }

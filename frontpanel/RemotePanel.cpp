@@ -26,8 +26,4 @@ void TFrontPanelRemote::RunSequences(const std::vector<std::string>& files, TRem
     sequences_.Run(files, std::move(done), std::move(recordFailed));
 }
 
-void TFrontPanelRemote::StopSequences(TRemoteDone done) {
-    // An armed run (or one started from it) is the bench's, not the window's.
-    if (bench_.Runs().Busy()) return bench_.StopSequences(std::move(done));
-    sequences_.Stop(std::move(done));
-}
+void TFrontPanelRemote::StopSequences(TRemoteDone done) { sequences_.Stop(std::move(done)); }

@@ -141,14 +141,16 @@ void TRemoteSequences::Started(TSequencerForm* list, TCall call) {
 
 void TRemoteSequences::Stop(TRemoteDone done) {
     TSequencerForm* list = OpenList();
-    if (!list) return Answer({std::move(done), std::nullopt});
+    // Without the window (a run armed by a script) the bench's run stops
+    // by itself.
+    if (!list) return bench_.StopSequences(std::move(done));
     if (list->Analyzing()) {
         // A start under way is given up; its own request is refused. A
         // window opened for it is closing then.
         list->ButtonStopClick();
         if (!list->isVisible()) return Answer({std::move(done), std::nullopt});
     }
-    if (!list->Running()) return Finish(list, {std::move(done), std::nullopt});
+    if (!list->Running() && !bench_.SequencesArmed()) return Finish(list, {std::move(done), std::nullopt});
     // Answered once the run has ended, within about one tick.
     QPointer<TSequencerForm> guard(list);
     bench_.StopSequences([this, guard, done = std::move(done)](std::optional<TRemoteRefusal> error) {

@@ -74,7 +74,6 @@ public:
     void BoxShown(int n, TBoxFact fact, const std::string& text) override;
     // The box's floor and whether its attenuator holds less.
     void BoxChanged(int n, const TBenchBox& box) override;
-    void ValueAnswered(int n, int value) override;
     // A link's report, as if the link had made it (the sequencer shows the
     // values it sent this way).
     void ShowLinkAnswer(TTovarinThread* link, const std::string& text) { bench_->ShowLinkAnswer(link, text); }
@@ -112,11 +111,6 @@ public:
     // The sequence list window's entry: shows it modally. Without one the
     // "&Sequencer" item is disabled.
     void SetSequencerEntry(std::function<void(TMainForm&)> entry);
-
-    // Told of every attenuation value that a link of box n reads back from
-    // its attenuator and reports (GUI thread): the sequencer graph's view.
-    using TReadBackWatcher = std::function<void(int n, int value)>;
-    void SetReadBackWatcher(TReadBackWatcher watcher) { readBackWatcher_ = std::move(watcher); }
 
     // The settings file as read at start-up.
     const TAppSettings& Settings() const { return settings_; }
@@ -179,7 +173,6 @@ private:
     std::string sequencesDir_;
     std::unique_ptr<TBench> bench_;  // ended in FormDestroy, before the boxes go
     std::function<void(TMainForm&)> sequencerEntry_;
-    TReadBackWatcher readBackWatcher_;
     THelpBinding help_{this};
     bool destroyed_ = false;
     bool signalClosed_ = false;

@@ -56,10 +56,6 @@ void TMainForm::ShowStatus(int n, const std::string& caption) {
     NameButtons[n - 1]->setEnabled(state.Usable);
 }
 
-void TMainForm::ValueAnswered(int n, int value) {
-    if (readBackWatcher_) readBackWatcher_(n, value);
-}
-
 void TMainForm::AttGroupBox05Change(TAttGroupBox* sender) {
     int n = BoxNumberOf(sender);
     if (n == 0) n = 1;

@@ -10,8 +10,8 @@
 //   bench_group_start [seconds]    (the armed run's length; default 600)
 
 #include "bench/service/BenchProcess.h"
+#include "bench/service/SimulatedBenches.h"
 #include "tests/remote/ScpiClient.h"
-#include "tools/simulator/RackSimulator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,72 +28,8 @@ using namespace bench;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr int Benches = 2;
 constexpr int RampTicks = 94;  // 0 to 93.5 dB: a new value every tick
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const auto rank = static_cast<std::size_t>(p / 100.0 * static_cast<double>(v.size()) + 0.999999);
-    return v[std::min(std::max<std::size_t>(rank, 1), v.size()) - 1];
-}
-
-double LoadAverage() {
-    std::ifstream in("/proc/loadavg");
-    double load = -1;
-    in >> load;
-    return load;
-}
-
-// Sixteen attenuators: racks 2b and 2b+1 are bench b's.
-struct TRacks {
-    TRackSimulator sim;
-    std::vector<int> atts;  // the simulator's index, bench b's box n at 8b + n - 1
-    std::string ips[2 * Benches];
-
-    TRacks() {
-        for (int rack = 0; rack < 2 * Benches; ++rack) {
-            ips[rack] = TRackSimulator::FreeLoopbackAddress(10001, 4);
-            for (int a = 1; a <= 4; ++a) {
-                TSimAttenuator att;
-                att.ip = ips[rack];
-                att.port = 10000 + a;
-                att.id = "G" + std::to_string(rack + 1) + "A" + std::to_string(a) + "0";
-                att.name = "G" + std::to_string(rack + 1) + "A" + std::to_string(a);
-                atts.push_back(sim.Add(att));
-            }
-        }
-        sim.Start();
-    }
-    std::string Config(int bench) const {
-        std::string text;
-        for (int r = 0; r < 2; ++r) {
-            text += "[rack" + std::to_string(r + 1) + "]\r\nIP address=" + ips[2 * bench + r] + "\r\nname rack=Rack " +
-                    std::to_string(r + 1) + "\r\n";
-            for (int a = 1; a <= 4; ++a) text += "Att" + std::to_string(a) + " Enable=1\r\n";
-        }
-        return text;
-    }
-    bool LinksUp(Clock::time_point since, int timeoutMs) const {
-        for (const int att : atts)
-            if (!sim.WaitForLines(att, [&](const std::vector<TSimLine>& lines) {
-                    return std::any_of(lines.begin(), lines.end(),
-                                       [&](const TSimLine& l) { return l.time >= since && l.line == "STA?"; });
-                }, timeoutMs))
-                return false;
-        return true;
-    }
-    // Bench b's box n: the times of its run commands after since.
-    std::vector<std::pair<Clock::time_point, std::string>> Commands(int bench, int n, Clock::time_point since) const {
-        std::vector<std::pair<Clock::time_point, std::string>> out;
-        for (const TSimLine& l : sim.Lines(atts[static_cast<std::size_t>(8 * bench + n - 1)]))
-            if (l.time >= since && l.line.rfind("ATT", 0) == 0) out.emplace_back(l.time, l.line);
-        return out;
-    }
-};
 
 // A sawtooth of ramps on all eight boxes for about seconds.
 std::string Ramp(int seconds) {
@@ -116,7 +52,7 @@ struct TSkew {
 // Each command of bench A paired with bench B's command of the same tick
 // on the same box: the nearest with the same value within half a ramp, so
 // that a command one bench dropped pairs no other.
-TSkew Skew(const TRacks& racks, Clock::time_point since, std::optional<Clock::time_point> instant) {
+TSkew Skew(const TSimulatedBenches& racks, Clock::time_point since, std::optional<Clock::time_point> instant) {
     TSkew s;
     Clock::time_point origin{};
     const auto window = std::chrono::milliseconds(RampTicks * 100 / 2);
@@ -206,7 +142,7 @@ int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 600;
     const int baseline = std::min(seconds, 60);
     try {
-        TRacks racks;
+        TSimulatedBenches racks(Benches, "G");
         QTemporaryDir dir;
         std::printf("two services, eight simulated attenuators each; armed run %d s, one-after-the-other run %d s; "
                     "load average %.2f at start\n",

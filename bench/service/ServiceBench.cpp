@@ -10,8 +10,8 @@
 
 #include "bench/ProcessMemory.h"
 #include "bench/service/BenchProcess.h"
+#include "bench/service/SimulatedBenches.h"
 #include "tests/remote/ScpiClient.h"
-#include "tools/simulator/RackSimulator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,68 +28,9 @@ using namespace bench;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr int Sets = 100;
 // After a set's read-back: its reply read, the link idle again.
 constexpr int SetGapMs = 300;
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const auto rank = static_cast<std::size_t>(p / 100.0 * static_cast<double>(v.size()) + 0.999999);
-    return v[std::min(std::max<std::size_t>(rank, 1), v.size()) - 1];
-}
-
-double LoadAverage() {
-    std::ifstream in("/proc/loadavg");
-    double load = -1;
-    in >> load;
-    return load;
-}
-
-// Two racks of four attenuators in tenths of a decibel.
-struct TRacks {
-    TRackSimulator sim;
-    std::vector<int> atts;  // the simulator's index of box 1..8
-    std::string ips[2];
-
-    TRacks() {
-        for (int rack = 0; rack < 2; ++rack) {
-            ips[rack] = TRackSimulator::FreeLoopbackAddress(10001, 4);
-            for (int a = 1; a <= 4; ++a) {
-                TSimAttenuator att;
-                att.ip = ips[rack];
-                att.port = 10000 + a;
-                att.id = "B" + std::to_string(rack + 1) + "A" + std::to_string(a) + "00";
-                att.name = "LAB" + std::to_string(rack * 4 + a);
-                att.attenuation = 100;
-                atts.push_back(sim.Add(att));
-            }
-        }
-        sim.Start();
-    }
-    std::string Config() const {
-        std::string text;
-        for (int rack = 0; rack < 2; ++rack) {
-            text += "[rack" + std::to_string(rack + 1) + "]\r\nIP address=" + ips[rack] + "\r\nname rack=Rack " +
-                    std::to_string(rack + 1) + "\r\n";
-            for (int a = 1; a <= 4; ++a) text += "Att" + std::to_string(a) + " Enable=1\r\n";
-        }
-        return text;
-    }
-    // Every attenuator was read back after since: the links are up.
-    bool LinksUp(Clock::time_point since, int timeoutMs) const {
-        for (const int att : atts)
-            if (!sim.WaitForLines(att, [&](const std::vector<TSimLine>& lines) {
-                    return std::any_of(lines.begin(), lines.end(),
-                                       [&](const TSimLine& l) { return l.time >= since && l.line == "STA?"; });
-                }, timeoutMs))
-                return false;
-        return true;
-    }
-};
 
 struct TFigures {
     double cpuPercent = -1;
@@ -99,7 +40,7 @@ struct TFigures {
 };
 
 // The program idle for seconds, then SCPI sets of box 1, each to the wire.
-TFigures Measure(TRacks& racks, TChild& program, int scpiPort, int seconds) {
+TFigures Measure(TSimulatedBenches& racks, TChild& program, int scpiPort, int seconds) {
     TFigures f;
     std::this_thread::sleep_for(std::chrono::seconds(3));  // the start's own work done
     const std::size_t lines = racks.sim.AllLines().size();
@@ -120,7 +61,7 @@ TFigures Measure(TRacks& racks, TChild& program, int scpiPort, int seconds) {
         if (!client->Connected()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     if (!client->Connected()) throw std::runtime_error("no SCPI server on port " + std::to_string(scpiPort));
-    const int att = racks.atts[0];
+    const int att = racks.Att(0, 1);
     for (int i = 0; i < Sets; ++i) {
         const int tenths = 100 + 5 * (i % 40);
         racks.sim.ClearLines();
@@ -153,7 +94,7 @@ void Print(const char* who, const TFigures& f, int seconds, const char* cpuTarge
     std::fflush(stdout);
 }
 
-TFigures RunService(TRacks& racks, const QTemporaryDir& dir, int seconds) {
+TFigures RunService(TSimulatedBenches& racks, const QTemporaryDir& dir, int seconds) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "NOTIFY_SOCKET", "WATCHDOG_USEC"}) env.remove(name);
     const QString config = dir.filePath("bench.cfg");
@@ -171,7 +112,7 @@ TFigures RunService(TRacks& racks, const QTemporaryDir& dir, int seconds) {
     return f;
 }
 
-TFigures RunDesktop(TRacks& racks, const QTemporaryDir& dir, int seconds) {
+TFigures RunDesktop(TSimulatedBenches& racks, const QTemporaryDir& dir, int seconds) {
     const TDaemon xvfb("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
     if (xvfb.Line().isEmpty()) throw std::runtime_error("Xvfb did not start (is it installed?)");
     const TDaemon bus("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
@@ -214,11 +155,11 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 30;
     try {
-        TRacks racks;
+        TSimulatedBenches racks(1, "B", 100);
         QTemporaryDir dir;
         std::printf("eight attenuators on two simulated racks (%s, %s); idle figures over %d s; "
                     "load average %.2f at start\n",
-                    racks.ips[0].c_str(), racks.ips[1].c_str(), seconds, LoadAverage());
+                    racks.Ip(0).c_str(), racks.Ip(1).c_str(), seconds, LoadAverage());
         std::fflush(stdout);
         const TFigures service = RunService(racks, dir, seconds);
         Print("service (quadrell2x4attsd)", service, seconds, " (target under 0.5 %)");

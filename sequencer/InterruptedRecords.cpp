@@ -99,7 +99,7 @@ QJsonObject InterruptedEnd(const QString& time) {
     end["time"] = time;
     end["ended"] = RunEndingText(TRunEnding::Interrupted);
     // What a finished record counts is not known for a run cut short.
-    for (const char* key : {"ticks", "commandsSent", "commandsNotSent", "notSentBecause"})
+    for (const char* key : {"ticks", "ticksSkipped", "commandsSent", "commandsNotSent", "notSentBecause"})
         end[key] = QJsonValue(QJsonValue::Null);
     return end;
 }

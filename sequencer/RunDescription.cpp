@@ -82,6 +82,7 @@ QJsonObject End(const TRunEnd& end) {
     o["time"] = QString::fromStdString(IsoLocalTime(end.Time));
     o["ended"] = RunEndingText(end.How);
     o["ticks"] = static_cast<qint64>(end.Ticks);
+    o["ticksSkipped"] = static_cast<qint64>(end.Skipped);
     o["commandsSent"] = static_cast<qint64>(end.Sent);
     o["commandsNotSent"] = static_cast<qint64>(total);
     o["notSentBecause"] = notSent;

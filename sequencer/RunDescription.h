@@ -46,6 +46,7 @@ struct TRunEnd {
     std::int64_t Sent = 0;                    // commands written to a link's socket
     std::array<std::int64_t, 3> NotSent{};    // by TNotSent
     std::optional<std::chrono::system_clock::time_point> FirstTick;  // when the first tick was delivered
+    std::int64_t Skipped = 0;  // ticks stepped over unsent to keep an agreed start's grid
 };
 
 // The SHA-256 of the files a run names, as lower-case hex; empty for a file

@@ -21,6 +21,7 @@ struct TRunRecord::TLedger : TPostOutcomes {
     std::deque<TRecordRow> rows;   // in hand-over order
     std::uint64_t firstSerial = 1; // serial of rows.front()
     std::int64_t ticks = 0;
+    std::int64_t skipped = 0;
     std::optional<std::chrono::system_clock::time_point> firstTick;
     bool finishing = false;
     bool abort = false;  // the owner is going away: no more waiting
@@ -91,10 +92,11 @@ TPostTicket TRunRecord::Add(int box, const std::string& command, bool limited, b
     return TPostTicket(ledger_, serial);
 }
 
-void TRunRecord::Tick() {
+void TRunRecord::Tick(int ticks) {
     const auto now = std::chrono::system_clock::now();
     std::lock_guard<std::mutex> lock(ledger_->mutex);
     if (ledger_->ticks++ == 0) ledger_->firstTick = now;
+    if (ticks > 1) ledger_->skipped += ticks - 1;
 }
 
 std::optional<std::chrono::system_clock::time_point> TRunRecord::FirstTick() const {
@@ -208,6 +210,7 @@ void TRunRecord::Execute() {
                 end.How = ledger_->how;
                 end.Time = ledger_->endTime;
                 end.Ticks = ledger_->ticks;
+                end.Skipped = ledger_->skipped;
                 end.FirstTick = ledger_->firstTick;
             }
             // Rows go out in hand-over order, each once its outcome is known.

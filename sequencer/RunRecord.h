@@ -53,8 +53,9 @@ public:
     // down to the attenuator's maximum; catchUp: the run's present value
     // sent again after the box's link came back.
     TPostTicket Add(int box, const std::string& command, bool limited, bool catchUp = false);
-    // A tick was delivered.
-    void Tick();
+    // A tick was delivered, standing for ticks ticks of the run (more than
+    // one when ticks before it were stepped over unsent).
+    void Tick(int ticks = 1);
     // Non-blocking: the run has ended. Later rows are refused; the writer
     // writes what is left, syncs and closes the CSV, and rewrites the
     // description with its end. Only the first call counts.
@@ -101,7 +102,7 @@ public:
 
     void AdvanceTime(int elapsedMs) override {
         inner_.AdvanceTime(elapsedMs);
-        record_.Tick();
+        record_.Tick(elapsedMs / TickPeriod);
     }
     void TickDelivered() override { inner_.TickDelivered(); }
     bool GraphVisible() const override { return inner_.GraphVisible(); }

@@ -24,6 +24,28 @@ bool TSequenceRun::Step() {
     return running;
 }
 
+bool TSequenceRun::StepOver(std::int64_t ticks) {
+    std::array<std::string, TBaieScripts::AttCount> latest;
+    std::array<int, TBaieScripts::AttCount> latestValues{};
+    bool running = true;
+    for (std::int64_t tick = 0; tick < ticks && running; ++tick) {
+        running = Step();
+        for (std::size_t i = 0; i < latest.size(); ++i) {
+            if (commands_[i].empty()) continue;
+            latest[i] = commands_[i];
+            latestValues[i] = values_[i];
+        }
+    }
+    bool any = false;
+    for (std::size_t i = 0; i < latest.size(); ++i) {
+        if (latest[i].empty()) continue;
+        commands_[i] = std::move(latest[i]);
+        values_[i] = latestValues[i];
+        any = true;
+    }
+    return running || any;
+}
+
 const std::string& TSequenceRun::Command(int att) const {
     static const std::string none;
     if (att < 1 || att > TBaieScripts::AttCount) return none;
@@ -57,11 +79,21 @@ void TSequenceRun::SkipSilentTicks(std::int64_t n) {
     values_.fill(0);
 }
 
-void TTickSchedule::Next(Clock::time_point now) {
-    if (now - deadline_ > period_) {
+std::int64_t TTickSchedule::Next(Clock::time_point now) {
+    const auto late = now - deadline_;
+    if (late <= period_) {
+        deadline_ += period_;
+        return 0;
+    }
+    if (late_ == TLate::Rebase) {
         deadline_ = now + period_;
         ++rebased_;
-    } else {
-        deadline_ += period_;
+        return 0;
     }
+    // The latest grid point that has come is delivered at once (less than a
+    // period late); the ones before it are skipped.
+    const std::int64_t ahead = late / period_;
+    deadline_ += ahead * period_;
+    skipped_ += ahead - 1;
+    return ahead - 1;
 }

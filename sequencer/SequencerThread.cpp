@@ -30,11 +30,16 @@ void TSequencerThread::SetOnTerminate(std::function<void()> handler) {
     if (!started_) notice_->handler = std::move(handler);
 }
 
-void TSequencerThread::Start() { StartAt(std::chrono::steady_clock::now() + period_); }
+void TSequencerThread::Start() { Begin(std::chrono::steady_clock::now() + period_, TTickSchedule::TLate::Rebase); }
 
 void TSequencerThread::StartAt(std::chrono::steady_clock::time_point firstTick) {
+    Begin(firstTick, TTickSchedule::TLate::KeepGrid);
+}
+
+void TSequencerThread::Begin(std::chrono::steady_clock::time_point firstTick, TTickSchedule::TLate late) {
     if (started_.exchange(true)) return;
     firstTick_ = firstTick;
+    late_ = late;
     thread_ = std::thread(&TSequencerThread::Execute, this);
 }
 
@@ -63,9 +68,13 @@ bool TSequencerThread::SleepUntil(std::chrono::steady_clock::time_point deadline
 
 void TSequencerThread::Execute() {
     RaisePriority();
-    TTickSchedule schedule(firstTick_ - period_, period_);
+    TTickSchedule schedule(firstTick_ - period_, period_, late_);
+    std::int64_t skipped = 0;
     for (;;) {
-        if (!run_.Step()) {  // no assigned sequence is running
+        // Skipped ticks of a grid are stepped through, and the next tick
+        // sends where the run is at its own time.
+        ticksToShow_ = static_cast<int>(skipped + 1);
+        if (!(skipped > 0 ? run_.StepOver(skipped + 1) : run_.Step())) {  // no assigned sequence is running
             completed_ = !stop_;
             stop_ = true;
         }
@@ -73,8 +82,9 @@ void TSequencerThread::Execute() {
             if (!SleepUntil(schedule.Deadline())) break;
             if (!gate_.RunOnGuiThread([this] { DeliverTick(); })) break;
             ++delivered_;
-            schedule.Next(TTickSchedule::Clock::now());
+            skipped = schedule.Next(TTickSchedule::Clock::now());
             rebased_ = schedule.Rebased();
+            skipped_ = schedule.Skipped();
         }
         if (stop_) break;
     }
@@ -90,12 +100,12 @@ void TSequencerThread::Execute() {
     });
 }
 
-void TSequencerThread::DeliverTick() { DeliverRunTick(delivery_, run_); }
+void TSequencerThread::DeliverTick() { DeliverRunTick(delivery_, run_, ticksToShow_); }
 
-void DeliverRunTick(TSequencerDelivery& delivery, const TSequenceRun& run) {
-    // The graph moves on by one tick of sequence time, whatever the tick
+void DeliverRunTick(TSequencerDelivery& delivery, const TSequenceRun& run, int ticks) {
+    // The graph moves on by the ticks of sequence time, whatever the tick
     // period the engine was built with.
-    delivery.AdvanceTime(TickPeriod);
+    delivery.AdvanceTime(TickPeriod * ticks);
     for (int att = 1; att <= TBaieScripts::AttCount; ++att) {
         if (run.Command(att).empty() || !delivery.AttEnabled(att)) continue;
         // A sequence counts in the unit the bench had when the run started; a

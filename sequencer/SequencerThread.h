@@ -75,6 +75,9 @@ public:
     void Start();
     // The first tick at firstTick, tick k a period k times later, all on
     // the monotonic clock. Destroying the engine before then sends nothing.
+    // The run keeps to that grid: ticks the engine was held back from are
+    // stepped through without being sent, so the run stays on the tick of
+    // the benches started at the same instant.
     void StartAt(std::chrono::steady_clock::time_point firstTick);
     // Stop request, non-blocking. A tick already waiting for its deadline is
     // still delivered, so at most one more tick of commands goes out.
@@ -89,6 +92,9 @@ public:
     // Ticks after which the schedule went on from "now" because the GUI
     // thread had held the engine back for more than a whole period.
     std::int64_t RebasedTicks() const { return rebased_; }
+    // Ticks of a run on a grid that were stepped through without being sent
+    // because the engine had been held back past them.
+    std::int64_t SkippedTicks() const { return skipped_; }
 
 private:
     struct TNotice {
@@ -96,6 +102,7 @@ private:
         std::function<void()> handler;
     };
 
+    void Begin(std::chrono::steady_clock::time_point firstTick, TTickSchedule::TLate late);
     void Execute();
     void DeliverTick();
     bool SleepUntil(std::chrono::steady_clock::time_point deadline);
@@ -105,6 +112,8 @@ private:
     TSequenceRun run_;  // engine thread only (and DeliverTick while it waits)
     const std::chrono::milliseconds period_;
     std::chrono::steady_clock::time_point firstTick_;  // set before the worker starts
+    TTickSchedule::TLate late_ = TTickSchedule::TLate::Rebase;  // likewise
+    int ticksToShow_ = 1;  // engine thread, and DeliverTick while it waits
 
     std::atomic<bool> started_{false};
     std::atomic<bool> stop_{false};
@@ -112,6 +121,7 @@ private:
     std::atomic<bool> completed_{false};
     std::atomic<std::int64_t> delivered_{0};
     std::atomic<std::int64_t> rebased_{0};
+    std::atomic<std::int64_t> skipped_{0};
 
     std::mutex sleepMutex_;
     std::condition_variable sleepCv_;
@@ -127,7 +137,7 @@ private:
 std::chrono::steady_clock::time_point SteadyInstant(std::chrono::system_clock::time_point instant);
 
 // One tick's delivery of a run, as the engine runs it on the GUI thread: the
-// graph moves on, then every enabled attenuator with a command gets it in
+// graph moves on by ticks periods (more than one after skipped ticks), then every enabled attenuator with a command gets it in
 // its own unit as its link's pending command and, while its link can take
 // it, in its box and on its curve.
-void DeliverRunTick(TSequencerDelivery& delivery, const TSequenceRun& run);
+void DeliverRunTick(TSequencerDelivery& delivery, const TSequenceRun& run, int ticks = 1);

@@ -127,6 +127,31 @@ TEST(SequenceRun, SkippingSilentTicksLandsWhereSteppingDoes) {
     EXPECT_EQ(tick, 81);
 }
 
+TEST(SequenceRun, SteppingOverTicksSendsTheLatestValueOfEachAttenuator) {
+    TTempFolder dir;
+    const auto a = dir.Write("a.sqc", SqcText({1}, {Row(1, ActionStep, 0, 10, 50), Row(2, ActionNone, 0, 0, 30),
+                                                     Row(3, ActionStep, 0, 20, 1)}));
+    const auto b = dir.Write("b.sqc", SqcText({2}, {Row(1, ActionNone, 0, 0, 65), Row(2, ActionStep, 0, 30, 1)}));
+    TSequenceAnalysis an = AnalyzeSequences({a, b});
+    ASSERT_TRUE(an.Ok());
+    TSequenceRun run(std::move(an.Scripts), an.Assignment);
+    // Ticks 1..3 set attenuator 1 in the first; 4..73 attenuator 2 at 66;
+    // 74..173 attenuator 1 at 81, and the run ends among them.
+    const struct {
+        std::int64_t ticks;
+        bool going;
+        std::string att1, att2;
+    } cases[] = {{3, true, "ATT 0 010", ""},
+                 {70, true, "", "ATT 0 030"},
+                 {100, true, "ATT 0 020", ""},
+                 {1, false, "", ""}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(run.StepOver(c.ticks), c.going) << c.ticks;
+        EXPECT_EQ(run.Command(1), c.att1) << c.ticks;
+        EXPECT_EQ(run.Command(2), c.att2) << c.ticks;
+    }
+}
+
 // The jump rules written out plainly on a fully expanded list, with the
 // cycle rule counted as "Goto" jumps since the last "Repeat" jump.
 struct TPlainScript {
@@ -208,6 +233,24 @@ TEST(TickSchedule, DeadlinesDoNotDriftAndLateTicksDoNotBurst) {
     EXPECT_EQ(s.Rebased(), 1);
     s.Next(t0 + milliseconds(1051));
     EXPECT_EQ(s.Deadline(), t0 + milliseconds(1150));
+}
+
+TEST(TickSchedule, AGridScheduleSkipsWhatItMissedAndStaysOnItsGrid) {
+    using namespace std::chrono;
+    const TTickSchedule::Clock::time_point t0{};
+    TTickSchedule s(t0, milliseconds(100), TTickSchedule::TLate::KeepGrid);
+    const struct {
+        int deliveredAt, skipped, nextDue;
+    } cases[] = {{103, 0, 200},   // a little late: the grid holds, as in a free schedule
+                 {390, 0, 300},   // 190 ms late: the next grid tick is due, delivered at once
+                 {950, 5, 900},   // 650 ms late: 400..800 are skipped, 900 has come
+                 {901, 0, 1000}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(s.Next(t0 + milliseconds(c.deliveredAt)), c.skipped) << c.deliveredAt;
+        EXPECT_EQ(s.Deadline(), t0 + milliseconds(c.nextDue)) << c.deliveredAt;
+    }
+    EXPECT_EQ(s.Skipped(), 5);
+    EXPECT_EQ(s.Rebased(), 0);
 }
 
 }  // namespace

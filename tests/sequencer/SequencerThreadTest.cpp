@@ -232,6 +232,32 @@ TEST(SequencerThread, BlockedGuiThreadDoesNotCauseABurstOfTicks) {
     EXPECT_GE(d.times[3] - d.stalledUntil, std::chrono::milliseconds(39));
 }
 
+TEST(SequencerThread, ARunStartedAtAnInstantKeepsItsGridThroughAStall) {
+    TTempFolder dir;
+    const auto file = dir.Write("g.sqc", SqcText({1}, {Row(1, ActionRamp, 0, 100, 12)}));
+    TStallingDelivery d;
+    TEndProbe end;
+    TSequencerThread engine(d, RunOf({file}), 40);
+    engine.SetOnTerminate(end.Handler());
+    const auto first = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+    engine.StartAt(first);
+    ASSERT_TRUE(WaitUntil([&] { return end.calls > 0; }));
+    EXPECT_EQ(engine.RebasedTicks(), 0);
+    ASSERT_GE(engine.SkippedTicks(), 2);  // the 200 ms stall cost at least two of the 40 ms ticks
+    // Each delivery sends the value of its own grid tick (the ticks the
+    // graph was moved on by say which), and the run ends on time.
+    const std::vector<std::string> played = PlayFiles({file}).Values(1);
+    std::size_t tick = 0;
+    for (std::size_t k = 0; k < d.ticks.size(); ++k) {
+        tick += static_cast<std::size_t>(d.advanced[k] / TickPeriod);
+        ASSERT_LE(tick, played.size());
+        EXPECT_EQ(d.Posted(1)[k], played[tick - 1]) << "delivery " << k;
+    }
+    EXPECT_EQ(tick, played.size());
+    EXPECT_EQ(d.ticks.size() + static_cast<std::size_t>(engine.SkippedTicks()), played.size());
+    EXPECT_GE(d.times.back() - first, std::chrono::milliseconds(40 * static_cast<int>(played.size() - 1)));
+}
+
 // --- A run over real links to the rack simulator ---
 
 // Three simulated attenuators on ports 10001..10003 of an address of their own.

@@ -26,4 +26,10 @@ void TFrontPanelRemote::RunSequences(const std::vector<std::string>& files, TRem
     sequences_.Run(files, std::move(done), std::move(recordFailed));
 }
 
+void TFrontPanelRemote::LoadSequences(const std::vector<std::string>& files, TRemoteDone done,
+                                      TRemoteNotice recordFailed) {
+    if (bench_.Runs().Busy()) return done(TRemoteRefusal{TRemoteRefusalKind::Conflict, RemoteAlreadyRunningMessage});
+    sequences_.Run(files, std::move(done), std::move(recordFailed), true);
+}
+
 void TFrontPanelRemote::StopSequences(TRemoteDone done) { sequences_.Stop(std::move(done)); }

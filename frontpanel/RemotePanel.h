@@ -38,10 +38,8 @@ public:
     void RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) override;
     void StopSequences(TRemoteDone done) override;
     bool SequencesRunning() const override { return sequences_.Running() || bench_.SequencesRunning(); }
-    // An armed run is the bench's own, outside the sequence list window.
-    void LoadSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) override {
-        bench_.LoadSequences(files, std::move(done), std::move(recordFailed));
-    }
+    // The sequence list window shows an armed run as it shows a script's run.
+    void LoadSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) override;
     std::optional<TRemoteRefusal> StartSequences(std::optional<std::chrono::system_clock::time_point> at) override {
         return bench_.StartSequences(at);
     }

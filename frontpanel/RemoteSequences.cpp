@@ -52,9 +52,10 @@ void TRemoteSequences::WhenListShown(std::function<void(TSequencerForm*)> action
     timer->start(kPollMs);
 }
 
-void TRemoteSequences::Run(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) {
+void TRemoteSequences::Run(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed,
+                           bool arm) {
     using K = TRemoteRefusalKind;
-    TCall answer{std::move(done), std::nullopt};
+    TCall answer{std::move(done), std::nullopt, arm};
     if (!busy_) recordFailed_ = std::move(recordFailed);
     if (busy_) answer.Error = Refused(K::Conflict, RemoteBusyMessage);
     else if (form_.HoldsInput()) answer.Error = Refused(K::Conflict, RemoteClosingMessage);
@@ -114,12 +115,11 @@ void TRemoteSequences::RunIn(TSequencerForm* list, const std::vector<std::string
     QPointer<TSequencerForm> guard(list);
     TRemoteNotice recordFailed = std::move(recordFailed_);
     recordFailed_ = {};
-    bench_.RunSequences(
-        files,
-        [this, guard, done = std::move(call.Done)](std::optional<TRemoteRefusal> error) {
-            Started(guard.data(), {done, std::move(error)});
-        },
-        std::move(recordFailed));
+    TRemoteDone started = [this, guard, done = std::move(call.Done)](std::optional<TRemoteRefusal> error) {
+        Started(guard.data(), {done, std::move(error)});
+    };
+    if (call.Arm) bench_.LoadSequences(files, std::move(started), std::move(recordFailed));
+    else bench_.RunSequences(files, std::move(started), std::move(recordFailed));
 }
 
 void TRemoteSequences::Started(TSequencerForm* list, TCall call) {

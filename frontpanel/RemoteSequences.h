@@ -26,7 +26,10 @@ public:
     // window that was opened for the run closes again when the run fails
     // to start or once it has ended and its record is written. recordFailed
     // hears of a record of this run that cannot be written.
-    void Run(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed = {});
+    // arm: the files are loaded and the run left armed for its start, the
+    // window showing it so until it starts, ends or is disarmed.
+    void Run(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed = {},
+             bool arm = false);
     // Stops a run and waits for its end; a window opened for a script is
     // closed, and the request answered once it has closed.
     void Stop(TRemoteDone done);
@@ -39,6 +42,7 @@ private:
     struct TCall {
         TRemoteDone Done;
         std::optional<TRemoteRefusal> Error;  // empty: success
+        bool Arm = false;                     // a load, not a run
     };
     TSequencerForm* OpenList() const;
     void OpenAndRun(const std::vector<std::string>& files, const TCall& call);

@@ -92,7 +92,8 @@ signals:
     void StartSettled();
 
 Q_SIGNALS:
-    // A run has ended (by itself, by "&Stop"); the window is idle again.
+    // A run has ended (by itself, by "&Stop"), or an armed run was disarmed
+    // before it started; the window is idle again.
     void RunEnded();
     // The run's record cannot be written; text is what the operator is told.
     void RecordFailure(const QString& text);
@@ -117,6 +118,7 @@ private:
     TSequencerHost& host_;
     TBenchRun& run_;
     bool starting_ = false;  // this window's start is not settled yet
+    bool armed_ = false;     // the run shown is armed, not started
     std::unique_ptr<TSequencerGraphForm> graph_;
     QMessageBox* recordMessage_ = nullptr;
 };

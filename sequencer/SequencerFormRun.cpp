@@ -52,6 +52,10 @@ void TSequencerForm::RunStateChanged(TBenchRunState state) {
     // This window's own start keeps its caption until its refusal is shown.
     if (starting_ && state == TBenchRunState::Idle) return;
     if (state == TBenchRunState::Running) graph_->ResetCurves();
+    // An armed run disarmed before its first tick ends without a record.
+    const bool disarmed = armed_ && state == TBenchRunState::Idle;
+    armed_ = state == TBenchRunState::Armed;
+    if (disarmed) emit RunEnded();
     if (state == TBenchRunState::Analysing)
         SetAnalyzing(true);
     else if (state == TBenchRunState::Armed)
@@ -75,6 +79,7 @@ void TSequencerForm::RunTicked(int elapsedMs) { graph_->AdvanceTime(elapsedMs); 
 
 void TSequencerForm::RunEnded(TRunEnding how, const std::string& /*recordPath*/) {
     // The program's end is nobody's business here: the program is going.
+    armed_ = false;
     if (how != TRunEnding::ProgramClosed) emit RunEnded();
 }
 

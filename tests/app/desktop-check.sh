@@ -2,8 +2,9 @@
 # The program on a virtual X display against a simulated rack: the
 # configuration dialog and the main window open centred on the screen, the
 # front panel comes up (a screenshot is left in OUT_DIR), a refresh asked
-# over a private session bus with gdbus reconnects that one attenuator, and
-# the keyboard alone opens the sequence windows, the graph's pop-up menu and
+# over a private session bus with gdbus reconnects that one attenuator, a
+# run armed over the bus shows as armed and starts at the instant it is
+# given, and the keyboard alone opens the sequence windows, the graph's pop-up menu and
 # the help window, and the program closes when told to.
 #   desktop-check.sh PROGRAM RACK_SIM OUT_DIR
 # Exits with 77 (skipped) when Xvfb is not installed.
@@ -51,7 +52,7 @@ export DBUS_SESSION_BUS_ADDRESS
 DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$out/bus")
 
 # One simulated rack on a loopback address that no other test uses.
-start_rack_sim 127.1 --rack @IP
+start_rack_sim 127.1 --utc --rack @IP
 
 cfg="$out/check.cfg"
 printf '[rack1]\r\nAtt1 Enable=1\r\nAtt2 Enable=1\r\nAtt3 Enable=1\r\nAtt4 Enable=1\r\nIP address=%s\r\nname rack=Rack 1\r\n' "$ip" >"$cfg"
@@ -94,6 +95,26 @@ closed() {
     for _ in $(seq 50); do find_window 5 --onlyvisible --name "$1" >/dev/null || return 0; sleep 0.1; done
     fail "the window \"$1\" stayed open"
 }
+# Another program arms a run, sees it armed, and starts it 1.5 s ahead.
+armed_file="$out/documents/armed.sqc"
+printf 'ATTS SELECTED\r\n\r\n att1\r\n\r\nACTIONS\r\n#Num\tTime\tAction\tFrom\tTo\tDuration\r\n1\t0\t2\t0\t20\t10\r\n' >"$armed_file"
+bus() { gdbus call --session --dest org.orvelt.Quadrell2x4Atts --object-path /FrontPanel \
+    --method "org.orvelt.Quadrell2x4Atts.FrontPanel.$1" "${@:2}" >/dev/null || fail "gdbus $1 refused"; }
+sent() { grep -c ":10001 *ATT 0 " "$out/rack-sim.log" || true; }
+before=$(sent)
+bus LoadSequences "['$armed_file']"
+armed=$(find_window 10 --sync --onlyvisible --limit 1 --name "^Sequence List \[Armed\.\.\.\]$") || fail "no armed list"
+import -window root "$out/armed.png"
+instant=$(/usr/bin/python3 -c 'import time; print(f"{time.time() + 1.5:.3f}")')
+bus StartSequencesAt "$instant"
+sleep 0.5
+[ "$(sent)" -eq "$before" ] || fail "the armed run sent before its instant"
+closed "^Sequence List"  # the run has ended and the window opened for it closed
+[ "$(sent)" -ge $((before + 3)) ] || fail "the armed run did not play"
+first=$(grep ":10001 *ATT 0 " "$out/rack-sim.log" | sed -n "$((before + 1))p" | cut -d' ' -f1)
+/usr/bin/python3 -c "import sys; e = float(sys.argv[1]) - float(sys.argv[2]); print(f'first command {e * 1000:.1f} ms after the instant'); sys.exit(not 0 <= e < 0.1)" \
+    "$first" "$instant" || fail "the first command left at $first for the instant $instant"
+
 keys "$main" alt+s
 list=$(shown "^Sequence List$")
 keys "$list" Tab Tab space               # from the list past "&Run" to "Graph"

@@ -107,9 +107,12 @@ TEST(SequencerForm, ListsEachFileOnceRefusesConflictsAndLocksWhileRunning) {
     AnswerMessage(message);
     form.reject();
     EXPECT_EQ(message, "STOP before leaving !");
+    int ended = 0;
+    QObject::connect(&form, qOverload<>(&TSequencerForm::RunEnded), [&] { ++ended; });
     form.ButtonStop->click();
     ASSERT_TRUE(WaitUntil([&] { return form.windowTitle() == "Sequence List"; }));
     EXPECT_TRUE(form.ButtonRun->isEnabled());
+    EXPECT_EQ(ended, 1);  // what a window opened for a script closes on
     EXPECT_EQ(host.delivery->sent[1].size(), sentBefore);
 
     Select(form, {1});

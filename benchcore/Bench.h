@@ -195,6 +195,10 @@ private:
     void ParkCheck();
     void ParkNextRound();
     void ParkFinished();
+    // A script's run or armed run (start: TBenchRun::Run or Load), answered
+    // as the remote core expects; only its record then speaks to the script.
+    void StartScriptRun(void (TBenchRun::*start)(const std::vector<std::string>&, TBenchRun::TStarted),
+                        const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed);
     // --- TBenchRunObserver (this bench's run) ---
     void RunStateChanged(TBenchRunState state) override;
     void RunValueWritten(int n, int value, const std::string& command) override;

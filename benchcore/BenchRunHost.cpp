@@ -59,10 +59,11 @@ void TBench::RunStateChanged(TBenchRunState state) {
     if (state == TBenchRunState::Analysing && !scriptStarting_) recordNotice_ = {};
 }
 
-void TBench::RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) {
+void TBench::StartScriptRun(void (TBenchRun::*start)(const std::vector<std::string>&, TBenchRun::TStarted),
+                            const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) {
     scriptStarting_ = true;
-    run_.Run(files, [this, done = std::move(done), recordFailed = std::move(recordFailed)](
-                        std::optional<TBenchRunRefusal> refusal) {
+    (run_.*start)(files, [this, done = std::move(done), recordFailed = std::move(recordFailed)](
+                             std::optional<TBenchRunRefusal> refusal) {
         if (refusal) return done(RemoteRunRefusal(*refusal));
         // Only this run's record speaks to the script that asked for it.
         recordNotice_ = recordFailed;
@@ -71,15 +72,12 @@ void TBench::RunSequences(const std::vector<std::string>& files, TRemoteDone don
     scriptStarting_ = false;
 }
 
+void TBench::RunSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) {
+    StartScriptRun(&TBenchRun::Run, files, std::move(done), std::move(recordFailed));
+}
+
 void TBench::LoadSequences(const std::vector<std::string>& files, TRemoteDone done, TRemoteNotice recordFailed) {
-    scriptStarting_ = true;
-    run_.Load(files, [this, done = std::move(done), recordFailed = std::move(recordFailed)](
-                         std::optional<TBenchRunRefusal> refusal) {
-        if (refusal) return done(RemoteRunRefusal(*refusal));
-        recordNotice_ = recordFailed;
-        done(std::nullopt);
-    });
-    scriptStarting_ = false;
+    StartScriptRun(&TBenchRun::Load, files, std::move(done), std::move(recordFailed));
 }
 
 std::optional<TRemoteRefusal> TBench::StartSequences(std::optional<std::chrono::system_clock::time_point> at) {

@@ -109,6 +109,16 @@ void Print(const char* how, const TSkew& s, int seconds) {
                 "mean skew first tenth %+.3f ms, last tenth %+.3f ms, trend %+.4f ms per minute; unmatched %zu\n",
                 how, seconds, s.ms.size(), Percentile(s.ms, 50), Percentile(s.ms, 99), Percentile(s.ms, 100), first,
                 last, slope, s.unmatched);
+    // Where the large skews are: spread over the run, or in bursts.
+    std::vector<int> perMinute;
+    for (const auto& [t, d] : s.signedByTime) {
+        const auto minute = static_cast<std::size_t>(t / 60);
+        if (perMinute.size() <= minute) perMinute.resize(minute + 1);
+        if (std::fabs(d) > 1) ++perMinute[minute];
+    }
+    std::printf("  pairs over 1 ms in each minute:");
+    for (const int n : perMinute) std::printf(" %d", n);
+    std::printf("\n");
     std::fflush(stdout);
 }
 

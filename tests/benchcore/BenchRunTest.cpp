@@ -6,6 +6,7 @@
 
 #include "benchcore/Bench.h"
 #include "benchcore/BenchRemote.h"
+#include "BenchTestSupport.h"
 #include "remote/RemoteRequests.h"
 #include "sequencer/RunRecord.h"
 #include "sequencer/SequenceFile.h"
@@ -49,21 +50,12 @@ protected:
     // A sequence on the given boxes: each row a step to a value (tenths)
     // held for a number of ticks.
     std::string Write(const char* name, std::initializer_list<int> boxes, std::vector<std::pair<int, int>> steps) {
-        TSequenceFileData data;
-        for (int n : boxes) data.Selected[static_cast<std::size_t>(n - 1)] = true;
-        int row = 0;
-        for (const auto& [value, ticks] : steps) data.Rows.push_back({++row, 0, ActionStep, 0, value, ticks});
-        std::string error;
-        EXPECT_TRUE(SaveSequenceFile(Dir() + name, data, error)) << error;
-        return Dir() + name;
+        std::vector<TActionRow> rows;
+        for (const auto& [value, ticks] : steps)
+            rows.push_back({static_cast<int>(rows.size()) + 1, 0, ActionStep, 0, value, ticks});
+        return SaveSequence(Dir() + name, boxes, std::move(rows));
     }
-    // Asks the remote core for a run, as SCPI does; the answer once settled.
-    std::optional<TRemoteRefusal> Run(const std::vector<std::string>& files) {
-        std::optional<std::optional<TRemoteRefusal>> answer;
-        remote.Core().RunSequences(files, [&](std::optional<TRemoteRefusal> r) { answer = r; });
-        EXPECT_TRUE(WaitUntil([&] { return answer.has_value(); }, 20000));
-        return answer ? *answer : TRemoteRefusal{TRemoteRefusalKind::Failed, "no answer"};
-    }
+    std::optional<TRemoteRefusal> Run(const std::vector<std::string>& files) { return RunByScript(remote.Core(), files); }
     std::vector<std::string> AttLines(int k) const {
         std::vector<std::string> lines;
         for (const auto& l : sim.Lines(atts[k]))

@@ -8,6 +8,7 @@
 
 #include "benchcore/Bench.h"
 #include "benchcore/BenchRemote.h"
+#include "BenchTestSupport.h"
 #include "remote/ScpiServer.h"
 #include "sequencer/RunRecord.h"
 #include "sequencer/SequenceFile.h"
@@ -64,19 +65,9 @@ protected:
         return Dir() + name;
     }
     std::string Sequence(const char* name, int box, std::vector<TActionRow> rows) const {
-        TSequenceFileData data;
-        data.Selected[static_cast<std::size_t>(box - 1)] = true;
-        data.Rows = std::move(rows);
-        std::string error;
-        EXPECT_TRUE(SaveSequenceFile(Dir() + name, data, error)) << error;
-        return Dir() + name;
+        return SaveSequence(Dir() + name, {box}, std::move(rows));
     }
-    std::optional<TRemoteRefusal> Run(const std::vector<std::string>& files) {
-        std::optional<std::optional<TRemoteRefusal>> answer;
-        remote.Core().RunSequences(files, [&](std::optional<TRemoteRefusal> r) { answer = r; });
-        EXPECT_TRUE(WaitUntil([&] { return answer.has_value(); }, 20000));
-        return answer ? *answer : TRemoteRefusal{TRemoteRefusalKind::Failed, "no answer"};
-    }
+    std::optional<TRemoteRefusal> Run(const std::vector<std::string>& files) { return RunByScript(remote.Core(), files); }
     // Every value attenuator k (0, 1) was sent, in its own unit.
     std::vector<int> Sent(int k) const {
         std::vector<int> values;

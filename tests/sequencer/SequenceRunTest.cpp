@@ -104,14 +104,20 @@ TEST(SequenceRun, RunsWithoutAnythingToPlayEndAtTheFirstTick) {
     EXPECT_TRUE(PlayFiles({empty, unassigned}).ticks.empty());
 }
 
-TEST(SequenceRun, SkippingSilentTicksLandsWhereSteppingDoes) {
-    TTempFolder dir;
+// Attenuator 1 set at ticks 1 and 81, attenuator 2 at tick 66, silent
+// otherwise.
+TSequenceRun SparseRun(const TTempFolder& dir) {
     const auto a = dir.Write("a.sqc", SqcText({1}, {Row(1, ActionStep, 0, 10, 50), Row(2, ActionNone, 0, 0, 30),
                                                      Row(3, ActionStep, 0, 20, 1)}));
     const auto b = dir.Write("b.sqc", SqcText({2}, {Row(1, ActionNone, 0, 0, 65), Row(2, ActionStep, 0, 30, 1)}));
     TSequenceAnalysis an = AnalyzeSequences({a, b});
-    ASSERT_TRUE(an.Ok());
-    TSequenceRun run(std::move(an.Scripts), an.Assignment);
+    EXPECT_TRUE(an.Ok());
+    return TSequenceRun(std::move(an.Scripts), an.Assignment);
+}
+
+TEST(SequenceRun, SkippingSilentTicksLandsWhereSteppingDoes) {
+    TTempFolder dir;
+    TSequenceRun run = SparseRun(dir);
     std::vector<std::pair<std::int64_t, std::string>> sent;
     std::int64_t tick = 0;
     while (run.Step()) {
@@ -129,14 +135,9 @@ TEST(SequenceRun, SkippingSilentTicksLandsWhereSteppingDoes) {
 
 TEST(SequenceRun, SteppingOverTicksSendsTheLatestValueOfEachAttenuator) {
     TTempFolder dir;
-    const auto a = dir.Write("a.sqc", SqcText({1}, {Row(1, ActionStep, 0, 10, 50), Row(2, ActionNone, 0, 0, 30),
-                                                     Row(3, ActionStep, 0, 20, 1)}));
-    const auto b = dir.Write("b.sqc", SqcText({2}, {Row(1, ActionNone, 0, 0, 65), Row(2, ActionStep, 0, 30, 1)}));
-    TSequenceAnalysis an = AnalyzeSequences({a, b});
-    ASSERT_TRUE(an.Ok());
-    TSequenceRun run(std::move(an.Scripts), an.Assignment);
-    // Ticks 1..3 set attenuator 1 in the first; 4..73 attenuator 2 at 66;
-    // 74..173 attenuator 1 at 81, and the run ends among them.
+    TSequenceRun run = SparseRun(dir);
+    // Ticks 1..3 hold attenuator 1's first set; 4..73 attenuator 2's;
+    // 74..173 attenuator 1's second, and the run ends among them.
     const struct {
         std::int64_t ticks;
         bool going;

@@ -52,16 +52,16 @@ void TSequencerForm::RunStateChanged(TBenchRunState state) {
     // This window's own start keeps its caption until its refusal is shown.
     if (starting_ && state == TBenchRunState::Idle) return;
     if (state == TBenchRunState::Running) graph_->ResetCurves();
-    // An armed run disarmed before its first tick ends without a record.
     const bool disarmed = armed_ && state == TBenchRunState::Idle;
     armed_ = state == TBenchRunState::Armed;
-    if (disarmed) emit RunEnded();
     if (state == TBenchRunState::Analysing)
         SetAnalyzing(true);
     else if (state == TBenchRunState::Armed)
         SetArmed();
     else
         SetRunning(state == TBenchRunState::Running);
+    // An armed run disarmed before its first tick ends without a record.
+    if (disarmed) emit RunEnded();
 }
 
 void TSequencerForm::RunValueWritten(int n, int /*value*/, const std::string& command) {

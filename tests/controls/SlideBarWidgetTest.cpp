@@ -1,4 +1,5 @@
 // The slide bar as a real widget: position writes, mouse, keys, focus.
+#include "tests/testsupport/ActiveWindow.h"
 #include "controls/SlideBar.h"
 #include "controls/SlideBarMath.h"
 #include "tests/testsupport/TestSupport.h"
@@ -23,9 +24,7 @@ class SlideBarWidgetTest : public QObject {
             bar->SetMin(0);
             bar->SetMax(1100);
             top.resize(100, 40);
-            top.show();
-            QApplication::setActiveWindow(&top);
-            if (!QTest::qWaitForWindowActive(&top)) qFatal("the test window never became active");
+            ShowActive(top);
         }
     };
 

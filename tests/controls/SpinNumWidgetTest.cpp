@@ -1,5 +1,6 @@
 // The spin edit as a real widget: filter, Typing, focus rules, cut and
 // paste, arrows with auto-repeat, geometry.
+#include "tests/testsupport/ActiveWindow.h"
 #include "controls/SpinNum.h"
 #include "tests/testsupport/TestSupport.h"
 
@@ -26,9 +27,7 @@ class SpinNumWidgetTest : public QObject {
             edit->setGeometry(8, 8, 89, edit->height());
             other->setGeometry(8, 60, 89, 24);
             top.resize(120, 100);
-            top.show();
-            QApplication::setActiveWindow(&top);
-            if (!QTest::qWaitForWindowActive(&top)) qFatal("the test window never became active");
+            ShowActive(top);
             edit->setFocus();
         }
     };
@@ -280,9 +279,7 @@ private slots:
         int ups = 0, downs = 0;
         connect(arrows, &TSpinArrows::UpClick, arrows, [&] { ++ups; });
         connect(arrows, &TSpinArrows::DownClick, arrows, [&] { ++downs; });
-        top.show();
-        QApplication::setActiveWindow(&top);
-        if (!QTest::qWaitForWindowActive(&top)) qFatal("the test window never became active");
+        ShowActive(top);
         arrows->resize(8, 25);
         QCOMPARE(arrows->width(), TSpinArrows::kMinWidth);
         arrows->setFocus();

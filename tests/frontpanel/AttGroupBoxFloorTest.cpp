@@ -1,5 +1,6 @@
 // The attenuator box with a floor: no path of the operator's reports a value
 // below it, and the box says when the attenuator holds less.
+#include "tests/testsupport/ActiveWindow.h"
 #include "frontpanel/AttGroupBox.h"
 #include "controls/SlideBar.h"
 #include "controls/SpinNum.h"
@@ -35,9 +36,7 @@ class AttGroupBoxFloorTest : public QObject {
             QObject::connect(box, &TAttGroupBox::Change, box, [this](TAttGroupBox* sender) {
                 if (!sender->ChangeIsEcho()) reports.push_back(sender->Value());
             });
-            top.show();
-            QApplication::setActiveWindow(&top);
-            if (!QTest::qWaitForWindowActive(&top)) qFatal("the test window never became active");
+            ShowActive(top);
             Edit()->setFocus();
         }
         TSpinNumEdit* Edit() const { return box->SpinEdit(); }

@@ -1,4 +1,5 @@
 // The attenuator box on real widgets: when and what it reports.
+#include "tests/testsupport/ActiveWindow.h"
 #include "frontpanel/AttGroupBox.h"
 #include "controls/SlideBar.h"
 #include "controls/SpinNum.h"
@@ -33,9 +34,7 @@ class AttGroupBoxTest : public QObject {
                 reports.push_back(sender->Value());
                 times.push_back(MonotonicMs());
             });
-            top.show();
-            QApplication::setActiveWindow(&top);
-            if (!QTest::qWaitForWindowActive(&top)) qFatal("the test window never became active");
+            ShowActive(top);
             Edit()->setFocus();
         }
         TSpinNumEdit* Edit() const { return box->SpinEdit(); }

@@ -102,7 +102,10 @@ void Trend(const TSkew& s, double& first, double& last, double& slope) {
     slope = var > 0 ? (std_ - st * sd / n) / var * 60 : 0;
 }
 
-void Print(const char* how, const TSkew& s, int seconds) {
+// The host's steal, sampled while the runs play.
+using TStealSamples = std::vector<std::pair<Clock::time_point, double>>;
+
+void Print(const char* how, const TSkew& s, int seconds, const TStealSamples& steal) {
     double first = 0, last = 0, slope = 0;
     Trend(s, first, last, slope);
     std::printf("%s, %d s, %zu command pairs: skew p50 %.3f ms, p99 %.3f ms, max %.3f ms; "
@@ -118,6 +121,19 @@ void Print(const char* how, const TSkew& s, int seconds) {
     }
     std::printf("  pairs over 1 ms in each minute:");
     for (const int n : perMinute) std::printf(" %d", n);
+    // Beside them, the processor time the host took in each minute: a
+    // thread that has to wait for it is late whatever this program does.
+    std::printf("\n  processor time the host took (steal) in each minute, ms:");
+    for (std::size_t m = 0; !steal.empty(); ++m) {
+        const auto from = steal.front().first + std::chrono::minutes(m);
+        if (from > steal.back().first) break;
+        auto at = [&](Clock::time_point t) {
+            const auto it = std::lower_bound(steal.begin(), steal.end(), t,
+                                             [](const auto& sample, Clock::time_point x) { return sample.first < x; });
+            return it == steal.end() ? steal.back().second : it->second;
+        };
+        std::printf(" %.0f", (at(from + std::chrono::minutes(1)) - at(from)) * 1000);
+    }
     std::printf("\n");
     std::fflush(stdout);
 }
@@ -132,13 +148,16 @@ std::unique_ptr<TScpiClient> Connect(int port) {
     return client;
 }
 
-void WaitIdle(std::unique_ptr<TScpiClient> (&clients)[Benches], int timeoutS) {
+TStealSamples WaitIdle(std::unique_ptr<TScpiClient> (&clients)[Benches], int timeoutS) {
     const auto end = Clock::now() + std::chrono::seconds(timeoutS);
+    TStealSamples steal;
     for (auto& c : clients)
         while (c->Query("SEQ:STAT?") != "IDLE") {
+            steal.emplace_back(Clock::now(), StolenSeconds());
             if (Clock::now() > end) throw std::runtime_error("a run did not end in time");
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
         }
+    return steal;
 }
 
 void Expect(const std::string& got, const std::string& wanted, const char* what) {
@@ -194,17 +213,17 @@ int main(int argc, char** argv) {
         const Clock::time_point armedSince = Clock::now();
         for (auto& c : clients)
             Expect(c->Query(std::string("SEQ:STAR:TIME ") + text + ";SYST:ERR?"), "0,\"No error\"", "SEQ:STAR:TIME");
-        WaitIdle(clients, seconds + 30);
+        const TStealSamples armedSteal = WaitIdle(clients, seconds + 30);
         const TSkew armed = Skew(racks, armedSince, steadyInstant);
-        Print("armed, one instant", armed, seconds);
+        Print("armed, one instant", armed, seconds, armedSteal);
         std::printf("armed: first command after the instant: bench 1 %+.3f ms, bench 2 %+.3f ms\n",
                     armed.firstTickMs[0], armed.firstTickMs[1]);
 
         // Two SEQ:RUN lines, one after the other.
         const Clock::time_point plainSince = Clock::now();
         for (auto& c : clients) Expect(c->Query("SEQ:RUN '" + plainFile + "';SEQ:STAT?"), "RUN", "SEQ:RUN");
-        WaitIdle(clients, baseline + 30);
-        Print("two SEQ:RUN lines one after the other", Skew(racks, plainSince, std::nullopt), baseline);
+        const TStealSamples plainSteal = WaitIdle(clients, baseline + 30);
+        Print("two SEQ:RUN lines one after the other", Skew(racks, plainSince, std::nullopt), baseline, plainSteal);
         std::printf("load average %.2f at the end\n", LoadAverage());
         for (auto& s : services)
             if (s->Terminate(10000) != 0) throw std::runtime_error("a service did not stop with status 0");

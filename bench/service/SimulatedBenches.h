@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 namespace bench {
 
 using Clock = std::chrono::steady_clock;
@@ -32,6 +34,18 @@ inline double LoadAverage() {
     double load = -1;
     in >> load;
     return load;
+}
+
+// CPU time the host of a virtual machine took from its processors (steal),
+// in seconds over all of them since boot; 0 where the kernel counts none.
+// A woken thread waits that long for a processor whatever its priority.
+inline double StolenSeconds() {
+    std::ifstream in("/proc/stat");
+    std::string cpu;
+    double fields[8] = {};
+    in >> cpu;
+    for (double& f : fields) in >> f;
+    return fields[7] / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
 class TSimulatedBenches {

@@ -42,7 +42,7 @@ struct TSimFaults {
 struct TSimLine {
     int att;  // index returned by Add
     std::string line;
-    std::chrono::steady_clock::time_point time;
+    std::chrono::steady_clock::time_point time;  // when the kernel took it in
 };
 
 class TRackSimulator {

@@ -6,9 +6,10 @@
 //
 // Options of --att: id, max, info, name, att; and faults: refuse=1 (the port
 // refuses connections), garbage=1 (every query is answered with garbage).
-// --quiet prints nothing but the ready line; --utc stamps each line with the
-// system clock (UTC seconds since 1970) instead of the seconds since the
-// start. Runs until interrupted.
+// Each line is stamped with the time the kernel took it in, not the time
+// this program got round to reading it. --quiet prints nothing but the ready
+// line; --utc gives the stamps on the system clock (UTC seconds since 1970)
+// instead of the seconds since the start. Runs until interrupted.
 
 #include "tools/simulator/RackSimulator.h"
 

@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -77,6 +79,27 @@ TEST_F(SimulatorTest, ObserverMayCallTheSimulator) {
     EXPECT_TRUE(sim.WaitForLines(att, [](const auto& lines) { return lines.size() == 2; }, 2000));
     for (int i = 0; i < 100 && seen < 2; ++i) ::usleep(10000);
     EXPECT_EQ(seen.load(), 2);
+    sim.SetLineObserver(nullptr);
+}
+
+// The wire log's times are the arrivals: a line the simulator's thread reads
+// late (here held by the observer of the line before) keeps the time it came.
+TEST_F(SimulatorTest, StampsALineWithItsArrivalNotItsReading) {
+    using namespace std::chrono_literals;
+    std::atomic<bool> holding{false};
+    sim.SetLineObserver([&](const TSimLine& l) {
+        if (l.line != "IDN?") return;
+        holding = true;
+        std::this_thread::sleep_for(400ms);
+    });
+    TClient c(a.ip, 10001);
+    c.Send("IDN?\r\n");
+    for (int i = 0; i < 200 && !holding; ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(holding);
+    const auto sent = std::chrono::steady_clock::now();
+    c.Send("STA?\r\n");
+    ASSERT_TRUE(sim.WaitForLines(att, [](const auto& lines) { return lines.size() == 2; }, 3000));
+    EXPECT_LT(sim.Lines(att)[1].time - sent, 200ms);
     sim.SetLineObserver(nullptr);
 }
 

@@ -1,15 +1,13 @@
 #include "tools/simulator/RackSimulator.h"
+#include "tools/simulator/SimSockets.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <random>
 #include <stdexcept>
@@ -19,50 +17,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-int OpenListener(const std::string& ip, int port, int* error) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) {
-        *error = errno;
-        return -1;
-    }
-    int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    if (::inet_pton(AF_INET, ip.c_str(), &addr.sin_addr) != 1) {
-        ::close(fd);
-        *error = EINVAL;
-        return -1;
-    }
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 8) != 0) {
-        *error = errno;
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// When the kernel took in the data of the last recvmsg (SO_TIMESTAMPNS, on
-// the system clock), as a time of the monotonic clock: the time a line came
-// off the wire, not the time this thread got round to reading it, which a
-// busy machine can delay by a scheduler tick. The time of reading when the
-// kernel gave none.
-Clock::time_point ArrivalTime(msghdr& msg) {
-    const auto now = Clock::now();
-    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
-        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
-        timespec arrived{};
-        std::memcpy(&arrived, CMSG_DATA(c), sizeof arrived);
-        const auto wall = std::chrono::system_clock::now().time_since_epoch();
-        const auto ago = wall - (std::chrono::seconds(arrived.tv_sec) + std::chrono::nanoseconds(arrived.tv_nsec));
-        // A stepped system clock in between gives no sensible age.
-        if (ago < std::chrono::seconds(0) || ago > std::chrono::seconds(1)) return now;
-        return now - std::chrono::duration_cast<Clock::duration>(ago);
-    }
-    return now;
-}
+using simsockets::OpenListener;
 
 std::string Pad3(int v) {
     char buf[16];
@@ -164,22 +119,15 @@ struct TRackSimulator::Impl {
             const int fd = ::accept4(atts[index].listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
             if (fd < 0) return;
             atts[index].accepted++;
-            int one = 1;
-            ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &one, sizeof one);
+            simsockets::StampArrivals(fd);
             conns.push_back(Conn{fd, index, {}, {}, Clock::now(), 0, false});
         }
     }
 
     void Read(std::size_t i) {
         char buf[4096];
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
-        iovec io{buf, sizeof buf};
-        msghdr msg{};
-        msg.msg_iov = &io;
-        msg.msg_iovlen = 1;
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof control;
-        const ssize_t n = ::recvmsg(conns[i].fd, &msg, 0);
+        Clock::time_point arrived;
+        const ssize_t n = simsockets::ReceiveStamped(conns[i].fd, buf, sizeof buf, arrived);
         if (n <= 0) {
             if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
             CloseConn(i);
@@ -187,7 +135,6 @@ struct TRackSimulator::Impl {
         }
         Conn& c = conns[i];
         c.in.append(buf, static_cast<std::size_t>(n));
-        const auto arrived = ArrivalTime(msg);
         std::size_t end;
         while ((end = c.in.find("\r\n")) != std::string::npos) {
             TSimLine rec{c.att, c.in.substr(0, end), arrived};

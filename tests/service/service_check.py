@@ -38,16 +38,17 @@ def wait_for(pred, timeout, what):
 
 class Sim:
     """rack-sim serving racks of four (two unless told); every line it
-    received, in order, and when (UTC seconds) in times."""
+    received, in order, and when in times: UTC seconds, or with
+    clock='--monotonic' the seconds of time.monotonic()."""
 
-    def __init__(self, racks=2):
+    def __init__(self, racks=2, clock='--utc'):
         for _ in range(20):
             self.ips = ['127.%d.%d.%d' % (random.randint(2, 250), random.randint(1, 250), random.randint(2, 250))
                         for _ in range(racks)]
             self.lines, self.times = [], []
             self.log = open(os.path.join(out, 'rack-sim.log'), 'w')
             args = [a for ip in self.ips for a in ('--rack', ip)]
-            self.proc = subprocess.Popen([rack_sim, '--utc'] + args,
+            self.proc = subprocess.Popen([rack_sim, clock] + args,
                                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
             first = self.proc.stdout.readline()
             if 'ready' in first:
@@ -420,9 +421,12 @@ def crash_record():
 
 def armed():
     """Two services armed with one instant: nothing reaches the wire before
-    it, and each one's first command leaves within 5 ms of it (the
-    simulator's clock judges)."""
-    sim = Sim(racks=4)
+    it, and each one's first command leaves within 5 ms of it. A bench
+    counts on the monotonic clock from the moment it takes the instant, so
+    the wire is judged on that clock, with the instant converted as the test
+    sends it: a host whose system clock is corrected meanwhile moves
+    nothing."""
+    sim = Sim(racks=4, clock='--monotonic')
     benches = []
     for k in (0, 1):
         notify, config = Notify('notify%d.sock' % k), os.path.join(out, 'bench%d.cfg' % k)
@@ -437,6 +441,7 @@ def armed():
     time.sleep(0.5)
     mark = len(sim.lines)
     instant = '%.6f' % (time.time() + 1.5)
+    steady_instant = time.monotonic() + float(instant) - time.time()
     for svc, notify, scpi, _ in benches:
         if scpi.query('SEQ:STAR:TIME %s;SEQ:STAR:TIME?;SYST:ERR?' % instant) != instant + ';0,"No error"':
             fail('SEQ:STAR:TIME refused')
@@ -450,9 +455,9 @@ def armed():
         if scpi.query('SEQ:STAT?') != 'RUN':
             fail('SEQ:STAT? after the start')
         t, a, l = sent()[0]
-        print('first command %s to %s at %+.3f ms of the instant' % (l, a, (t - float(instant)) * 1e3))
-        if t < float(instant) or t - float(instant) > 0.005:
-            fail('the first command left %.3f ms after the instant' % ((t - float(instant)) * 1e3))
+        print('first command %s to %s at %+.3f ms of the instant' % (l, a, (t - steady_instant) * 1e3))
+        if t < steady_instant or t - steady_instant > 0.005:
+            fail('the first command left %.3f ms after the instant' % ((t - steady_instant) * 1e3))
         firsts.append(t)
         if scpi.query('ABOR;SEQ:STAT?') != 'IDLE':
             fail('ABORt did not stop the run')

@@ -126,7 +126,7 @@ struct TRackSimulator::Impl {
 
     void Read(std::size_t i) {
         char buf[4096];
-        Clock::time_point arrived;
+        simsockets::TArrival arrived;
         const ssize_t n = simsockets::ReceiveStamped(conns[i].fd, buf, sizeof buf, arrived);
         if (n <= 0) {
             if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
@@ -137,7 +137,7 @@ struct TRackSimulator::Impl {
         c.in.append(buf, static_cast<std::size_t>(n));
         std::size_t end;
         while ((end = c.in.find("\r\n")) != std::string::npos) {
-            TSimLine rec{c.att, c.in.substr(0, end), arrived};
+            TSimLine rec{c.att, c.in.substr(0, end), arrived.steady, arrived.wall};
             c.in.erase(0, end + 2);
             atts[c.att].lines.push_back(rec);
             linesChanged.notify_all();

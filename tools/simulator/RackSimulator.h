@@ -43,6 +43,7 @@ struct TSimLine {
     int att;  // index returned by Add
     std::string line;
     std::chrono::steady_clock::time_point time;  // when the kernel took it in
+    std::chrono::system_clock::time_point wall;  // the same, on the system clock
 };
 
 class TRackSimulator {

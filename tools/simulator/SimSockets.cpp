@@ -40,7 +40,7 @@ void StampArrivals(int fd) {
     ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &one, sizeof one);
 }
 
-ssize_t ReceiveStamped(int fd, char* buf, std::size_t size, Clock::time_point& arrived) {
+ssize_t ReceiveStamped(int fd, char* buf, std::size_t size, TArrival& arrived) {
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
     iovec io{buf, size};
     msghdr msg{};
@@ -50,19 +50,21 @@ ssize_t ReceiveStamped(int fd, char* buf, std::size_t size, Clock::time_point& a
     msg.msg_controllen = sizeof control;
     const ssize_t n = ::recvmsg(fd, &msg, 0);
     const auto now = Clock::now();
-    arrived = now;
+    const auto wallNow = std::chrono::system_clock::now();
+    arrived = {now, wallNow};
     if (n <= 0) return n;
     for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
         if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
-        // The kernel stamps on the system clock: its age now, taken from the
-        // monotonic time of reading.
+        // The kernel stamps on the system clock; on the monotonic clock the
+        // arrival is the stamp's age now, taken from the time of reading.
         timespec stamp{};
         std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
-        const auto wall = std::chrono::system_clock::now().time_since_epoch();
-        const auto age = wall - (std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec));
+        const std::chrono::system_clock::time_point wall{std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec))};
+        const auto age = wallNow - wall;
         // A stepped system clock in between gives no sensible age.
         if (age >= std::chrono::seconds(0) && age <= std::chrono::seconds(1))
-            arrived = now - std::chrono::duration_cast<Clock::duration>(age);
+            arrived = {now - std::chrono::duration_cast<Clock::duration>(age), wall};
     }
     return n;
 }

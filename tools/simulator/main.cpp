@@ -8,8 +8,11 @@
 // refuses connections), garbage=1 (every query is answered with garbage).
 // Each line is stamped with the time the kernel took it in, not the time
 // this program got round to reading it. --quiet prints nothing but the ready
-// line; --utc gives the stamps on the system clock (UTC seconds since 1970)
-// instead of the seconds since the start. Runs until interrupted.
+// line. The stamps are seconds since the start, or with --utc on the system
+// clock (UTC seconds since 1970), or with --monotonic on the monotonic clock
+// (the seconds that CLOCK_MONOTONIC reads on this host: what a program that
+// counts from a converted instant can be judged on, whatever the system clock
+// does meanwhile). Runs until interrupted.
 
 #include "tools/simulator/RackSimulator.h"
 
@@ -55,7 +58,7 @@ bool ParseAtt(const std::string& text, TSimAttenuator& att, TSimFaults& faults) 
 }
 
 void Usage() {
-    std::cerr << "usage: rack-sim [--quiet] [--utc] (--att IP:PORT[,id=..,max=..,info=..,name=..,att=..,refuse=1,garbage=1]"
+    std::cerr << "usage: rack-sim [--quiet] [--utc | --monotonic] (--att IP:PORT[,id=..,max=..,info=..,name=..,att=..,refuse=1,garbage=1]"
                  " | --rack IP)...\n";
 }
 
@@ -64,7 +67,7 @@ void Usage() {
 int main(int argc, char** argv) {
     TRackSimulator sim;
     bool quiet = false;
-    bool utc = false;
+    enum class TStamps { SinceStart, Utc, Monotonic } stamps = TStamps::SinceStart;
     int racks = 0;
     try {
         for (int i = 1; i < argc; ++i) {
@@ -72,7 +75,9 @@ int main(int argc, char** argv) {
             if (arg == "--quiet") {
                 quiet = true;
             } else if (arg == "--utc") {
-                utc = true;
+                stamps = TStamps::Utc;
+            } else if (arg == "--monotonic") {
+                stamps = TStamps::Monotonic;
             } else if (arg == "--att" && i + 1 < argc) {
                 TSimAttenuator att;
                 TSimFaults faults;
@@ -103,14 +108,14 @@ int main(int argc, char** argv) {
     }
 
     const auto start = std::chrono::steady_clock::now();
-    // The line's steady time on the system clock, as converted once here.
-    const double origin =
-        utc ? std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count() : 0;
     if (!quiet) {
-        sim.SetLineObserver([&sim, start, origin, utc](const TSimLine& l) {
-            const double t = origin + std::chrono::duration<double>(l.time - start).count();
-            std::printf(utc ? "%.6f  %-21s  %s\n" : "%10.3f  %-21s  %s\n", t, sim.Address(l.att).c_str(),
-                        l.line.c_str());
+        sim.SetLineObserver([&sim, start, stamps](const TSimLine& l) {
+            using Seconds = std::chrono::duration<double>;
+            const double t = stamps == TStamps::Utc         ? Seconds(l.wall.time_since_epoch()).count()
+                             : stamps == TStamps::Monotonic ? Seconds(l.time.time_since_epoch()).count()
+                                                            : Seconds(l.time - start).count();
+            std::printf(stamps == TStamps::SinceStart ? "%10.3f  %-21s  %s\n" : "%.6f  %-21s  %s\n", t,
+                        sim.Address(l.att).c_str(), l.line.c_str());
             std::fflush(stdout);
         });
     }
